@@ -1,0 +1,210 @@
+#include "Wildcard.h"
+
+#include <QChar>
+#include <QList>
+
+#include <cstring>
+
+char32_t FoldCase(char32_t c) {
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    return QChar::toCaseFolded(c);
+}
+
+namespace {
+
+// Decodes UTF-8 into folded code points; malformed bytes become U+FFFD.
+void foldUtf8(const char* data, int size, std::u32string& out) {
+    out.clear();
+    out.reserve(size_t(size));
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = p + size;
+    while (p < end) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            out.push_back(FoldCase(b));
+            ++p;
+            continue;
+        }
+        int extra = (b >= 0xF0) ? 3 : (b >= 0xE0) ? 2 : (b >= 0xC0) ? 1 : -1;
+        if (extra < 0 || end - p <= extra) {
+            out.push_back(0xFFFD);
+            ++p;
+            continue;
+        }
+        char32_t c = b & (0x3F >> extra);
+        bool ok = true;
+        for (int i = 1; i <= extra; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (!ok) {
+            out.push_back(0xFFFD);
+            ++p;
+            continue;
+        }
+        out.push_back(FoldCase(c));
+        p += extra + 1;
+    }
+}
+
+void foldView(QStringView text, std::u32string& out) {
+    out.clear();
+    out.reserve(size_t(text.size()));
+    for (char32_t c : text.toUcs4())
+        out.push_back(FoldCase(c));
+}
+
+} // namespace
+
+std::optional<WildcardPattern> WildcardPattern::compile(const QString& pattern, QString* error) {
+    WildcardPattern result;
+    std::u32string p;
+    for (char32_t c : pattern.toUcs4())
+        p.push_back(c);
+    for (size_t i = 0; i < p.size(); ++i) {
+        char32_t c = p[i];
+        Token t;
+        t.kind = Kind::Literal;
+        if (c == U'*') {
+            // Runs of stars match what one star matches.
+            if (!result.m_tokens.empty() && result.m_tokens.back().kind == Kind::Star)
+                continue;
+            t.kind = Kind::Star;
+        } else if (c == U'?') {
+            t.kind = Kind::Any;
+        } else if (c == U'#') {
+            t.kind = Kind::Digit;
+        } else if (c == U'[') {
+            size_t j = i + 1;
+            t.kind = Kind::Set;
+            if (j < p.size() && p[j] == U'!') {
+                t.negated = true;
+                ++j;
+            }
+            bool closed = false;
+            for (; j < p.size(); ++j) {
+                if (p[j] == U']') {
+                    closed = true;
+                    break;
+                }
+                char32_t lo = FoldCase(p[j]);
+                char32_t hi = lo;
+                if (j + 2 < p.size() && p[j + 1] == U'-' && p[j + 2] != U']') {
+                    hi = FoldCase(p[j + 2]);
+                    j += 2;
+                }
+                if (hi < lo)
+                    std::swap(lo, hi);
+                t.ranges.emplace_back(lo, hi);
+            }
+            if (!closed) {
+                if (error)
+                    *error = QStringLiteral("The pattern \"%1\" has a \"[\" without its \"]\".")
+                                 .arg(pattern);
+                return std::nullopt;
+            }
+            i = j;
+            // "[]" matches nothing in particular: an empty set stands for the empty text.
+            if (t.ranges.empty() && !t.negated)
+                continue;
+        } else {
+            t.ch = FoldCase(c);
+        }
+        result.m_tokens.push_back(std::move(t));
+    }
+    return result;
+}
+
+bool WildcardPattern::tokenMatches(const Token& t, char32_t c) {
+    switch (t.kind) {
+    case Kind::Literal:
+        return t.ch == c;
+    case Kind::Any:
+        return true;
+    case Kind::Digit:
+        return c >= U'0' && c <= U'9';
+    case Kind::Set: {
+        bool in = false;
+        for (const auto& [lo, hi] : t.ranges) {
+            if (c >= lo && c <= hi) {
+                in = true;
+                break;
+            }
+        }
+        return in != t.negated;
+    }
+    case Kind::Star:
+        return false;
+    }
+    return false;
+}
+
+// Greedy matching that remembers only the last star: linear in practice, never exponential.
+bool WildcardPattern::matchFolded(const std::u32string& text) const {
+    size_t ti = 0, pi = 0;
+    size_t starPi = std::string::npos, starTi = 0;
+    const size_t n = m_tokens.size();
+    while (ti < text.size()) {
+        if (pi < n && m_tokens[pi].kind == Kind::Star) {
+            starPi = pi++;
+            starTi = ti;
+        } else if (pi < n && tokenMatches(m_tokens[pi], text[ti])) {
+            ++pi;
+            ++ti;
+        } else if (starPi != std::string::npos) {
+            pi = starPi + 1;
+            ti = ++starTi;
+        } else {
+            return false;
+        }
+    }
+    while (pi < n && m_tokens[pi].kind == Kind::Star)
+        ++pi;
+    return pi == n;
+}
+
+bool WildcardPattern::matches(QStringView text) const {
+    thread_local std::u32string folded;
+    foldView(text, folded);
+    return matchFolded(folded);
+}
+
+bool WildcardPattern::matchesUtf8(const char* data, int size) const {
+    thread_local std::u32string folded;
+    foldUtf8(data, size, folded);
+    return matchFolded(folded);
+}
+
+int CompareNames(const char* a, int aSize, const char* b, int bSize) {
+    // ASCII fast path: compare folded bytes until a non-ASCII byte shows up.
+    int n = std::min(aSize, bSize);
+    int i = 0;
+    for (; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[i]);
+        if ((ca | cb) & 0x80)
+            break;
+        char32_t fa = FoldCase(ca), fb = FoldCase(cb);
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
+    }
+    if (i == n) {
+        if (aSize != bSize)
+            return aSize < bSize ? -1 : 1;
+    } else {
+        thread_local std::u32string fa, fb;
+        foldUtf8(a + i, aSize - i, fa);
+        foldUtf8(b + i, bSize - i, fb);
+        int c = fa.compare(fb);
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+    }
+    int c = std::memcmp(a, b, size_t(n));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    return aSize == bSize ? 0 : (aSize < bSize ? -1 : 1);
+}

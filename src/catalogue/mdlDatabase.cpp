@@ -1,0 +1,153 @@
+#include "mdlDatabase.h"
+
+#include "common/mdlPath.h"
+#include "common/mdlTrim.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+// The schema, in the order the statements run. Column widths are CHECK constraints named after
+// the field, so that a refusal names it. Keywords and Description are indexed only where they
+// hold a value: a scan writes them empty, and every index costs time on each row it writes.
+const QStringList& schemaStatements() {
+    static const QStringList statements = {
+        QStringLiteral(
+            "CREATE TABLE Items (ID INTEGER, ImageID INTEGER, ParentID INTEGER, Type INTEGER, "
+            "MSDOSName TEXT CONSTRAINT \"Items.MSDOSName\" CHECK(length(MSDOSName) <= 12), "
+            "Name TEXT CONSTRAINT \"Items.Name\" CHECK(length(Name) <= 128), "
+            "Attrib INTEGER, Size INTEGER, TimeC TEXT, TimeA TEXT, TimeM TEXT, "
+            "Keywords TEXT CONSTRAINT \"Items.Keywords\" CHECK(length(Keywords) <= 64), "
+            "Description TEXT CONSTRAINT \"Items.Description\" CHECK(length(Description) <= 128), "
+            "Content TEXT, Comment TEXT)"),
+        QStringLiteral("CREATE UNIQUE INDEX pkItemImageID ON Items(ID, ImageID)"),
+        // ImageID leads, ParentID follows: the same index lists one folder of one image.
+        QStringLiteral("CREATE INDEX inItemImageID ON Items(ImageID, ParentID)"),
+        QStringLiteral("CREATE INDEX inItemParentID ON Items(ParentID)"),
+        QStringLiteral("CREATE INDEX inItemTypeName ON Items(Type ASC, Name ASC)"),
+        QStringLiteral("CREATE INDEX inItemName ON Items(Name)"),
+        QStringLiteral("CREATE INDEX inItemSize ON Items(Size)"),
+        QStringLiteral(
+            "CREATE INDEX inItemKeywords ON Items(Keywords) WHERE Keywords IS NOT NULL"),
+        QStringLiteral("CREATE INDEX inItemDescription ON Items(Description) "
+                       "WHERE Description IS NOT NULL"),
+        QStringLiteral(
+            "CREATE TABLE Images (ID INTEGER CONSTRAINT pkImageID PRIMARY KEY, "
+            "Serial TEXT CONSTRAINT \"Images.Serial\" CHECK(length(Serial) <= 8), "
+            "NodeID INTEGER, Type INTEGER, "
+            "Name TEXT CONSTRAINT \"Images.Name\" CHECK(length(Name) <= 64), "
+            "Date TEXT, "
+            "Source TEXT CONSTRAINT \"Images.Source\" CHECK(length(Source) <= 2), "
+            "Label TEXT CONSTRAINT \"Images.Label\" CHECK(length(Label) <= 32), "
+            "FileSystem TEXT CONSTRAINT \"Images.FileSystem\" CHECK(length(FileSystem) <= 16), "
+            "Comment TEXT)"),
+        QStringLiteral("CREATE TABLE Nodes (ID INTEGER CONSTRAINT pkNodeID PRIMARY KEY, "
+                       "ParentID INTEGER, "
+                       "Name TEXT CONSTRAINT \"Nodes.Name\" CHECK(length(Name) <= 64), "
+                       "Comment TEXT)"),
+        QStringLiteral("CREATE INDEX inNodeParent ON Nodes(ParentID)"),
+        QStringLiteral("PRAGMA application_id=%1").arg(kCatalogueApplicationId),
+        QStringLiteral("PRAGMA user_version=%1").arg(kCatalogueSchemaVersion),
+    };
+    return statements;
+}
+
+// Each probe names every column its table must have.
+const QStringList& probes() {
+    static const QStringList list = {
+        QStringLiteral("SELECT ID, ImageID, ParentID, Type, MSDOSName, Name, Attrib, Size, TimeC, "
+                       "TimeA, TimeM, Keywords, Description, Content, Comment FROM Items LIMIT 1"),
+        QStringLiteral("SELECT ID, Serial, NodeID, Type, Name, Date, Source, Label, FileSystem, "
+                       "Comment FROM Images LIMIT 1"),
+        QStringLiteral("SELECT ID, ParentID, Name, Comment FROM Nodes LIMIT 1"),
+    };
+    return list;
+}
+
+} // namespace
+
+OpenCatalogueState& catalogue() {
+    static OpenCatalogueState state;
+    return state;
+}
+
+void SetDatabaseName(const QString& path) {
+    catalogue().path = path;
+}
+
+qint32 CreateNewDatabase() {
+    Database& d = db();
+    d.clearError();
+    const QString path = catalogue().path;
+    MakeFolders(ParentFolder(path));
+    if (!d.open(path, Database::OpenMode::Create))
+        return d.lastError().number;
+    // One transaction: a catalogue that cannot be built whole is left empty, never half-made.
+    Transaction t(d);
+    qint32 last = 0;
+    for (const QString& sql : schemaStatements()) {
+        if (!d.Execute(sql))
+            last = d.lastError().number;
+    }
+    if (last == 0 && !t.commit())
+        last = d.lastError().number;
+    return last;
+}
+
+qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
+    OpenCatalogueState& c = catalogue();
+    Database& d = c.db;
+    d.clearError();
+    // A folder that cannot be made shows up as the open's own error.
+    MakeFolders(ParentFolder(c.path));
+    const bool opened =
+        d.open(c.path, readOnly ? Database::OpenMode::ReadOnly : Database::OpenMode::ReadWrite);
+    if (!opened) {
+        const int err = d.lastError().number;
+        if (err == EngineErr::FileNotFound || err == EngineErr::InvalidPath) {
+            // Only a caller that allows creation gets a new file: read-only alone never builds one.
+            if (creationAllowed) {
+                const qint32 r = CreateNewDatabase();
+                c.readOnly = readOnly;
+                return r == 0 ? -1 : r;
+            }
+        }
+        return err;
+    }
+    qint32 last = 0;
+    for (const QString& sql : probes()) {
+        Recordset rs = d.OpenRecordset(sql);
+        if (!rs.isValid())
+            last = rs.error().number;
+    }
+    if (last == 0) {
+        const qint64 version = d.scalar(QStringLiteral("PRAGMA user_version")).toLongLong();
+        if (version > kCatalogueSchemaVersion) {
+            d.setError({EngineErr::NewerFormat,
+                        QStringLiteral("The catalogue was made by a newer version of Ledra "
+                                       "(format %1).")
+                            .arg(version)});
+            last = EngineErr::NewerFormat;
+        }
+    }
+    c.readOnly = readOnly;
+    return last;
+}
+
+void CloseDatabase() {
+    OpenCatalogueState& c = catalogue();
+    c.path.clear();
+    c.db.close();
+}
+
+qint32 NewID(const QString& table) {
+    // The table name is one of ours, never user text.
+    Q_ASSERT(table == QLatin1String("Nodes") || table == QLatin1String("Images"));
+    const QVariant max = db().scalar(QStringLiteral("SELECT MAX(ID) AS MaxID FROM %1").arg(table));
+    return NullToLong(max) + 1;
+}
+
+QString LastErrorDescription() {
+    return db().lastError().description;
+}

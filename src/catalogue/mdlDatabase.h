@@ -1,0 +1,34 @@
+#pragma once
+
+#include "catalogue/Engine.h"
+
+#include <QString>
+
+// The one open catalogue of the process.
+struct OpenCatalogueState {
+    Database db;
+    QString path;          // empty while none is open
+    bool readOnly = false; // opened read-only
+};
+
+OpenCatalogueState& catalogue();
+inline Database& db() {
+    return catalogue().db;
+}
+
+// Catalogue format marks.
+constexpr int kCatalogueApplicationId = 0x4C647261; // "Ldra"
+constexpr int kCatalogueSchemaVersion = 1;
+
+void SetDatabaseName(const QString& path);
+// 0 opened and probed, -1 newly built, else the engine error number that ended the attempt.
+qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly);
+// 0 on success, else the engine error number.
+qint32 CreateNewDatabase();
+void CloseDatabase();
+
+// MAX(ID)+1 of "Nodes" or "Images"; 1 for an empty table.
+qint32 NewID(const QString& table);
+
+// The engine's description of the last error, for "Database error number N." messages.
+QString LastErrorDescription();
