@@ -31,6 +31,20 @@ public:
     virtual void FillFolders(qint32 parentId) = 0;
     virtual void FillFiles(qint32 parentId) = 0;
 
+    // Entries of the catalogue tree ("N12", "I7") and the folder tree ("K0", "K15") by key.
+    // Adds an entry as the last child of parentKey (empty: top level); false when the key is
+    // already there or the parent is missing.
+    virtual bool addCatalogueEntry(const QString& key, const QString& text, const QString& iconKey,
+                                   const QString& parentKey) = 0;
+    virtual bool hasCatalogueEntry(const QString& key) const = 0;
+    virtual void setCatalogueEntryText(const QString& key, const QString& text) = 0;
+    // Selects the entry, makes it visible and handles it as clicked; false when it is missing.
+    virtual bool showCatalogueEntry(const QString& key) = 0;
+    virtual bool showFolderEntry(const QString& key) = 0;
+    // Selects the contents list entry ("F3" folder, "K9" file); false when it is missing.
+    virtual bool selectListEntry(const QString& key) = 0;
+    virtual bool isFolderTreeVisible() const = 0;
+
     // The window's state.
     virtual qint32 currentImageId() const = 0;
     virtual void setCurrentImageId(qint32 id) = 0;

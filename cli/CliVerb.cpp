@@ -1,0 +1,57 @@
+#include "CliVerb.h"
+
+namespace {
+QList<const CliVerb*>& registry() {
+    static QList<const CliVerb*> verbs;
+    return verbs;
+}
+} // namespace
+
+CliVerb::CliVerb(const char* n, const char* u, CliVerbFunction r) : name(n), usage(u), run(r) {
+    registry().append(this);
+}
+
+const QList<const CliVerb*>& cliVerbs() {
+    return registry();
+}
+
+bool CliArgs::parse(const QStringList& args, const QStringList& valueOptions,
+                    const QStringList& flagOptions, QString* error) {
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (optionsEnded || !a.startsWith(QLatin1String("--")) || a == QLatin1String("-")) {
+            positional.append(a);
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = a.mid(2);
+        QString value;
+        bool hasValue = false;
+        const int eq = name.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+            hasValue = true;
+        }
+        if (valueOptions.contains(name)) {
+            if (!hasValue) {
+                if (i + 1 >= args.size()) {
+                    *error = QStringLiteral("Option --%1 needs a value.").arg(name);
+                    return false;
+                }
+                value = args.at(++i);
+            }
+            m_values.insert(name, value);
+        } else if (flagOptions.contains(name) && !hasValue) {
+            m_values.insert(name, QString());
+        } else {
+            *error = QStringLiteral("Unknown option --%1.").arg(name);
+            return false;
+        }
+    }
+    return true;
+}

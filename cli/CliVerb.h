@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/Ui.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTextStream>
+
+// Each verb registers itself from its own file with a static CliVerb object.
+struct CliContext {
+    QTextStream& out; // records, one a line, fields separated by a tab
+    QTextStream& err; // messages and errors
+    Ui& ui;
+    bool errIsTerminal = false;
+};
+
+// Exit codes of every verb.
+enum CliExit { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
+
+using CliVerbFunction = int (*)(const QStringList& args, CliContext& ctx);
+
+struct CliVerb {
+    CliVerb(const char* name, const char* usage, CliVerbFunction run);
+    const char* name;
+    const char* usage;
+    CliVerbFunction run;
+};
+
+const QList<const CliVerb*>& cliVerbs();
+
+// Options parsing shared by the verbs: "--name VALUE", "--name=VALUE" and "--flag".
+class CliArgs {
+public:
+    // valueOptions take a value; flagOptions do not. False (with *error) on anything unknown.
+    bool parse(const QStringList& args, const QStringList& valueOptions,
+               const QStringList& flagOptions, QString* error);
+    QStringList positional;
+    bool has(const QString& option) const { return m_values.contains(option); }
+    QString value(const QString& option) const { return m_values.value(option); }
+
+private:
+    QHash<QString, QString> m_values;
+};

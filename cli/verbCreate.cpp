@@ -1,0 +1,58 @@
+#include "CliVerb.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+
+#include <QDir>
+
+namespace {
+
+// Builds a new empty catalogue; an existing file is opened and validated, never overwritten.
+int runCreate(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli create CATALOGUE") : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, false, false, ctx.ui, nullptr))
+        return ExitFailure;
+    CloseCatalogue(nullptr);
+    return ExitOk;
+}
+
+// Row counts of the three tables. Never creates a file.
+int runInfo(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli info CATALOGUE") : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+        return ExitFailure;
+    const char* tables[] = {"Nodes", "Images", "Items"};
+    const char* labels[] = {"nodes", "images", "items"};
+    for (int i = 0; i < 3; ++i) {
+        const QVariant n =
+            db().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(tables[i])));
+        if (!n.isValid()) {
+            ctx.err << DatabaseErrorText(db().lastError().number, db().lastError().description)
+                    << Qt::endl;
+            CloseCatalogue(nullptr);
+            return ExitFailure;
+        }
+        ctx.out << labels[i] << '\t' << n.toLongLong() << '\n';
+    }
+    CloseCatalogue(nullptr);
+    return ExitOk;
+}
+
+const CliVerb createVerb("create", "CATALOGUE", runCreate);
+const CliVerb infoVerb("info", "CATALOGUE", runInfo);
+
+} // namespace
