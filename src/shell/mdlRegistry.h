@@ -37,4 +37,14 @@ struct RegLocation {
 };
 RegLocation RegKeyLocation(const QString& keyPath);
 
+// While one lives, each settings file is opened once and written once when the last one ends,
+// instead of once per value; meant for runs of writes such as saving all the options.
+class RegWriteBatch {
+public:
+    RegWriteBatch();
+    ~RegWriteBatch();
+    RegWriteBatch(const RegWriteBatch&) = delete;
+    RegWriteBatch& operator=(const RegWriteBatch&) = delete;
+};
+
 inline const QString kLedraKey = QStringLiteral("HKCU\\Software\\Tessaly\\Ledra");
