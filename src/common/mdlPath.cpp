@@ -25,6 +25,13 @@ QString UserProgramsFolder() {
 }
 
 QString CommonProgramsFolder() {
+    // The first shared data folder (normally /usr/local/share), after the user's own one.
+    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    for (const QString& dir : dirs) {
+        if (dir != user)
+            return AddBackslash(dir) + QStringLiteral("applications/");
+    }
     return QStringLiteral("/usr/local/share/applications/");
 }
 

@@ -5,7 +5,8 @@
 // Path routines. Folders end in "/" (the Linux separator stands where Windows had "\").
 QString ExePath();
 QString AppFolder();
-// Launcher entry folders: ~/.local/share/applications/ and /usr/local/share/applications/.
+// Launcher entry folders: ~/.local/share/applications/ and the first shared data folder's
+// applications/ (/usr/local/share/applications/ unless XDG_DATA_DIRS says otherwise).
 QString UserProgramsFolder();
 QString CommonProgramsFolder();
 // The user's documents folder.

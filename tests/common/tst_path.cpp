@@ -99,7 +99,15 @@ private slots:
         QCOMPARE(QFileInfo(exe).canonicalFilePath(),
                  QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
         QCOMPARE(AppFolder(), QFileInfo(exe).absolutePath() + u'/');
+        const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+        qunsetenv("XDG_DATA_DIRS");
         QCOMPARE(CommonProgramsFolder(), u"/usr/local/share/applications/"_s);
+        qputenv("XDG_DATA_DIRS", "/tmp/ledra-shared-a:/tmp/ledra-shared-b");
+        QCOMPARE(CommonProgramsFolder(), u"/tmp/ledra-shared-a/applications/"_s);
+        if (savedDirs.isNull())
+            qunsetenv("XDG_DATA_DIRS");
+        else
+            qputenv("XDG_DATA_DIRS", savedDirs);
     }
 
     void shellFolders() {
