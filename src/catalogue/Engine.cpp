@@ -39,8 +39,8 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (!pattern) {
         const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
         QString error;
-        auto compiled = WildcardPattern::compile(
-            QString::fromUtf8(p, sqlite3_value_bytes(argv[0])), &error);
+        auto compiled =
+            WildcardPattern::compile(QString::fromUtf8(p, sqlite3_value_bytes(argv[0])), &error);
         if (!compiled) {
             QByteArray msg = error.toUtf8();
             sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
@@ -51,8 +51,8 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         // The engine may have dropped it at once; fetch it back to be sure it lives.
         pattern = static_cast<WildcardPattern*>(sqlite3_get_auxdata(ctx, 0));
         if (!pattern) {
-            auto again = WildcardPattern::compile(
-                QString::fromUtf8(p, sqlite3_value_bytes(argv[0])));
+            auto again =
+                WildcardPattern::compile(QString::fromUtf8(p, sqlite3_value_bytes(argv[0])));
             const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
             sqlite3_result_int(ctx, again && again->matchesUtf8(t, sqlite3_value_bytes(argv[1])));
             return;
@@ -158,10 +158,10 @@ EngineError Database::openError(int rc) const {
                 QStringLiteral("'%1' is a folder, not a catalogue file.").arg(name)};
     if (!fi.exists()) {
         if (!QFileInfo(fi.absolutePath()).isDir())
-            return {EngineErr::InvalidPath, QStringLiteral("'%1' is not a valid path: the folder "
-                                                           "'%2' does not exist.")
-                                                .arg(name, QDir::toNativeSeparators(
-                                                               fi.absolutePath()))};
+            return {EngineErr::InvalidPath,
+                    QStringLiteral("'%1' is not a valid path: the folder "
+                                   "'%2' does not exist.")
+                        .arg(name, QDir::toNativeSeparators(fi.absolutePath()))};
         return {EngineErr::FileNotFound, QStringLiteral("Could not find file '%1'.").arg(name)};
     }
     if (rc == SQLITE_CANTOPEN || rc == SQLITE_PERM || rc == SQLITE_AUTH) {
@@ -198,8 +198,7 @@ EngineError Database::errorFor(int rc) const {
                 QStringLiteral("The file '%1' cannot be opened: permission denied.").arg(name)};
     case SQLITE_READONLY:
         return {EngineErr::ReadOnly,
-                QStringLiteral("The catalogue '%1' is read-only and cannot be changed.")
-                    .arg(name)};
+                QStringLiteral("The catalogue '%1' is read-only and cannot be changed.").arg(name)};
     case SQLITE_FULL:
         return {EngineErr::DiskFull,
                 QStringLiteral("The disk is full: '%1' cannot be written.").arg(name)};
@@ -216,13 +215,13 @@ EngineError Database::errorFor(int rc) const {
         return {EngineErr::Generic, msg};
     case SQLITE_ERROR:
         if (msg.startsWith(QLatin1String("no such table")))
-            return {EngineErr::TableNotFound,
-                    QStringLiteral("The table '%1' was not found in '%2'.")
-                        .arg(afterColon(msg), name)};
+            return {
+                EngineErr::TableNotFound,
+                QStringLiteral("The table '%1' was not found in '%2'.").arg(afterColon(msg), name)};
         if (msg.startsWith(QLatin1String("no such column")))
-            return {EngineErr::UnknownColumn,
-                    QStringLiteral("The field '%1' was not found in '%2'.")
-                        .arg(afterColon(msg), name)};
+            return {
+                EngineErr::UnknownColumn,
+                QStringLiteral("The field '%1' was not found in '%2'.").arg(afterColon(msg), name)};
         return {EngineErr::Generic, msg};
     default:
         return {EngineErr::Generic, msg.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : msg};

@@ -28,8 +28,7 @@ const QStringList& schemaStatements() {
         QStringLiteral("CREATE INDEX inItemTypeName ON Items(Type ASC, Name ASC)"),
         QStringLiteral("CREATE INDEX inItemName ON Items(Name)"),
         QStringLiteral("CREATE INDEX inItemSize ON Items(Size)"),
-        QStringLiteral(
-            "CREATE INDEX inItemKeywords ON Items(Keywords) WHERE Keywords IS NOT NULL"),
+        QStringLiteral("CREATE INDEX inItemKeywords ON Items(Keywords) WHERE Keywords IS NOT NULL"),
         QStringLiteral("CREATE INDEX inItemDescription ON Items(Description) "
                        "WHERE Description IS NOT NULL"),
         QStringLiteral(
@@ -99,8 +98,10 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
     OpenCatalogueState& c = catalogue();
     Database& d = c.db;
     d.clearError();
-    // A folder that cannot be made shows up as the open's own error.
-    MakeFolders(ParentFolder(c.path));
+    // A folder that cannot be made shows up as the open's own error. An open that may not
+    // create anything leaves the folders alone too, so a wrong path reports "not a valid path".
+    if (creationAllowed)
+        MakeFolders(ParentFolder(c.path));
     const bool opened =
         d.open(c.path, readOnly ? Database::OpenMode::ReadOnly : Database::OpenMode::ReadWrite);
     if (!opened) {

@@ -37,9 +37,9 @@ bool OpenCatalogue(QString& path, bool mustExist, bool readOnly, Ui& ui, MainVie
         return false;
 
     if (path.endsWith(QLatin1String(".mdb"))) {
-        const Ui::Answer answer =
-            ui.message(QStringLiteral("This file is saved in old format. Do you wish to convert it?"),
-                       Ui::Buttons::YesNoCancel, Ui::Icon::Question);
+        const Ui::Answer answer = ui.message(
+            QStringLiteral("This file is saved in old format. Do you wish to convert it?"),
+            Ui::Buttons::YesNoCancel, Ui::Icon::Question);
         if (answer == Ui::Answer::Cancel)
             return false;
         if (answer == Ui::Answer::Yes) {

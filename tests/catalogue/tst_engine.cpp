@@ -1,0 +1,287 @@
+#include "catalogue/Engine.h"
+#include "catalogue/Wildcard.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+class TestEngine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    Database makeDb(const QString& name) {
+        Database d;
+        if (!d.open(path(name), Database::OpenMode::Create))
+            qFatal("cannot create test database");
+        d.Execute(u"CREATE TABLE T (ID INTEGER PRIMARY KEY, Name TEXT CONSTRAINT \"T.Name\" "
+                  "CHECK(length(Name) <= 8), Size INTEGER)"_s);
+        return d;
+    }
+
+private slots:
+    void opensNeverCreateUnlessAsked() {
+        const QString missing = path(u"missing.ldr"_s);
+        for (auto mode : {Database::OpenMode::ReadOnly, Database::OpenMode::ReadWrite}) {
+            Database d;
+            QVERIFY(!d.open(missing, mode));
+            QCOMPARE(d.lastError().number, int(EngineErr::FileNotFound));
+            QVERIFY(!QFile::exists(missing));
+        }
+        Database d;
+        QVERIFY(!d.open(path(u"no/such/folder/x.ldr"_s), Database::OpenMode::ReadWrite));
+        QCOMPARE(d.lastError().number, int(EngineErr::InvalidPath));
+        QVERIFY(!d.open(m_dir.path(), Database::OpenMode::Create));
+        QCOMPARE(d.lastError().number, int(EngineErr::InvalidPath));
+        QVERIFY(d.lastError().description.contains(u"folder"_s));
+    }
+
+    void foreignFilesAreRefused_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("error");
+        QTest::newRow("text file")
+            << QByteArray("just some text\n") << int(EngineErr::NotADatabase);
+        QTest::newRow("binary junk") << QByteArray(5000, '\x07') << int(EngineErr::NotADatabase);
+    }
+    void foreignFilesAreRefused() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, error);
+        const QString p = path(u"foreign.ldr"_s);
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        Database d;
+        QVERIFY(!d.open(p, Database::OpenMode::ReadWrite));
+        QCOMPARE(d.lastError().number, error);
+        QVERIFY(d.lastError().description.contains(u"foreign.ldr"_s));
+        QFile back(p);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), content);
+    }
+
+    void damagedFileIsReported() {
+        const QString p = path(u"damaged.ldr"_s);
+        {
+            Database d = makeDb(u"damaged.ldr"_s);
+            Transaction t(d);
+            for (int i = 0; i < 2000; ++i)
+                d.Execute(u"INSERT INTO T(Name, Size) VALUES(?, ?)"_s, {u"n%1"_s.arg(i % 100), i});
+            QVERIFY(t.commit());
+        }
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        // Break the header of every page after the first: the schema still reads, the data not.
+        for (qint64 at = 4096; at < f.size(); at += 4096) {
+            f.seek(at);
+            f.write(QByteArray(16, '\xEE'));
+        }
+        f.close();
+        Database d;
+        QVERIFY(d.open(p, Database::OpenMode::ReadOnly)); // the header is still fine
+        Recordset rs = d.OpenRecordset(u"SELECT SUM(Size) FROM T"_s);
+        while (rs.isValid() && !rs.Eof())
+            rs.MoveNext();
+        QCOMPARE(d.lastError().number, int(EngineErr::Damaged));
+    }
+
+    void valuesAreBoundAsTyped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("double quote") << u"a\"b"_s;
+        QTest::newRow("single quote") << u"it's"_s;
+        QTest::newRow("backslash") << u"C:\\x"_s;
+        QTest::newRow("newline") << u"a\nb"_s;
+        QTest::newRow("sql") << u"x');--"_s;
+        QTest::newRow("non-ascii") << u"Ärger"_s;
+    }
+    void valuesAreBoundAsTyped() {
+        QFETCH(QString, text);
+        Database d = makeDb(u"bound.ldr"_s);
+        d.Execute(u"DELETE FROM T"_s);
+        QVERIFY(d.Execute(u"INSERT INTO T(Name, Size) VALUES(?, ?)"_s, {text, qint64(1) << 40}));
+        Recordset rs = d.OpenRecordset(u"SELECT Name, Size FROM T WHERE Name = ?"_s, {text});
+        QVERIFY(!rs.Eof());
+        QCOMPARE(rs.value("name").toString(), text);
+        QCOMPARE(rs.value("Size").toLongLong(), qint64(1) << 40);
+    }
+
+    void nullsReadAsNullAndCursorsMove() {
+        Database d = makeDb(u"cursor.ldr"_s);
+        for (int i = 1; i <= 3; ++i)
+            d.Execute(u"INSERT INTO T(ID, Name) VALUES(?, ?)"_s, {i, QVariant()});
+        Recordset fwd = d.OpenRecordset(u"SELECT ID, Name, Size FROM T ORDER BY ID"_s);
+        QVERIFY(fwd.isValid());
+        int n = 0;
+        for (; !fwd.Eof(); fwd.MoveNext()) {
+            ++n;
+            QVERIFY(fwd.value("Name").isNull());
+            QVERIFY(fwd.isNull(2));
+            QCOMPARE(fwd.int64(0), n);
+        }
+        QCOMPARE(n, 3);
+        QVERIFY(fwd.value("ID").isNull()); // past the end
+
+        Recordset snap =
+            d.OpenRecordset(u"SELECT ID FROM T ORDER BY ID"_s, {}, Recordset::Type::Snapshot);
+        snap.MoveLast();
+        QCOMPARE(snap.RecordCount(), 3);
+        QCOMPARE(snap.value("ID").toInt(), 3);
+        snap.MoveFirst();
+        QCOMPARE(snap.value("ID").toInt(), 1);
+
+        Recordset empty =
+            d.OpenRecordset(u"SELECT ID FROM T WHERE ID > 99"_s, {}, Recordset::Type::Snapshot);
+        QVERIFY(empty.Eof());
+        QVERIFY(empty.Bof());
+        QCOMPARE(empty.RecordCount(), 0);
+        QVERIFY(d.scalar(u"SELECT MAX(ID) FROM T WHERE ID > 99"_s).isNull());
+    }
+
+    void errorNumbers() {
+        Database d = makeDb(u"errors.ldr"_s);
+        QVERIFY(!d.OpenRecordset(u"SELECT * FROM Nope"_s).isValid());
+        QCOMPARE(d.lastError().number, int(EngineErr::TableNotFound));
+        QVERIFY(!d.OpenRecordset(u"SELECT Nope FROM T"_s).isValid());
+        QCOMPARE(d.lastError().number, int(EngineErr::UnknownColumn));
+        QVERIFY(d.Execute(u"INSERT INTO T(ID, Name) VALUES(1, 'a')"_s));
+        QVERIFY(!d.Execute(u"INSERT INTO T(ID, Name) VALUES(1, 'b')"_s));
+        QCOMPARE(d.lastError().number, int(EngineErr::DuplicateKey));
+        QVERIFY(!d.Execute(u"INSERT INTO T(Name) VALUES(?)"_s, {u"123456789"_s}));
+        QCOMPARE(d.lastError().number, int(EngineErr::TextTooLong));
+        QVERIFY(d.lastError().description.contains(u"T.Name"_s));
+        d.clearError();
+        QCOMPARE(d.lastError().number, 0);
+        d.close();
+
+        Database ro;
+        QVERIFY(ro.open(path(u"errors.ldr"_s), Database::OpenMode::ReadOnly));
+        QVERIFY(!ro.Execute(u"DELETE FROM T"_s));
+        QCOMPARE(ro.lastError().number, int(EngineErr::ReadOnly));
+    }
+
+    void lockedByAnotherConnection() {
+        Database a = makeDb(u"locked.ldr"_s);
+        Transaction t(a);
+        QVERIFY(t.isActive());
+        QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('x')"_s));
+        Database b;
+        QVERIFY(b.open(path(u"locked.ldr"_s), Database::OpenMode::ReadWrite));
+        QVERIFY(!b.Execute(u"INSERT INTO T(Name) VALUES('y')"_s));
+        QCOMPARE(b.lastError().number, int(EngineErr::Locked));
+    }
+
+    void transactionsCommitOrRollBack() {
+        Database d = makeDb(u"tx.ldr"_s);
+        {
+            Transaction t(d);
+            d.Execute(u"INSERT INTO T(Name) VALUES('kept')"_s);
+            QVERIFY(t.commit());
+        }
+        {
+            Transaction t(d);
+            d.Execute(u"INSERT INTO T(Name) VALUES('dropped')"_s);
+        }
+        try {
+            Transaction t(d);
+            d.Execute(u"INSERT INTO T(Name) VALUES('thrown')"_s);
+            throw std::runtime_error("boom");
+        } catch (const std::runtime_error&) {
+        }
+        {
+            // A failing statement keeps its own error through the rollback.
+            Transaction t(d);
+            QVERIFY(!d.Execute(u"INSERT INTO T(Name) VALUES('far too long')"_s));
+            t.rollback();
+            QCOMPARE(d.lastError().number, int(EngineErr::TextTooLong));
+        }
+        QCOMPARE(d.scalar(u"SELECT group_concat(Name) FROM T"_s).toString(), u"kept"_s);
+    }
+
+    void preparedStatementsRunMany() {
+        Database d = makeDb(u"prepared.ldr"_s);
+        Statement st = d.prepare(u"INSERT INTO T(Name, Size) VALUES(?, ?)"_s);
+        QVERIFY(st.isValid());
+        for (int i = 0; i < 5; ++i) {
+            st.bindText(1, u"n%1"_s.arg(i));
+            if (i == 2)
+                st.bindNull(2);
+            else
+                st.bindInt64(2, i);
+            QVERIFY(st.execute());
+        }
+        st.bindUtf8(1, "toolongtext", 11);
+        QVERIFY(!st.execute());
+        QCOMPARE(st.error().number, int(EngineErr::TextTooLong));
+        QCOMPARE(d.scalar(u"SELECT COUNT(*) FROM T WHERE Size IS NULL"_s).toInt(), 1);
+        QCOMPARE(d.scalar(u"SELECT COUNT(*) FROM T"_s).toInt(), 5);
+    }
+
+    void nameOrderIgnoresCase() {
+        Database d = makeDb(u"order.ldr"_s);
+        for (const QString& n : {u"b"_s, u"a"_s, u"C"_s, u"A"_s, u"ä"_s, u"Ä"_s, u"B2"_s})
+            d.Execute(u"INSERT INTO T(Name) VALUES(?)"_s, {n});
+        Recordset rs = d.OpenRecordset(u"SELECT Name FROM T ORDER BY Name COLLATE LEDRA_NOCASE"_s);
+        QStringList names;
+        for (; !rs.Eof(); rs.MoveNext())
+            names << rs.text(0);
+        QCOMPARE(names, (QStringList{u"A"_s, u"a"_s, u"b"_s, u"B2"_s, u"C"_s, u"Ä"_s, u"ä"_s}));
+    }
+
+    void wildcards_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("star any run") << u"*.txt"_s << u"notes.TXT"_s << true;
+        QTest::newRow("star none") << u"a*b"_s << u"ab"_s << true;
+        QTest::newRow("whole text") << u"abc"_s << u"abcd"_s << false;
+        QTest::newRow("question one char") << u"a?c"_s << u"abc"_s << true;
+        QTest::newRow("question not empty") << u"a?c"_s << u"ac"_s << false;
+        QTest::newRow("hash digit") << u"Track##.cda"_s << u"track07.cda"_s << true;
+        QTest::newRow("hash not letter") << u"#"_s << u"x"_s << false;
+        QTest::newRow("set") << u"[abc]x"_s << u"Bx"_s << true;
+        QTest::newRow("negated set") << u"[!abc]x"_s << u"bx"_s << false;
+        QTest::newRow("negated set other") << u"[!abc]x"_s << u"dx"_s << true;
+        QTest::newRow("range") << u"[a-f]1"_s << u"E1"_s << true;
+        QTest::newRow("range outside") << u"[a-f]1"_s << u"g1"_s << false;
+        QTest::newRow("literal star in set") << u"a[*]b"_s << u"a*b"_s << true;
+        QTest::newRow("non-ascii case") << u"*ärger*"_s << u"VIEL ÄRGER HIER"_s << true;
+        QTest::newRow("quotes stand for themselves") << u"\"x'"_s << u"\"x'"_s << true;
+        QTest::newRow("backtracking") << u"*a*a*a*a*b"_s << QString(200, u'a') << false;
+        QTest::newRow("lone star") << u"*"_s << u""_s << true;
+    }
+    void wildcards() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QFETCH(bool, match);
+        auto p = WildcardPattern::compile(pattern);
+        QVERIFY(p.has_value());
+        QCOMPARE(p->matches(text), match);
+        QByteArray utf8 = text.toUtf8();
+        QCOMPARE(p->matchesUtf8(utf8.constData(), int(utf8.size())), match);
+    }
+
+    void wildcardsThroughSql() {
+        Database d = makeDb(u"like.ldr"_s);
+        for (const QString& n : {u"a.txt"_s, u"B.TXT"_s, u"c.doc"_s})
+            d.Execute(u"INSERT INTO T(Name) VALUES(?)"_s, {n});
+        d.Execute(u"INSERT INTO T(Name) VALUES(NULL)"_s);
+        QCOMPARE(
+            d.scalar(u"SELECT COUNT(*) FROM T WHERE LEDRA_LIKE(?, Name)"_s, {u"*.txt"_s}).toInt(),
+            2);
+        QString error;
+        QVERIFY(!WildcardPattern::compile(u"[abc"_s, &error));
+        QVERIFY(error.contains(u"["_s));
+        QVERIFY(!d.OpenRecordset(u"SELECT Name FROM T WHERE LEDRA_LIKE(?, Name)"_s, {u"[abc"_s})
+                     .isValid());
+        QVERIFY(d.lastError().description.contains(u"[abc"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"

@@ -1,0 +1,31 @@
+#include "CatalogueFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TestHome::TestHome() {
+    const QString base = m_dir.path();
+    for (const char* sub : {"config", "data", "runtime", "home/Documents", "shared"})
+        QDir().mkpath(base + QLatin1Char('/') + QLatin1String(sub));
+    QFile::setPermissions(base + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", QFile::encodeName(base + QStringLiteral("/home")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(base + QStringLiteral("/data")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(base + QStringLiteral("/shared")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/runtime")));
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
