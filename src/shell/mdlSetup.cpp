@@ -54,7 +54,9 @@ void runIfPresent(const QString& program, const QStringList& args) {
 SetupResult RunSetup(const QString& exePath) {
     SetupResult result;
     const QString common = CommonProgramsFolder();
-    const QString folder = IsFolderWritable(common) ? common : UserProgramsFolder();
+    // The shared folder may not exist yet on a fresh system; whoever may make it may use it.
+    const QString folder =
+        MakeFolders(common) && IsFolderWritable(common) ? common : UserProgramsFolder();
     MakeFolders(folder);
 
     const QString appFolder = QFileInfo(exePath).absolutePath();
