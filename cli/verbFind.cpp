@@ -1,0 +1,89 @@
+#include "CliVerb.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "search/mdlFind.h"
+
+#include <QDir>
+
+namespace {
+
+// One record a line: tabs, line breaks and backslashes inside a field are written as \t, \n, \r
+// and \\ so that every record stays on its line.
+QString lineField(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Prints at most 100 matches: key, type, image name, item name, path within the image.
+int runFind(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    const QStringList options{QStringLiteral("name"), QStringLiteral("msdos-name"),
+                              QStringLiteral("keywords"), QStringLiteral("description"),
+                              QStringLiteral("comment")};
+    if (!a.parse(args, options, {}, &error) || a.positional.size() != 1) {
+        ctx.err << (error.isEmpty()
+                        ? QStringLiteral("Usage: ledra-cli find CATALOGUE [--name PATTERN] "
+                                         "[--msdos-name PATTERN] [--keywords PATTERN] "
+                                         "[--description PATTERN] [--comment PATTERN]")
+                        : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    FindCriteria criteria;
+    criteria.name = a.value(QStringLiteral("name"));
+    criteria.msdosName = a.value(QStringLiteral("msdos-name"));
+    criteria.keywords = a.value(QStringLiteral("keywords"));
+    criteria.description = a.value(QStringLiteral("description"));
+    criteria.comment = a.value(QStringLiteral("comment"));
+    FindQuery query;
+    if (!BuildFindQuery(criteria, &query, &error)) {
+        ctx.err << error << Qt::endl;
+        return ExitUsage;
+    }
+
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+        return ExitFailure;
+    QList<FindMatch> matches;
+    if (!RunFind(db(), criteria, &matches, &error)) {
+        ctx.err << error << Qt::endl;
+        CloseCatalogue(nullptr);
+        return ExitFailure;
+    }
+    for (const FindMatch& m : std::as_const(matches)) {
+        ctx.out << m.key() << '\t' << m.type << '\t' << lineField(m.imageName) << '\t'
+                << lineField(m.itemName) << '\t'
+                << lineField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+                << '\n';
+    }
+    CloseCatalogue(nullptr);
+    return ExitOk;
+}
+
+const CliVerb findVerb("find",
+                       "CATALOGUE [--name P] [--msdos-name P] [--keywords P] [--description P] "
+                       "[--comment P]",
+                       runFind);
+
+} // namespace

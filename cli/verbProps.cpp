@@ -1,0 +1,90 @@
+#include "CliVerb.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "properties/mdlProperties.h"
+
+#include <QDir>
+
+namespace {
+
+// See verbFind.cpp: every record stays on its line.
+QString lineField(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool parseId(const QString& text, qint32* id) {
+    bool ok = false;
+    *id = text.toInt(&ok);
+    return ok;
+}
+
+// The fields of the image or item properties dialog: label, tab, the text shown.
+int runProps(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    qint32 imageId = 0, itemId = 0;
+    const bool parsed = a.parse(args, {}, {}, &error);
+    if (!parsed || a.positional.size() < 2 || a.positional.size() > 3 ||
+        !parseId(a.positional.at(1), &imageId) ||
+        (a.positional.size() == 3 && !parseId(a.positional.at(2), &itemId))) {
+        ctx.err << (error.isEmpty()
+                        ? QStringLiteral("Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID]")
+                        : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+        return ExitFailure;
+
+    QList<PropField> fields;
+    ReadResult result;
+    if (a.positional.size() == 3) {
+        ItemProperties p;
+        result = ReadItemProperties(db(), imageId, itemId, &p, &error);
+        fields = p.fields();
+        if (result == ReadResult::Missing)
+            error = QStringLiteral("Item %1 of image %2 is not in the catalogue.")
+                        .arg(itemId)
+                        .arg(imageId);
+    } else {
+        ImageProperties p;
+        result = ReadImageProperties(db(), imageId, &p, &error);
+        fields = p.fields();
+        if (result == ReadResult::Missing)
+            error = QStringLiteral("Image %1 is not in the catalogue.").arg(imageId);
+    }
+    CloseCatalogue(nullptr);
+    if (result != ReadResult::Found) {
+        ctx.err << error << Qt::endl;
+        return ExitFailure;
+    }
+    for (const PropField& f : std::as_const(fields))
+        ctx.out << f.label << '\t' << lineField(f.text) << '\n';
+    return ExitOk;
+}
+
+const CliVerb propsVerb("props", "CATALOGUE IMAGE-ID [ITEM-ID]", runProps);
+
+} // namespace

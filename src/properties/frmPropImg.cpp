@@ -1,0 +1,127 @@
+#include "frmPropImg.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "common/MainView.h"
+#include "controls/ctlLText.h"
+#include "guiPropCommon.h"
+#include "mdlProperties.h"
+
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmPropImg::frmPropImg(QWidget* owner, MainView* view)
+    : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
+    setObjectName(QStringLiteral("frmPropImg"));
+    setWindowTitle(QStringLiteral("Image properties..."));
+
+    auto* layout = new QVBoxLayout(this);
+    const ImageProperties empty;
+    for (const PropField& f : empty.fields()) {
+        if (f.control == u"txtComment")
+            continue;
+        auto* field = new ctlLText(f.control, this);
+        field->setCaption(f.label);
+        layout->addWidget(field);
+        m_fields.append(field);
+    }
+    AlignFields(m_fields);
+    m_fields.first()->setMaxLength(kImageNameMax);
+
+    auto* lblComment = new QLabel(QStringLiteral("Comment:"), this);
+    lblComment->setObjectName(QStringLiteral("lblComment"));
+    txtComment = new QPlainTextEdit(this);
+    txtComment->setObjectName(QStringLiteral("txtComment"));
+    txtComment->setTabChangesFocus(true);
+    txtComment->installEventFilter(this);
+    lblComment->setBuddy(txtComment);
+    layout->addWidget(lblComment);
+    layout->addWidget(txtComment, 1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    layout->addWidget(buttons);
+    connect(cmdOK, &QPushButton::clicked, this, &frmPropImg::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmPropImg::cmdCancel_Click);
+
+    resize(380, 400);
+}
+
+int frmPropImg::showFor(QWidget* owner, MainView* view, qint32 imageId, const QString& key) {
+    frmPropImg dialog(owner, view);
+    dialog.setImage(imageId, key);
+    if (!dialog.Load())
+        return QDialog::Rejected;
+    return dialog.exec();
+}
+
+void frmPropImg::setImage(qint32 imageId, const QString& key) {
+    m_imageId = imageId;
+    m_key = key;
+}
+
+bool frmPropImg::Load() {
+    BusyPointer busy(*m_ui);
+    ImageProperties p;
+    QString message;
+    switch (ReadImageProperties(db(), m_imageId, &p, &message)) {
+    case ReadResult::Found:
+        break;
+    case ReadResult::Missing:
+        m_ui->message(QStringLiteral("The image no longer exists in the catalogue."),
+                      Ui::Buttons::Ok, Ui::Icon::Exclamation);
+        return false;
+    case ReadResult::Failed:
+        m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Critical);
+        return false;
+    }
+    for (const PropField& f : p.fields()) {
+        if (f.control == u"txtComment")
+            txtComment->setPlainText(f.text);
+        else if (auto* field = findChild<ctlLText*>(f.control))
+            field->setText(f.text);
+    }
+
+    const bool writable = !catalogue().readOnly && !db().isReadOnly();
+    for (ctlLText* field : std::as_const(m_fields))
+        SetFieldEditable(field, writable && field->objectName() == u"ltxName");
+    SetCommentEditable(txtComment, writable);
+    cmdOK->setVisible(writable);
+    cmdCancel->setText(writable ? QStringLiteral("Cancel") : QStringLiteral("Close"));
+    cmdCancel->setDefault(!writable);
+    return true;
+}
+
+void frmPropImg::cmdOK_Click() {
+    // Enter or a stray call must not write to a read-only catalogue.
+    if (catalogue().readOnly)
+        return;
+    const QString name = findChild<ctlLText*>(QStringLiteral("ltxName"))->Text();
+    QString message;
+    if (!StoreImageProperties(db(), m_imageId, name, txtComment->toPlainText(), &message)) {
+        // The dialog stays open with what was typed, so nothing is lost.
+        m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Exclamation);
+        return;
+    }
+    // Only a stored name reaches the tree.
+    if (m_view && !m_key.isEmpty())
+        m_view->setCatalogueEntryText(m_key, name);
+    accept();
+}
+
+void frmPropImg::cmdCancel_Click() {
+    reject();
+}
+
+bool frmPropImg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtComment && event->type() == QEvent::FocusIn)
+        txtComment->selectAll();
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "controls/guiUi.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class MainView;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ctlLText;
+
+// Finds items of every image by five patterns and lists at most 100 matches; a match opened
+// from the list shows in the main window. Modeless, so it stays open while the user browses.
+class frmFind : public QDialog {
+    Q_OBJECT
+
+public:
+    frmFind(QWidget* owner, MainView* view);
+
+    // Shows the one instance, making it when there is none yet; it is deleted when closed.
+    static frmFind* showFor(QWidget* owner, MainView* view);
+    static frmFind* instance() { return s_instance; }
+
+    void setUi(Ui* ui) { m_ui = ui; }
+
+    void cmdSearch_Click();
+    void cmdCancel_Click();
+    // Shows the selected match in the main window.
+    void lsvFound_DblClick();
+
+private:
+    void growForList();
+
+    static QPointer<frmFind> s_instance;
+
+    MainView* m_view;
+    WidgetUi m_widgetUi;
+    Ui* m_ui;
+    ctlLText* ltxName = nullptr;
+    ctlLText* ltxMSDOSName = nullptr;
+    ctlLText* ltxKeywords = nullptr;
+    ctlLText* ltxDescription = nullptr;
+    ctlLText* ltxComment = nullptr;
+    QPushButton* cmdSearch = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QTreeWidget* lsvFound = nullptr;
+};
