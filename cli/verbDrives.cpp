@@ -1,0 +1,54 @@
+#include "CliVerb.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "common/mdlTrim.h"
+#include "platform/mdlVolume.h"
+
+#include <QDir>
+
+namespace {
+
+// One line per volume: key, type code, type text, label, file system, serial, mount point and
+// the catalogued image of that serial (from CATALOGUE, when one is named).
+int runDrives(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    if (!a.parse(args, {}, {}, &error) || a.positional.size() > 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli drives [CATALOGUE]") : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    bool haveCatalogue = false;
+    if (!a.positional.isEmpty()) {
+        QString path = QDir::current().absoluteFilePath(a.positional.first());
+        if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+            return ExitFailure;
+        haveCatalogue = true;
+    }
+    for (const VolumeInfo& v : MountedVolumes()) {
+        const QString serial = SerialText(v.serial);
+        QString image;
+        if (haveCatalogue) {
+            // Several images of one serial: the first the catalogue returns, as the list shows.
+            image = NullToText(
+                db().scalar(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"), {serial}));
+        }
+        const QStringList fields = {QString(v.key),
+                                    QString::number(v.typeCode),
+                                    DriveTypeText(v.typeCode),
+                                    v.label,
+                                    v.fileSystem,
+                                    serial,
+                                    v.mountPoint,
+                                    image};
+        ctx.out << fields.join(QLatin1Char('\t')) << '\n';
+    }
+    if (haveCatalogue)
+        CloseCatalogue(nullptr);
+    return ExitOk;
+}
+
+const CliVerb drivesVerb("drives", "[CATALOGUE]", runDrives);
+
+} // namespace

@@ -1,0 +1,573 @@
+#include "mdlScan.h"
+
+#include "catalogue/mdlFile.h"
+#include "common/MainView.h"
+#include "common/Ui.h"
+#include "platform/mdlDirList.h"
+#include "platform/mdlEject.h"
+#include "platform/mdlVolume.h"
+#include "shell/mdlOptions.h"
+
+#include <QDateTime>
+
+namespace {
+
+// Column widths of the catalogue; a longer value is cut rather than losing the row.
+constexpr int kItemNameChars = 128;
+constexpr int kItemMsdosChars = 12;
+constexpr int kImageNameChars = 64;
+constexpr int kLabelChars = 32;
+constexpr int kFileSystemChars = 16;
+
+// Pauses of the walk, spaced by item counts so that big trees stay responsive cheaply.
+constexpr qint64 kCollectPause = 84;
+constexpr qint64 kListPause = 42;
+constexpr qint64 kWritePause = 21;
+
+const QString kClock = QStringLiteral("nn:ss");
+
+QString itemsText(qint64 n, const char* what) {
+    return QString::number(n) + QLatin1String(what);
+}
+
+} // namespace
+
+ScanOptions ScanOptions::fromSettings() {
+    const Options& o = options();
+    ScanOptions s;
+    s.noCollect = o.NoCollect;
+    s.askForName = o.AskForName;
+    s.eject = o.Eject;
+    s.displaySummary = o.DisplaySummary;
+    s.autoClose = o.AutoClose;
+    s.scanFiles = o.ScanFiles;
+    s.scanMSDOSName = o.ScanMSDOSName;
+    s.scanTime = o.ScanTime;
+    return s;
+}
+
+void ScanOptions::toSettings() const {
+    Options& o = options();
+    o.NoCollect = noCollect;
+    o.AskForName = askForName;
+    o.Eject = eject;
+    o.DisplaySummary = displaySummary;
+    o.AutoClose = autoClose;
+    o.ScanFiles = scanFiles;
+    o.ScanMSDOSName = scanMSDOSName;
+    o.ScanTime = scanTime;
+}
+
+QString ItemStatementText(bool file, bool msdosName, bool times) {
+    QStringList columns = {QStringLiteral("ID"), QStringLiteral("ImageID"),
+                           QStringLiteral("ParentID"), QStringLiteral("Type")};
+    if (msdosName)
+        columns << QStringLiteral("MSDOSName");
+    columns << QStringLiteral("Name") << QStringLiteral("Attrib") << QStringLiteral("Size");
+    if (times)
+        columns << QStringLiteral("TimeC") << QStringLiteral("TimeA") << QStringLiteral("TimeM");
+    if (file)
+        columns << QStringLiteral("Content");
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO Items (") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QStringLiteral(")");
+}
+
+// Hands the entries of a listing to the pass that asked for them.
+class DiskScan::Sink : public TreeEntrySink {
+public:
+    Sink(DiskScan& scan, bool collect) : m_scan(scan), m_collect(collect) {}
+    bool entry(const TreeEntry& e) override {
+        return m_collect ? m_scan.onCollectEntry(e) : m_scan.onWriteEntry(e);
+    }
+
+private:
+    DiskScan& m_scan;
+    bool m_collect;
+};
+
+DiskScan::DiskScan(Database& db, Ui& ui, ScanProgress* progress)
+    : m_db(db), m_ui(ui), m_progress(progress) {}
+
+bool DiskScan::pause() {
+    m_ui.processEvents();
+    return !Cancelled;
+}
+
+DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
+    m_runTimer.start();
+    ImageWritten = false;
+    ItemsWritten = false;
+    ImageID = 0;
+    CollectedCount = WrittenCount = ScannedCount = FolderCount = FileCount = 0;
+    SummaryText.clear();
+    m_fatal = {};
+    if (!pause())
+        return Result::Cancelled;
+
+    // Identify the disk.
+    ImageWritten = true;
+    Facts = VolumeFacts();
+    if (!source.readVolume(Facts)) {
+        m_ui.message(QStringLiteral("Drive cannot be accessed."), Ui::Buttons::Ok,
+                     Ui::Icon::Exclamation);
+        return Result::Failed;
+    }
+    const QString serial = SerialText(Facts.serial);
+    qint32 overwriteId = 0;
+    {
+        Recordset rs =
+            m_db.OpenRecordset(QStringLiteral("SELECT ID, Name FROM Images WHERE Serial=?"),
+                               {serial}, Recordset::Type::Snapshot);
+        if (!rs.isValid()) {
+            m_ui.message(DatabaseErrorText(rs.error().number, rs.error().description),
+                         Ui::Buttons::Ok, Ui::Icon::Critical);
+            return Result::Failed;
+        }
+        if (!rs.Eof()) {
+            rs.MoveLast();
+            if (rs.RecordCount() == 1) {
+                const Ui::Answer a =
+                    m_ui.message(QStringLiteral("That drive exist in database as ") + rs.text(1) +
+                                     QStringLiteral(".\r\nDo you wish to overwrite?"),
+                                 Ui::Buttons::YesNoCancel, Ui::Icon::Question);
+                if (a == Ui::Answer::Cancel)
+                    return Result::Refused;
+                if (a == Ui::Answer::Yes)
+                    overwriteId = qint32(rs.int64(0));
+            }
+        }
+    }
+
+    // The name.
+    QString name;
+    if (nameOverride) {
+        name = *nameOverride;
+    } else if (options.askForName) {
+        name = m_ui.input(QStringLiteral("CD Name:"), Facts.label).value_or(QString());
+    }
+    if (name.isEmpty())
+        name = Facts.label;
+    if (name.isEmpty())
+        name = QStringLiteral("Untitled");
+    ImageName = name;
+
+    // Everything from here on is one transaction: the image appears whole or not at all, and
+    // an overwritten image comes back if the run does not finish.
+    Transaction transaction(m_db);
+    if (!transaction.isActive()) {
+        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
+                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    bool ok = true;
+    if (overwriteId != 0) {
+        ImageID = overwriteId;
+        m_ui.setBusy(true);
+        ok = m_db.Execute(QStringLiteral("DELETE FROM Images WHERE ID=?"), {ImageID}) &&
+             m_db.Execute(QStringLiteral("DELETE FROM Items WHERE ImageID=?"), {ImageID});
+        m_ui.setBusy(false);
+    } else {
+        const QVariant max = m_db.scalar(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Images"));
+        ok = !m_db.lastError();
+        ImageID = qint32(max.toLongLong() + 1);
+    }
+    auto cut = [](const QString& text, int chars) {
+        const std::string utf8 = text.toStdString();
+        return QString::fromStdString(std::string(CutToChars(utf8, chars)));
+    };
+    ok = ok &&
+         m_db.Execute(QStringLiteral("INSERT INTO Images (ID, Serial, NodeID, Type, Name, Date, "
+                                     "Source, Label, FileSystem) VALUES (?,?,?,?,?,?,?,?,?)"),
+                      {ImageID, serial, NodeID, Facts.typeCode, cut(name, kImageNameChars),
+                       DateTimeToText(QDateTime::currentDateTime()), Facts.source,
+                       cut(Facts.label, kLabelChars), cut(Facts.fileSystem, kFileSystemChars)});
+    if (!ok) {
+        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
+                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    if (!pause())
+        return Result::Cancelled;
+    m_runTimer.start();
+
+    // A page cache sized for the work: the name and size indexes are written in random order.
+    m_db.setCacheSize(kScanCacheMiB);
+    struct CacheRestore {
+        Database& db;
+        ~CacheRestore() { db.setCacheSize(0); }
+    } cacheRestore{m_db};
+
+    if (!options.noCollect) {
+        if (m_progress)
+            m_progress->setTimeText(QStringLiteral("Collecting disk information..."));
+        if (!collectPass(source))
+            return Result::Cancelled;
+        if (m_progress) {
+            m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+                                    itemsText(CollectedCount, " items collected)"));
+            m_progress->setMaximum(CollectedCount);
+        }
+    }
+    if (!pause())
+        return Result::Cancelled;
+
+    ItemsWritten = true;
+    FolderCount = 0;
+    FileCount = 0;
+    m_fileStatement =
+        m_db.prepare(ItemStatementText(true, options.scanMSDOSName, options.scanTime));
+    m_folderStatement =
+        m_db.prepare(ItemStatementText(false, options.scanMSDOSName, options.scanTime));
+    if (!m_fileStatement.isValid() || !m_folderStatement.isValid()) {
+        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
+                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    const bool walked = writePass(source);
+    m_fileStatement = Statement();
+    m_folderStatement = Statement();
+    if (m_fatal) {
+        m_ui.message(DatabaseErrorText(m_fatal.number, m_fatal.description), Ui::Buttons::Ok,
+                     Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    if (!walked || Cancelled)
+        return Result::Cancelled;
+    if (!transaction.commit()) {
+        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
+                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        return Result::Failed;
+    }
+
+    if (m_progress && !options.noCollect) {
+        m_progress->setScanned(CollectedCount);
+        m_progress->setWritten(CollectedCount);
+    }
+    // Only a CD drive has a tray to open.
+    if (options.eject && IsCdType(Facts.typeCode))
+        EjectCd(Facts.device);
+    if (view) {
+        const int pictureCode = Facts.typeCode == DriveType::Unknown ? 1 : Facts.typeCode;
+        view->addCatalogueEntry(QStringLiteral("I%1").arg(ImageID), ImageName,
+                                QStringLiteral("T%1").arg(pictureCode), NodeKey);
+    }
+    SummaryText = QStringLiteral("Total of %1 files and %2 folders was written in %3.")
+                      .arg(FileCount)
+                      .arg(FolderCount)
+                      .arg(SpanText(0, double(m_runTimer.elapsed()) / 1000.0, kClock));
+    if (options.displaySummary)
+        m_ui.message(SummaryText, Ui::Buttons::Ok, Ui::Icon::Information);
+    return Result::Done;
+}
+
+DiskScan::Frame& DiskScan::frameAt(size_t depth) {
+    // Frames are kept between folders so that their buffers are reused, not reallocated.
+    if (depth >= m_frames.size())
+        m_frames.resize(depth + 1);
+    Frame& f = m_frames[depth];
+    f.reset();
+    return f;
+}
+
+DiskScan::Record DiskScan::store(std::string& arena, const TreeEntry& e) {
+    Record r;
+    const std::string_view name = CutToChars(e.name, kItemNameChars);
+    r.nameOffset = quint32(arena.size());
+    r.nameSize = quint32(name.size());
+    arena.append(name);
+    if (e.key.data() == e.name.data() && e.key.size() == e.name.size()) {
+        r.keyOffset = r.nameOffset;
+        r.keySize = r.nameSize;
+        if (name.size() != e.key.size()) {
+            r.keyOffset = quint32(arena.size());
+            arena.append(e.key);
+        }
+    } else {
+        r.keyOffset = quint32(arena.size());
+        r.keySize = quint32(e.key.size());
+        arena.append(e.key);
+    }
+    const std::string_view msdos = CutToChars(e.msdosName, kItemMsdosChars);
+    r.msdosOffset = quint32(arena.size());
+    r.msdosSize = quint32(msdos.size());
+    arena.append(msdos);
+    r.timesOffset = quint32(arena.size());
+    for (int i = 0; i < 3; ++i) {
+        if (e.times[i]) {
+            r.timesPresent |= quint8(1u << i);
+            arena.append(e.times[i], size_t(kTimeTextSize));
+        }
+    }
+    r.attrib = e.attrib;
+    r.size = e.size;
+    return r;
+}
+
+// ---- counting pass --------------------------------------------------------------------------
+
+bool DiskScan::onCollectEntry(const TreeEntry& e) {
+    if (e.isFolder) {
+        Record r;
+        r.keyOffset = quint32(m_current->arena.size());
+        r.keySize = quint32(e.key.size());
+        m_current->arena.append(e.key);
+        m_current->subfolders.push_back(r);
+        return true;
+    }
+    ++CollectedCount;
+    if (CollectedCount % kCollectPause == 0) {
+        if (m_progress)
+            m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+                                    itemsText(CollectedCount, " items collected)..."));
+        if (!pause())
+            return false;
+    }
+    return true;
+}
+
+bool DiskScan::collectFolder(TreeSource& source, Frame& f) {
+    if (m_progress)
+        m_progress->setFolderText(source.currentPath());
+    if (!pause())
+        return false;
+    ++CollectedCount;
+    m_current = &f;
+    Sink sink(*this, true);
+    TreeSource::ListRequest request;
+    request.details = false;
+    source.list(request, sink);
+    return !Cancelled;
+}
+
+bool DiskScan::collectPass(TreeSource& source) {
+    CollectedCount = 0;
+    m_passTimer.StartTimer();
+    source.openRoot();
+    size_t depth = 0;
+    if (!collectFolder(source, frameAt(0)))
+        return false;
+    while (true) {
+        Frame& f = m_frames[depth];
+        if (f.next < f.subfolders.size()) {
+            const Record r = f.subfolders[f.next++];
+            source.enter(std::string_view(f.arena).substr(r.keyOffset, r.keySize));
+            ++depth;
+            if (!collectFolder(source, frameAt(depth)))
+                return false;
+            continue;
+        }
+        if (depth == 0)
+            return true;
+        source.leave();
+        --depth;
+    }
+}
+
+// ---- write pass -----------------------------------------------------------------------------
+
+QString DiskScan::estimateText() const {
+    return m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+           m_passTimer.ProjectedText(WrittenCount, CollectedCount, kClock) + QStringLiteral(")");
+}
+
+void DiskScan::progressFolder() {
+    if (!m_progress)
+        return;
+    if (options.noCollect) {
+        m_progress->setTimeText(m_passTimer.ElapsedText(kClock));
+        return;
+    }
+    m_progress->setWritten(WrittenCount);
+    m_progress->setWrittenTip(itemsText(WrittenCount, " items written"));
+    if (WrittenCount != 0)
+        m_progress->setTimeText(estimateText());
+}
+
+void DiskScan::progressListing() {
+    if (!m_progress)
+        return;
+    if (options.noCollect) {
+        m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+                                itemsText(ScannedCount - 1, " items scaned)"));
+        return;
+    }
+    m_progress->setScanned(ScannedCount);
+    m_progress->setScannedTip(itemsText(ScannedCount, " items scaned"));
+    if (WrittenCount != 0)
+        m_progress->setTimeText(estimateText());
+}
+
+void DiskScan::progressWriting() {
+    if (!m_progress)
+        return;
+    if (options.noCollect) {
+        m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+                                itemsText(WrittenCount - 1, " items written)"));
+        return;
+    }
+    m_progress->setWritten(WrittenCount);
+    m_progress->setWrittenTip(itemsText(WrittenCount, " items written"));
+    if (WrittenCount != 0)
+        m_progress->setTimeText(estimateText());
+}
+
+bool DiskScan::onWriteEntry(const TreeEntry& e) {
+    if (e.isFolder) {
+        ++FolderCount;
+        m_current->subfolders.push_back(store(m_current->arena, e));
+    } else {
+        ++FileCount;
+        ++m_current->fileCount;
+        if (options.scanFiles)
+            m_files.push_back(store(m_fileArena, e));
+    }
+    ++ScannedCount;
+    if (ScannedCount % kListPause == 0) {
+        progressListing();
+        if (!pause())
+            return false;
+    }
+    return true;
+}
+
+bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f) {
+    if (m_progress)
+        m_progress->setFolderText(source.currentPath());
+    progressFolder();
+    if (!pause())
+        return false;
+    f.id = WrittenCount++;
+    if (m_progress)
+        m_progress->showListing(true);
+    ScannedCount = WrittenCount;
+    if (m_progress && !options.noCollect)
+        m_progress->setScanned(ScannedCount);
+
+    m_current = &f;
+    m_fileArena.clear();
+    m_files.clear();
+    Sink sink(*this, false);
+    TreeSource::ListRequest request;
+    request.details = true;
+    request.msdosNames = options.scanMSDOSName;
+    request.times = options.scanTime;
+    // A folder that cannot be listed keeps its row, with no children and size 0.
+    source.list(request, sink);
+    if (Cancelled)
+        return false;
+    if (m_progress)
+        m_progress->showListing(false);
+    return writeFiles(f);
+}
+
+void DiskScan::bindRecord(Statement& st, int& i, const std::string& arena, const Record& r) {
+    const char* base = arena.data();
+    if (options.scanMSDOSName)
+        st.bindUtf8(i++, base + r.msdosOffset, int(r.msdosSize));
+    st.bindUtf8(i++, base + r.nameOffset, int(r.nameSize));
+    st.bindInt64(i++, r.attrib);
+    st.bindInt64(i++, r.size);
+    if (options.scanTime) {
+        const char* t = base + r.timesOffset;
+        for (int k = 0; k < 3; ++k) {
+            if (r.timesPresent & (1u << k)) {
+                st.bindUtf8(i++, t, kTimeTextSize);
+                t += kTimeTextSize;
+            } else {
+                st.bindNull(i++);
+            }
+        }
+    }
+}
+
+bool DiskScan::executeItem(Statement& st) {
+    if (st.execute())
+        return true;
+    const int n = st.error().number;
+    // A value the catalogue refuses costs that row only; a failing catalogue ends the run.
+    if (n == EngineErr::TextTooLong || n == EngineErr::DuplicateKey)
+        return true;
+    m_fatal = st.error();
+    return false;
+}
+
+bool DiskScan::writeFiles(Frame& f) {
+    for (qint64 k = 0; k < f.fileCount; ++k) {
+        if (options.scanFiles) {
+            const Record& r = m_files[size_t(k)];
+            Statement& st = m_fileStatement;
+            int i = 1;
+            st.bindInt64(i++, WrittenCount);
+            st.bindInt64(i++, ImageID);
+            st.bindInt64(i++, f.id);
+            st.bindInt64(i++, 1);
+            bindRecord(st, i, m_fileArena, r);
+            st.bindNull(i++); // Content
+            if (!executeItem(st))
+                return false;
+            f.size += r.size;
+        }
+        ++WrittenCount;
+        if (WrittenCount % kWritePause == 0) {
+            progressWriting();
+            if (!pause())
+                return false;
+        }
+    }
+    return true;
+}
+
+bool DiskScan::writeFolderRow(const Frame& f, const Frame& parent) {
+    const Record& r = parent.subfolders[size_t(f.parentRecord)];
+    Statement& st = m_folderStatement;
+    int i = 1;
+    st.bindInt64(i++, f.id);
+    st.bindInt64(i++, ImageID);
+    st.bindInt64(i++, f.parentId);
+    st.bindInt64(i++, 0);
+    Record own = r;
+    own.size = f.size;
+    bindRecord(st, i, parent.arena, own);
+    return executeItem(st);
+}
+
+bool DiskScan::writePass(TreeSource& source) {
+    WrittenCount = 0;
+    m_passTimer.StartTimer();
+    source.openRoot();
+    size_t depth = 0;
+    {
+        Frame& root = frameAt(0);
+        root.parentId = -1;
+        if (!enterWriteFolder(source, root))
+            return false;
+    }
+    while (true) {
+        Frame& f = m_frames[depth];
+        if (f.next < f.subfolders.size()) {
+            const size_t index = f.next++;
+            const Record r = f.subfolders[index];
+            const qint64 parentId = f.id;
+            source.enter(std::string_view(f.arena).substr(r.keyOffset, r.keySize));
+            ++depth;
+            Frame& child = frameAt(depth); // may move the frames: f is not used after this
+            child.parentId = parentId;
+            child.parentRecord = qint64(index);
+            if (!enterWriteFolder(source, child))
+                return false;
+            continue;
+        }
+        if (depth == 0)
+            return true;
+        // The folder's own row comes last: only now is its size known.
+        if (!writeFolderRow(f, m_frames[depth - 1]))
+            return false;
+        const qint64 size = f.size;
+        source.leave();
+        --depth;
+        m_frames[depth].size += size;
+    }
+}

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "TreeSource.h"
+
+#include "catalogue/Engine.h"
+#include "common/mdlTime.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class MainView;
+class Ui;
+
+// The eight options of a scan, as the "New Disk" settings hold them.
+struct ScanOptions {
+    bool noCollect = false;
+    bool askForName = false;
+    bool eject = false;
+    bool displaySummary = true;
+    bool autoClose = true;
+    bool scanFiles = true;
+    bool scanMSDOSName = false;
+    bool scanTime = false;
+
+    static ScanOptions fromSettings();
+    void toSettings() const;
+};
+
+// What a scan shows while it runs: the New Disk dialog's progress area, the terminal, or a test.
+class ScanProgress {
+public:
+    virtual ~ScanProgress() = default;
+    virtual void setFolderText(const QString& text) = 0; // the folder being read
+    virtual void setTimeText(const QString& text) = 0;   // elapsed time and estimate
+    virtual void setMaximum(qint64 maximum) = 0;         // of both bars
+    virtual void setScanned(qint64 value) = 0;
+    virtual void setScannedTip(const QString& tip) = 0;
+    virtual void setWritten(qint64 value) = 0;
+    virtual void setWrittenTip(const QString& tip) = 0;
+    // True while a folder is being listed, false while its items are written.
+    virtual void showListing(bool listing) = 0;
+};
+
+// The statement text of an Items variant (files carry Content, folders do not).
+QString ItemStatementText(bool file, bool msdosName, bool times);
+
+// Cataloguing a tree as a new image: identifying the disk, the overwrite question, the Images
+// row, the counting pass and the write pass. The whole write runs in one transaction, so a
+// cancel, an error or a crash leaves the catalogue exactly as it was. Questions, messages and
+// pauses go through the Ui; Cancel (set from inside a pause) is looked at right after each one.
+class DiskScan {
+public:
+    enum class Result { Done, Cancelled, Refused, Failed };
+
+    DiskScan(Database& db, Ui& ui, ScanProgress* progress = nullptr);
+
+    // Set by the caller before NewDisk.
+    qint32 NodeID = 0;
+    QString NodeKey;
+    MainView* view = nullptr; // gets the new image's entry; null for headless callers
+    ScanOptions options;
+    std::optional<QString> nameOverride; // used instead of asking for the name
+
+    // Identifies the disk, asks what to do with an image of the same serial and writes the tree
+    // as an image.
+    Result NewDisk(TreeSource& source);
+    void cancel() { Cancelled = true; }
+
+    // The run's state, readable after it.
+    bool Cancelled = false;
+    qint32 ImageID = 0;
+    bool ImageWritten = false;
+    bool ItemsWritten = false;
+    qint64 CollectedCount = 0;
+    qint64 WrittenCount = 0;
+    qint64 ScannedCount = 0;
+    qint64 FolderCount = 0;
+    qint64 FileCount = 0;
+    QString ImageName;
+    VolumeFacts Facts;
+    QString SummaryText;
+
+    // Page cache of the catalogue during the write, in MiB.
+    static constexpr int kScanCacheMiB = 64;
+
+private:
+    struct Record {
+        quint32 nameOffset = 0, nameSize = 0;
+        quint32 keyOffset = 0, keySize = 0;
+        quint32 msdosOffset = 0, msdosSize = 0;
+        quint32 timesOffset = 0;
+        quint8 timesPresent = 0;
+        quint32 attrib = 0;
+        qint64 size = 0;
+    };
+    struct Frame {
+        qint64 id = 0;
+        qint64 parentId = -1;
+        qint64 parentRecord = -1; // in the parent frame's records
+        std::string arena;
+        std::vector<Record> subfolders;
+        size_t next = 0;
+        qint64 size = 0;
+        qint64 fileCount = 0;
+        void reset() {
+            arena.clear();
+            subfolders.clear();
+            next = 0;
+            size = 0;
+            fileCount = 0;
+        }
+    };
+    class Sink;
+    friend class Sink;
+
+    bool pause();
+    bool collectPass(TreeSource& source);
+    bool writePass(TreeSource& source);
+    bool collectFolder(TreeSource& source, Frame& f);
+    bool enterWriteFolder(TreeSource& source, Frame& f);
+    bool writeFiles(Frame& f);
+    bool writeFolderRow(const Frame& f, const Frame& parent);
+    bool onCollectEntry(const TreeEntry& e);
+    bool onWriteEntry(const TreeEntry& e);
+    static Record store(std::string& arena, const TreeEntry& e);
+    void bindRecord(Statement& st, int& i, const std::string& arena, const Record& r);
+    bool executeItem(Statement& st);
+    Frame& frameAt(size_t depth);
+    void progressFolder();
+    void progressListing();
+    void progressWriting();
+    QString estimateText() const;
+
+    Database& m_db;
+    Ui& m_ui;
+    ScanProgress* m_progress;
+    DurationTimer m_passTimer;
+    QElapsedTimer m_runTimer;
+    std::vector<Frame> m_frames;
+    Frame* m_current = nullptr;
+    std::string m_fileArena;
+    std::vector<Record> m_files;
+    Statement m_fileStatement;
+    Statement m_folderStatement;
+    EngineError m_fatal;
+};
