@@ -12,7 +12,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +31,32 @@ QString lockFilePath() {
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return dir + QStringLiteral("/ledra.lock");
+}
+
+// A logout or a kill ends the program the way closing the window does, settings saved: the
+// signal handler only writes a byte, the event loop does the rest.
+int g_signalFds[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &c, 1);
+}
+
+void closeOnSignals(QWidget* window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalFds[1], &c, 1);
+        window->close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(sig, &sa, nullptr);
 }
 
 } // namespace
@@ -62,6 +93,7 @@ int main(int argc, char* argv[]) {
     LoadOptions();
 
     frmMain window(commandLine);
+    closeOnSignals(&window);
     switch (options().WindowState) {
     case 1:
         window.showMinimized();
