@@ -1,28 +1,66 @@
 #include "frmMain.h"
 
+#include "about/frmAbout.h"
+#include "about/frmSHelp.h"
+#include "catalogue/frmCompact.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "controls/ctlCmnDlg.h"
+#include "controls/ctlSize.h"
+#include "guiKeyTree.h"
+#include "guiPictures.h"
+#include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
 #include "shell/mdlRecent.h"
 #include "shell/mdlRegistry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// The area between the toolbar and the status bar; the panes are placed in it by hand, around
+// the splitters.
+class PaneArea : public QWidget {
+public:
+    explicit PaneArea(frmMain* owner) : QWidget(owner), m_owner(owner) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        m_owner->Form_Resize();
+    }
+
+private:
+    frmMain* m_owner;
+};
+
+QIcon toolIcon(const char* theme, QStyle::StandardPixmap fallback) {
+    QIcon icon = QIcon::fromTheme(QLatin1String(theme));
+    return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
+}
+
+} // namespace
 
 frmMain::frmMain(const QString& commandLine, QWidget* parent)
     : QMainWindow(parent), m_commandLine(commandLine), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kAppTitle);
     resize(900, 600);
+    cmnMain = new ctlCmnDlg(this);
+    cmnMain->setObjectName(QStringLiteral("cmnMain"));
     buildPanes();
     buildMenus();
+    buildToolbar();
+    setCatalogueCommands(CommandState::NoCatalogue);
 }
 
 frmMain::~frmMain() = default;
@@ -40,80 +78,209 @@ QMenu* frmMain::addMenu(QMenu* parent, const char* name, const QString& caption)
     return m;
 }
 
+QAction* frmMain::action(const char* name) const {
+    return findChild<QAction*>(QLatin1String(name));
+}
+
 void frmMain::buildMenus() {
     QMenu* file = addMenu(nullptr, "mnuFile", QStringLiteral("&File"));
     mnuFileMenu = file;
     connect(file, &QMenu::aboutToShow, this, &frmMain::mnuFile_Click);
     QMenu* fileNew = addMenu(file, "mnuFileNew", QStringLiteral("&New"));
-    addAction(fileNew, "mnuFileNewNode", QStringLiteral("&Node"));
+    connect(addAction(fileNew, "mnuFileNewNode", QStringLiteral("&Node")), &QAction::triggered,
+            this, &frmMain::mnuFileNewNode_Click);
     QAction* newDisk = addAction(fileNew, "mnuFileNewDisk", QStringLiteral("&Disk..."));
     newDisk->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newDisk, &QAction::triggered, this, &frmMain::mnuFileNewDisk_Click);
     fileNew->addSeparator()->setObjectName(QStringLiteral("mnuFileNew1"));
     connect(addAction(fileNew, "mnuFileNewDatabase", QStringLiteral("&Database...")),
             &QAction::triggered, this, &frmMain::mnuFileNewDatabase_Click);
     connect(addAction(file, "mnuFileOpen", QStringLiteral("&Open...")), &QAction::triggered, this,
             &frmMain::mnuFileOpen_Click);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile1"));
-    addAction(file, "mnuFileImport", QStringLiteral("&Import..."));
+    connect(addAction(file, "mnuFileImport", QStringLiteral("&Import...")), &QAction::triggered,
+            this, &frmMain::mnuFileImport_Click);
     addAction(file, "mnuFileExport", QStringLiteral("&Export..."));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile2"));
-    addAction(file, "mnuFileRename", QStringLiteral("&Rename"))->setShortcut(Qt::Key_F2);
-    addAction(file, "mnuFileDelete", QStringLiteral("&Delete"))->setShortcut(Qt::Key_Delete);
+    QAction* rename = addAction(file, "mnuFileRename", QStringLiteral("&Rename"));
+    rename->setShortcut(Qt::Key_F2);
+    connect(rename, &QAction::triggered, this, &frmMain::mnuFileRename_Click);
+    QAction* del = addAction(file, "mnuFileDelete", QStringLiteral("&Delete"));
+    del->setShortcut(Qt::Key_Delete);
+    connect(del, &QAction::triggered, this, &frmMain::mnuFileDelete_Click);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile3"));
-    addAction(file, "mnuFileProperties", QStringLiteral("&Properties..."));
+    connect(addAction(file, "mnuFileProperties", QStringLiteral("&Properties...")),
+            &QAction::triggered, this, &frmMain::mnuFileProperties_Click);
     mnuFileRecentSep = file->addSeparator();
     mnuFileRecentSep->setObjectName(QStringLiteral("mnuFileRecentSep"));
+    mnuFileRecentSep->setVisible(false);
     mnuFile4 = file->addSeparator();
     mnuFile4->setObjectName(QStringLiteral("mnuFile4"));
-    QAction* exit = addAction(file, "mnuFileExit", QStringLiteral("E&xit\tAlt+F4"));
+    // Alt+F4 is the window manager's; the menu only shows it.
+    QAction* exit =
+        addAction(file, "mnuFileExit", QStringLiteral("E&xit") + u'\t' + QStringLiteral("Alt+F4"));
     connect(exit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
 
     QMenu* edit = addMenu(nullptr, "mnuEdit", QStringLiteral("&Edit"));
-    addAction(edit, "mnuEditFind", QStringLiteral("&Find..."))
-        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)});
+    QAction* find = addAction(edit, "mnuEditFind", QStringLiteral("&Find..."));
+    find->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)});
+    connect(find, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
 
     QMenu* view = addMenu(nullptr, "mnuView", QStringLiteral("&View"));
-    for (auto [name, caption] : {std::pair{"mnuViewToolbar", "T&oolbar"},
-                                 std::pair{"mnuViewStatusBar", "&Status Bar"}}) {
-        addAction(view, name, QLatin1String(caption))->setCheckable(true);
-    }
+    auto toggle = [&](const char* name, const char* caption, void (frmMain::*slot)()) {
+        QAction* a = addAction(view, name, QLatin1String(caption));
+        a->setCheckable(true);
+        // The handlers flip the check mark themselves.
+        connect(a, &QAction::triggered, this, [this, a, slot] {
+            a->setChecked(!a->isChecked());
+            (this->*slot)();
+        });
+    };
+    toggle("mnuViewToolbar", "T&oolbar", &frmMain::mnuViewToolbar_Click);
+    toggle("mnuViewStatusBar", "&Status Bar", &frmMain::mnuViewStatusBar_Click);
     view->addSeparator()->setObjectName(QStringLiteral("mnuView1"));
-    for (auto [name, caption] :
-         {std::pair{"mnuViewNodes", "&Nodes"}, std::pair{"mnuViewTree", "&Tree"}}) {
-        addAction(view, name, QLatin1String(caption))->setCheckable(true);
-    }
+    toggle("mnuViewNodes", "&Nodes", &frmMain::mnuViewNodes_Click);
+    toggle("mnuViewTree", "&Tree", &frmMain::mnuViewTree_Click);
     view->addSeparator()->setObjectName(QStringLiteral("mnuView2"));
     QAction* refresh = addAction(view, "mnuViewRefresh", QStringLiteral("&Refresh"));
     refresh->setShortcut(Qt::Key_F5);
     connect(refresh, &QAction::triggered, this, &frmMain::mnuViewRefresh_Click);
 
     QMenu* tools = addMenu(nullptr, "mnuTools", QStringLiteral("&Tools"));
-    addAction(tools, "mnuToolsCompact", QStringLiteral("&Compact database..."));
+    connect(addAction(tools, "mnuToolsCompact", QStringLiteral("&Compact database...")),
+            &QAction::triggered, this, &frmMain::mnuToolsCompact_Click);
     tools->addSeparator()->setObjectName(QStringLiteral("mnuTools1"));
-    addAction(tools, "mnuToolsOptions", QStringLiteral("&Options..."));
+    connect(addAction(tools, "mnuToolsOptions", QStringLiteral("&Options...")), &QAction::triggered,
+            this, &frmMain::mnuToolsOptions_Click);
 
     QMenu* help = addMenu(nullptr, "mnuHelp", QStringLiteral("&Help"));
-    addAction(help, "mnuHelpShortHelp", QStringLiteral("&Short help..."));
+    connect(addAction(help, "mnuHelpShortHelp", QStringLiteral("&Short help...")),
+            &QAction::triggered, this, &frmMain::mnuHelpShortHelp_Click);
     help->addSeparator()->setObjectName(QStringLiteral("mnuHelp1"));
-    addAction(help, "mnuHelpAbout", QStringLiteral("&About..."));
+    connect(addAction(help, "mnuHelpAbout", QStringLiteral("&About...")), &QAction::triggered, this,
+            &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::buildToolbar() {
+    tlbMain = addToolBar(QStringLiteral("Toolbar"));
+    tlbMain->setObjectName(QStringLiteral("tlbMain"));
+    tlbMain->setMovable(false);
+    tlbMain->setIconSize(QSize(16, 16));
+    auto button = [this](const char* key, const QString& tip, const QIcon& icon) {
+        QAction* a = tlbMain->addAction(icon, tip);
+        a->setObjectName(QLatin1String(key));
+        a->setToolTip(tip);
+        connect(a, &QAction::triggered, this,
+                [this, k = QLatin1String(key)] { tlbMain_ButtonClick(k); });
+        return a;
+    };
+    button("DBNew", QStringLiteral("New Database"), toolIcon("document-new", QStyle::SP_FileIcon));
+    button("DBOpen", QStringLiteral("Open Database"),
+           toolIcon("document-open", QStyle::SP_DialogOpenButton));
+    tlbMain->addSeparator();
+    button("Up", QStringLiteral("Up One Folder"), toolIcon("go-up", QStyle::SP_FileDialogToParent));
+    tlbMain->addSeparator();
+
+    m_newButton = new QToolButton(tlbMain);
+    m_newButton->setObjectName(QStringLiteral("New"));
+    m_newButton->setPopupMode(QToolButton::MenuButtonPopup);
+    auto* newMenu = new QMenu(m_newButton);
+    for (auto [key, caption] :
+         {std::pair{"NewNode", "New Node"}, std::pair{"NewDisk", "New Disk..."}}) {
+        QAction* a = newMenu->addAction(QLatin1String(caption));
+        a->setObjectName(QLatin1String(key));
+        a->setIcon(Picture(QLatin1String(key) == QLatin1String("NewNode") ? QStringLiteral("NodeC")
+                                                                          : QStringLiteral("T3")));
+        connect(a, &QAction::triggered, this,
+                [this, k = QLatin1String(key)] { tlbMain_ButtonMenuClick(k); });
+    }
+    m_newButton->setMenu(newMenu);
+    connect(m_newButton, &QToolButton::clicked, this,
+            [this] { tlbMain_ButtonClick(QStringLiteral("New")); });
+    tlbMain->addWidget(m_newButton);
+    setNewButton(QStringLiteral("NewNode"));
+    tlbMain->addSeparator();
+    button("Rename", QStringLiteral("Rename"), toolIcon("edit-rename", QStyle::SP_FileLinkIcon));
+    button("Delete", QStringLiteral("Delete"), toolIcon("edit-delete", QStyle::SP_TrashIcon));
+    tlbMain->addSeparator();
+    button("Properties", QStringLiteral("Properties"),
+           toolIcon("document-properties", QStyle::SP_FileDialogInfoView))
+        ->setEnabled(false);
+}
+
+void frmMain::setNewButton(const QString& tag) {
+    m_newButton->setProperty("Tag", tag);
+    const bool node = tag == QLatin1String("NewNode");
+    m_newButton->setIcon(Picture(node ? QStringLiteral("NodeC") : QStringLiteral("T3")));
+    m_newButton->setToolTip(node ? QStringLiteral("New Node") : QStringLiteral("New Disk"));
+}
+
+QString frmMain::newButtonTag() const {
+    return m_newButton->property("Tag").toString();
 }
 
 void frmMain::buildPanes() {
-    auto* central = new QWidget(this);
-    auto* layout = new QHBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    trvNodes = new QTreeWidget(central);
+    m_paneArea = new PaneArea(this);
+    m_paneArea->setObjectName(QStringLiteral("paneArea"));
+    trvNodes = new KeyTree(m_paneArea);
     trvNodes->setObjectName(QStringLiteral("trvNodes"));
-    trvNodes->setHeaderHidden(true);
-    trvMain = new QTreeWidget(central);
+    trvMain = new KeyTree(m_paneArea);
     trvMain->setObjectName(QStringLiteral("trvMain"));
-    trvMain->setHeaderHidden(true);
-    lsvMain = new QListWidget(central);
+    lsvMain = new QListWidget(m_paneArea);
     lsvMain->setObjectName(QStringLiteral("lsvMain"));
-    layout->addWidget(trvNodes, 1);
-    layout->addWidget(trvMain, 1);
-    layout->addWidget(lsvMain, 2);
-    setCentralWidget(central);
+    lsvMain->setViewMode(QListView::ListMode);
+    lsvMain->setFlow(QListView::TopToBottom);
+    lsvMain->setWrapping(true);
+    lsvMain->setResizeMode(QListView::Adjust);
+    lsvMain->setUniformItemSizes(true);
+    lsvMain->setLayoutMode(QListView::Batched);
+    lsvMain->setIconSize(QSize(16, 16));
+    lsvMain->installEventFilter(this);
+    lsvMain->viewport()->installEventFilter(this);
+    for (ctlSize** bar : {&szeV, &szeTree}) {
+        *bar = new ctlSize(m_paneArea);
+        (*bar)->setOrientation(1);
+        (*bar)->setBevelWidth(4);
+        (*bar)->setBevel(1);
+    }
+    szeV->setObjectName(QStringLiteral("szeV"));
+    szeTree->setObjectName(QStringLiteral("szeTree"));
+    connect(szeV, &ctlSize::Moving, this, [this](ctlSize::MoveArgs& a) {
+        if (a.NewLeft >= szeTree->x() - kSplitterGap)
+            a.Cancel = true;
+        else
+            szeV->move(qRound(a.NewLeft), szeV->y());
+        Form_Resize();
+    });
+    connect(szeTree, &ctlSize::Moving, this, [this](ctlSize::MoveArgs& a) {
+        if (a.NewLeft <= szeV->x() + szeV->width() + kSplitterGap)
+            a.Cancel = true;
+        else
+            szeTree->move(qRound(a.NewLeft), szeTree->y());
+        Form_Resize();
+    });
+    connect(trvNodes, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { trvNodes_CurrentChanged(item); });
+    connect(trvNodes, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (item != std::exchange(m_clickedByPress, nullptr))
+            trvNodes_NodeClick(item);
+    });
+    connect(trvNodes, &QTreeWidget::itemDoubleClicked, this,
+            [this] { trvNodes_NodeClick(trvNodes->currentItem()); });
+    connect(trvMain, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { trvMain_CurrentChanged(item); });
+    connect(trvMain, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (item != std::exchange(m_clickedByPress, nullptr))
+            trvMain_NodeClick(item);
+    });
+    connect(trvMain, &QTreeWidget::itemExpanded, this, &frmMain::trvMain_Expand);
+    connect(lsvMain, &QListWidget::itemDoubleClicked, this, [this] { lsvMain_Enter(); });
+    connect(lsvMain, &QListWidget::itemClicked, this, [this] {
+        if (QAction* a = action("Properties"))
+            a->setEnabled(true);
+    });
+    setCentralWidget(m_paneArea);
+    setListActive(false);
 
     QStatusBar* sta = statusBar();
     sta->setObjectName(QStringLiteral("staMain"));
@@ -130,8 +297,30 @@ void frmMain::buildPanes() {
     m_panelImage->hide();
 }
 
+void frmMain::applyViewSettings() {
+    const Options& o = options();
+    action("mnuViewToolbar")->setChecked(o.ViewToolbar);
+    action("mnuViewStatusBar")->setChecked(o.ViewStatusBar);
+    action("mnuViewNodes")->setChecked(o.ViewNodes);
+    action("mnuViewTree")->setChecked(o.ViewTree);
+    tlbMain->setVisible(o.ViewToolbar);
+    statusBar()->setVisible(o.ViewStatusBar);
+    trvNodes->setVisible(o.ViewNodes);
+    szeV->setVisible(o.ViewNodes);
+    trvMain->setVisible(o.ViewTree);
+    szeTree->setVisible(o.ViewTree);
+}
+
 void frmMain::Load() {
     setCaption(kAppTitle);
+    applyViewSettings();
+    szeV->move(options().SizeVLeft, 0);
+    szeTree->move(szeV->x() + szeV->width() + options().SizeTreeLeft, 0);
+    if (options().NewType == 1)
+        setNewButton(QStringLiteral("NewNode"));
+    else if (options().NewType == 2)
+        setNewButton(QStringLiteral("NewDisk"));
+    Form_Resize();
     recentList().LoadRecent(kLedraKey + QStringLiteral("\\Recent"));
     showRecent(recentList().entries());
     CloseCatalogue(this);
@@ -146,12 +335,63 @@ void frmMain::openCatalogue(QString path, bool mustExist, bool readOnly) {
     OpenCatalogue(path, mustExist, readOnly, *m_ui, this);
 }
 
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::Form_Resize() {
+    if (!szeV || !szeTree || !lsvMain)
+        return;
+    options().WindowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    if (isMinimized())
+        return;
+    // The pane area already lies between the toolbar and the status bar, whichever is shown.
+    const int h = m_paneArea->height();
+    const int w = m_paneArea->width();
+    szeV->setGeometry(szeV->x(), 0, szeV->width(), h);
+    szeTree->setGeometry(szeTree->x(), 0, szeTree->width(), h);
+    const int vLeft = szeV->x();
+    const int vRight = szeV->x() + szeV->width();
+    const int treeLeft = szeTree->x();
+    const int treeRight = szeTree->x() + szeTree->width();
+    // A window too narrow for its panes gives them no width rather than a negative one.
+    auto place = [h](QWidget* pane, int left, int right) {
+        pane->setGeometry(left, 0, std::max(0, right - left), h);
+    };
+    const bool nodes = !trvNodes->isHidden();
+    const bool tree = !trvMain->isHidden();
+    if (!nodes && !tree) {
+        place(lsvMain, 0, w);
+    } else if (tree && !nodes) {
+        place(trvMain, 0, treeLeft);
+        place(lsvMain, treeRight, w);
+    } else if (nodes && !tree) {
+        place(trvNodes, 0, vLeft);
+        place(lsvMain, vRight, w);
+    } else {
+        place(trvNodes, 0, vLeft);
+        place(trvMain, vRight, treeLeft);
+        place(lsvMain, treeRight, w);
+    }
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
-    options().WindowState = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    Options& o = options();
+    o.SizeVLeft = szeV->x();
+    o.SizeTreeLeft = szeTree->x() - (szeV->x() + szeV->width());
+    o.ViewToolbar = action("mnuViewToolbar")->isChecked();
+    o.ViewStatusBar = action("mnuViewStatusBar")->isChecked();
+    o.ViewNodes = action("mnuViewNodes")->isChecked();
+    o.ViewTree = action("mnuViewTree")->isChecked();
+    if (!isMinimized())
+        o.WindowState = isMaximized() ? 2 : 0;
+    SaveOptions();
     event->accept();
 }
 
-// ---- MainView ---------------------------------------------------------------------------------
+// ---- MainView: the catalogue's state ---------------------------------------------------------
 
 void frmMain::setCaption(const QString& caption) {
     setWindowTitle(caption);
@@ -162,13 +402,21 @@ void frmMain::setCatalogueCommands(CommandState state) {
     const bool writable = state == CommandState::Writable;
     for (const char* name : {"mnuFileNewNode", "mnuFileNewDisk", "mnuFileImport", "mnuFileRename",
                              "mnuFileDelete", "mnuEdit", "mnuToolsCompact"}) {
-        if (auto* a = findChild<QAction*>(QLatin1String(name)))
+        if (auto* a = action(name))
             a->setEnabled(writable);
     }
     for (const char* name : {"mnuFileExport", "mnuFileProperties", "mnuView"}) {
-        if (auto* a = findChild<QAction*>(QLatin1String(name)))
+        if (auto* a = action(name))
             a->setEnabled(open);
     }
+    // The View menu's commands stay reachable by their shortcuts only while it is available.
+    for (const char* name :
+         {"mnuViewToolbar", "mnuViewStatusBar", "mnuViewNodes", "mnuViewTree", "mnuViewRefresh"}) {
+        if (auto* a = action(name))
+            a->setEnabled(open);
+    }
+    if (auto* a = action("mnuEditFind"))
+        a->setEnabled(writable);
 }
 
 void frmMain::setStatusFile(const QString& text) {
@@ -183,18 +431,10 @@ void frmMain::setImagePanelVisible(bool visible) {
     m_panelImage->setVisible(visible);
 }
 
-void frmMain::clearCatalogueTree() {
-    trvNodes->clear();
-}
-
-void frmMain::clearList() {
-    lsvMain->clear();
-}
-
 void frmMain::setListActive(bool active) {
     QPalette p = lsvMain->palette();
-    p.setColor(QPalette::Base, active ? palette().color(QPalette::Base)
-                                      : palette().color(QPalette::Button));
+    p.setColor(QPalette::Base,
+               active ? palette().color(QPalette::Base) : palette().color(QPalette::Button));
     lsvMain->setPalette(p);
 }
 
@@ -217,83 +457,36 @@ void frmMain::showRecent(const QStringList& entries) {
     }
 }
 
-void frmMain::mnuFile_Click() {}
-
-void frmMain::mnuViewRefresh_Click() {}
-
-void frmMain::clickSelectedNode() {}
-
-void frmMain::FillTree(bool) {}
-
-void frmMain::FillFolders(qint32) {}
-
-void frmMain::FillFiles(qint32) {}
-
-QTreeWidgetItem* frmMain::findCatalogueEntry(const QString& key) const {
-    for (QTreeWidgetItemIterator it(trvNodes); *it; ++it) {
-        if ((*it)->data(0, Qt::UserRole).toString() == key)
-            return *it;
-    }
-    return nullptr;
-}
-
-bool frmMain::addCatalogueEntry(const QString& key, const QString& text, const QString&,
-                                const QString& parentKey) {
-    if (findCatalogueEntry(key))
-        return false;
-    QTreeWidgetItem* parent = nullptr;
-    if (!parentKey.isEmpty() && !(parent = findCatalogueEntry(parentKey)))
-        return false;
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(trvNodes);
-    item->setText(0, text);
-    item->setData(0, Qt::UserRole, key);
-    return true;
-}
-
-bool frmMain::hasCatalogueEntry(const QString& key) const {
-    return findCatalogueEntry(key) != nullptr;
-}
-
-void frmMain::setCatalogueEntryText(const QString& key, const QString& text) {
-    if (QTreeWidgetItem* item = findCatalogueEntry(key))
-        item->setText(0, text);
-}
-
-bool frmMain::showCatalogueEntry(const QString&) {
-    return false;
-}
-
-bool frmMain::showFolderEntry(const QString&) {
-    return false;
-}
-
-bool frmMain::selectListEntry(const QString&) {
-    return false;
-}
-
-bool frmMain::isFolderTreeVisible() const {
-    return trvMain->isVisible();
+void frmMain::mnuFile_Click() {
+    // The availability of the editing commands is decided with them.
 }
 
 // ---- File commands ----------------------------------------------------------------------------
 
 void frmMain::mnuFileNewDatabase_Click() {
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("New..."), catalogue().path,
-        QStringLiteral("Ledra (*.ldr);;Access Database (*.mdb);;All Files (*)"), nullptr,
-        QFileDialog::DontConfirmOverwrite);
-    if (file.isEmpty())
+    cmnMain->setFilter(
+        QStringLiteral("Ledra (*.ldr)|*.ldr|Access Database (*.mdb)|*.mdb|All Files (*.*)|*.*"));
+    cmnMain->setFilterIndex(1);
+    cmnMain->setFileName(catalogue().path);
+    cmnMain->setDialogTitle(QStringLiteral("New..."));
+    cmnMain->setFlags(0);
+    cmnMain->ShowSave();
+    if (cmnMain->LastError() != 0)
         return;
-    openCatalogue(file, false, false);
+    openCatalogue(cmnMain->FileName(), false, false);
 }
 
 void frmMain::mnuFileOpen_Click() {
-    QFileDialog dialog(this, QStringLiteral("Open..."), catalogue().path,
-                       QStringLiteral("Ledra (*.ldr *.mdb);;Access Database (*.mdb);;All Files (*)"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    cmnMain->setFilter(QStringLiteral(
+        "Ledra (*.ldr;*.mdb)|*.ldr;*.mdb|Access Database (*.mdb)|*.mdb|All Files (*.*)|*.*"));
+    cmnMain->setFilterIndex(1);
+    cmnMain->setFileName(catalogue().path);
+    cmnMain->setDialogTitle(QStringLiteral("Open..."));
+    cmnMain->setFlags(0);
+    cmnMain->ShowOpen();
+    if (cmnMain->LastError() != 0)
         return;
-    openCatalogue(dialog.selectedFiles().first(), true, false);
+    openCatalogue(cmnMain->FileName(), true, (cmnMain->Flags() & ctlCmnDlg::kFlagReadOnly) != 0);
 }
 
 void frmMain::mnuFileRecent_Click(int index) {
@@ -304,4 +497,109 @@ void frmMain::mnuFileRecent_Click(int index) {
 
 void frmMain::mnuFileExit_Click() {
     close();
+}
+
+// ---- View toggles -----------------------------------------------------------------------------
+
+void frmMain::mnuViewToolbar_Click() {
+    QAction* a = action("mnuViewToolbar");
+    a->setChecked(!a->isChecked());
+    tlbMain->setVisible(a->isChecked());
+    Form_Resize();
+}
+
+void frmMain::mnuViewStatusBar_Click() {
+    QAction* a = action("mnuViewStatusBar");
+    a->setChecked(!a->isChecked());
+    statusBar()->setVisible(a->isChecked());
+    Form_Resize();
+}
+
+void frmMain::mnuViewNodes_Click() {
+    QAction* a = action("mnuViewNodes");
+    a->setChecked(!a->isChecked());
+    trvNodes->setVisible(a->isChecked());
+    szeV->setVisible(a->isChecked());
+    Form_Resize();
+}
+
+void frmMain::mnuViewTree_Click() {
+    QAction* a = action("mnuViewTree");
+    a->setChecked(!a->isChecked());
+    trvMain->setVisible(a->isChecked());
+    szeTree->setVisible(a->isChecked());
+    {
+        BusyPointer busy(*m_ui);
+        FillTree(true);
+    }
+    Form_Resize();
+}
+
+// ---- Dialogs ----------------------------------------------------------------------------------
+
+void frmMain::mnuToolsCompact_Click() {
+    frmCompact dialog(*m_ui, this, this);
+    dialog.exec();
+}
+
+void frmMain::mnuToolsOptions_Click() {
+    frmOptions dialog(this);
+    dialog.exec();
+}
+
+void frmMain::mnuHelpShortHelp_Click() {
+    frmSHelp dialog(this);
+    dialog.exec();
+}
+
+void frmMain::mnuHelpAbout_Click() {
+    frmAbout dialog(this);
+    dialog.URL = QLatin1String(frmAbout::kWebPage);
+    dialog.exec();
+}
+
+// ---- Toolbar ----------------------------------------------------------------------------------
+
+void frmMain::tlbMain_ButtonClick(const QString& key) {
+    mnuFile_Click();
+    auto enabled = [this](const char* name) {
+        QAction* a = action(name);
+        return a && a->isEnabled();
+    };
+    if (key == QLatin1String("DBNew")) {
+        mnuFileNewDatabase_Click();
+    } else if (key == QLatin1String("DBOpen")) {
+        mnuFileOpen_Click();
+    } else if (key == QLatin1String("Up")) {
+        lsvMain_Up();
+    } else if (key == QLatin1String("New")) {
+        if (newButtonTag() == QLatin1String("NewDisk")) {
+            if (enabled("mnuFileNewDisk"))
+                mnuFileNewDisk_Click();
+        } else if (enabled("mnuFileNewNode")) {
+            mnuFileNewNode_Click();
+        }
+    } else if (key == QLatin1String("Rename")) {
+        if (enabled("mnuFileRename"))
+            mnuFileRename_Click();
+    } else if (key == QLatin1String("Delete")) {
+        if (enabled("mnuFileDelete"))
+            mnuFileDelete_Click();
+    } else if (key == QLatin1String("Properties")) {
+        if (enabled("mnuFileProperties"))
+            mnuFileProperties_Click();
+    }
+}
+
+void frmMain::tlbMain_ButtonMenuClick(const QString& key) {
+    mnuFile_Click();
+    if (key == QLatin1String("NewNode") && action("mnuFileNewNode")->isEnabled()) {
+        setNewButton(key);
+        options().NewType = 1;
+        mnuFileNewNode_Click();
+    } else if (key == QLatin1String("NewDisk") && action("mnuFileNewDisk")->isEnabled()) {
+        setNewButton(key);
+        options().NewType = 2;
+        mnuFileNewDisk_Click();
+    }
 }

@@ -3,21 +3,33 @@
 #include "common/MainView.h"
 #include "controls/guiUi.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 class QAction;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
+class QToolBar;
+class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class KeyTree;
+class ctlCmnDlg;
+class ctlSize;
 
-// The main window: catalogue tree, folder tree and contents list, with its menus, toolbar and
-// status bar.
+// The main window: catalogue tree, folder tree and contents list, with its menus, toolbar,
+// status bar and splitters.
 class frmMain : public QMainWindow, public MainView {
     Q_OBJECT
 
 public:
+    // Item data roles of the trees and the list.
+    enum Role { KeyRole = Qt::UserRole, IconKeyRole, GhostedRole };
+    // Splitters may not bring the folder tree closer than this to the other splitter.
+    static constexpr int kSplitterGap = 16;
+
     // commandLine: the program's arguments joined by blanks; opened at load when not empty.
     explicit frmMain(const QString& commandLine = QString(), QWidget* parent = nullptr);
     ~frmMain() override;
@@ -57,31 +69,98 @@ public:
     void setCurrentImageId(qint32 id) override { m_currentImageId = id; }
     qint32 listedFolderId() const override { return m_listedFolderId; }
 
+    // The tree clicks.
+    void trvNodes_NodeClick(QTreeWidgetItem* node);
+    void trvMain_NodeClick(QTreeWidgetItem* node);
+    void trvMain_Expand(QTreeWidgetItem* node);
+
+    // The window's state.
+    qint32 currentImageType() const { return m_currentImageType; }
+    bool isImageSelected() const { return m_imageSelected; }
+    // The folder the list shows (its tag), written at the start of every fill.
+    qint32 listTag() const { return m_listTag; }
+    QTreeWidgetItem* catalogueEntry(const QString& key) const;
+    QTreeWidgetItem* folderEntry(const QString& key) const;
+    QListWidgetItem* listEntry(const QString& key) const { return m_listIndex.value(key); }
+
+    // The list's keys: Backspace goes up, Enter opens.
+    void lsvMain_Up();
+    void lsvMain_Enter();
+
     // File menu commands.
     void mnuFileNewDatabase_Click();
     void mnuFileOpen_Click();
     void mnuFileRecent_Click(int index);
     void mnuFileExit_Click();
+    // View toggles.
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuViewNodes_Click();
+    void mnuViewTree_Click();
+    // Tools and Help.
+    void mnuToolsCompact_Click();
+    void mnuToolsOptions_Click();
+    void mnuHelpShortHelp_Click();
+    void mnuHelpAbout_Click();
+    // Toolbar: a button by key ("DBNew", "Up", "New" ...) and an entry of the New button's menu.
+    void tlbMain_ButtonClick(const QString& key);
+    void tlbMain_ButtonMenuClick(const QString& key);
+    QString newButtonTag() const;
+
+    // Lays the panes out around the splitters.
+    void Form_Resize();
+    ctlCmnDlg* commonDialog() const { return cmnMain; }
+
+    // The icon key of the list's icon lookup, and how many lookups were made (one per
+    // extension for the program's life).
+    static QString IconLookup(const QString& name, bool isFolder);
+    static int iconLookupCount();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Commands that the editing, disk, import, find and properties windows hook into.
+    void mnuFileNewNode_Click();
+    void mnuFileNewDisk_Click();
+    void mnuFileImport_Click();
+    void mnuFileRename_Click();
+    void mnuFileDelete_Click();
+    void mnuFileProperties_Click();
+    void mnuEditFind_Click();
+
     void buildMenus();
+    void buildToolbar();
     void buildPanes();
+    void applyViewSettings();
     QAction* addAction(QMenu* menu, const char* name, const QString& caption);
     QMenu* addMenu(QMenu* parent, const char* name, const QString& caption);
-    QTreeWidgetItem* findCatalogueEntry(const QString& key) const;
+    QAction* action(const char* name) const;
     // Opens a catalogue after closing the current one.
     void openCatalogue(QString path, bool mustExist, bool readOnly);
+    void setNewButton(const QString& tag);
+
+    // Tree helpers.
+    QTreeWidgetItem* addImageRoot();
+    void selectTreeItem(QTreeWidget* tree, QTreeWidgetItem* item);
+    void trvNodes_CurrentChanged(QTreeWidgetItem* item);
+    void trvMain_CurrentChanged(QTreeWidgetItem* item);
 
     QString m_commandLine;
     WidgetUi m_widgetUi;
     Ui* m_ui;
 
-    QTreeWidget* trvNodes = nullptr;
-    QTreeWidget* trvMain = nullptr;
+    KeyTree* trvNodes = nullptr;
+    KeyTree* trvMain = nullptr;
     QListWidget* lsvMain = nullptr;
+    ctlSize* szeV = nullptr;
+    ctlSize* szeTree = nullptr;
+    QWidget* m_paneArea = nullptr;
+    QToolBar* tlbMain = nullptr;
+    QToolButton* m_newButton = nullptr;
+    ctlCmnDlg* cmnMain = nullptr;
     QLabel* m_panelFile = nullptr;
     QLabel* m_panelReadOnly = nullptr;
     QLabel* m_panelImage = nullptr;
@@ -90,8 +169,15 @@ private:
     QAction* mnuFile4 = nullptr;
     QList<QAction*> mnuFileRecent;
 
+    QHash<QString, QListWidgetItem*> m_listIndex;
+
     qint32 m_currentImageId = 0;
     qint32 m_currentImageType = 0;
     bool m_imageSelected = false;
     qint32 m_listedFolderId = 0;
+    qint32 m_listTag = 0;
+    // Set while the window itself moves a tree's selection, so that no click handling runs.
+    bool m_selecting = false;
+    // The entry whose mouse press was already handled as a click through the selection change.
+    QTreeWidgetItem* m_clickedByPress = nullptr;
 };

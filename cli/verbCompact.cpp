@@ -1,0 +1,32 @@
+#include "CliVerb.h"
+
+#include "catalogue/mdlCompact.h"
+#include "catalogue/mdlFile.h"
+
+#include <QDir>
+
+namespace {
+
+// Compacts without asking; the final message goes to standard output, errors to standard error.
+int runCompact(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli compact CATALOGUE") : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))
+        return ExitFailure;
+    const CompactOutcome outcome = CompactCatalogue(ctx.ui, nullptr, {}, false, false);
+    CloseCatalogue(nullptr);
+    if (outcome.status != CompactOutcome::Status::Done)
+        return ExitFailure;
+    ctx.out << outcome.message << '\n';
+    return ExitOk;
+}
+
+const CliVerb compactVerb("compact", "CATALOGUE", runCompact);
+
+} // namespace

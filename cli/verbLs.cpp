@@ -1,0 +1,69 @@
+#include "CliVerb.h"
+
+#include "browser/mdlBrowse.h"
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "common/mdlConvert.h"
+
+#include <QDir>
+
+namespace {
+
+bool parseId(const QString& text, qint32* id) {
+    bool ok = false;
+    *id = text.toInt(&ok);
+    return ok;
+}
+
+// The catalogue tree as the refresh builds it, or one folder of an image as the list shows it.
+int runLs(const QStringList& args, CliContext& ctx) {
+    CliArgs a;
+    QString error;
+    qint32 imageId = 0;
+    qint32 folderId = 0;
+    const int n = a.parse(args, {}, {}, &error) ? int(a.positional.size()) : 0;
+    if (n < 1 || n > 3 || (n >= 2 && !parseId(a.positional.at(1), &imageId)) ||
+        (n == 3 && !parseId(a.positional.at(2), &folderId))) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
+                                                     "[FOLDER-ID]]")
+                                    : error)
+                << Qt::endl;
+        return ExitUsage;
+    }
+    QString path = QDir::current().absoluteFilePath(a.positional.first());
+    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+        return ExitFailure;
+
+    if (n == 1) {
+        for (const CatalogueEntry& e : ReadCatalogueTree(db()))
+            ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << e.text << '\n';
+        CloseCatalogue(nullptr);
+        return ExitOk;
+    }
+
+    const QVariant type = db().scalar(QStringLiteral("SELECT Type FROM Images WHERE ID=?"),
+                                      {imageId});
+    if (db().lastError()) {
+        ctx.err << DatabaseErrorText(db().lastError().number, db().lastError().description)
+                << Qt::endl;
+        CloseCatalogue(nullptr);
+        return ExitFailure;
+    }
+    if (!type.isValid()) {
+        ctx.err << QStringLiteral("There is no image %1 in the catalogue.").arg(imageId)
+                << Qt::endl;
+        CloseCatalogue(nullptr);
+        return ExitFailure;
+    }
+    for (const ListEntry& e :
+         ReadFolderContents(db(), imageId, qint32(type.toLongLong()), folderId)) {
+        ctx.out << e.key << '\t' << e.text << '\t' << SizeText(e.size) << '\t'
+                << FlagsText(e.attrib, AttributeNames()) << '\n';
+    }
+    CloseCatalogue(nullptr);
+    return ExitOk;
+}
+
+const CliVerb lsVerb("ls", "CATALOGUE [IMAGE-ID [FOLDER-ID]]", runLs);
+
+} // namespace

@@ -1,0 +1,49 @@
+#include "BrowseFixture.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "common/Ui.h"
+#include "shell/mdlOptions.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace BrowseFixture {
+
+void useSettingsIn(const QTemporaryDir& dir) {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    DefaultOptions();
+}
+
+bool createCatalogue(const QString& path) {
+    SilentUi ui;
+    QString p = path;
+    return OpenCatalogue(p, false, false, ui, nullptr);
+}
+
+void closeCatalogue() {
+    CloseCatalogue(nullptr);
+}
+
+bool addNode(qint64 id, qint64 parentId, const QVariant& name) {
+    return db().Execute(QStringLiteral("INSERT INTO Nodes(ID, ParentID, Name) VALUES(?, ?, ?)"),
+                        {id, parentId, name});
+}
+
+bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type, const QVariant& label,
+              const QVariant& source) {
+    return db().Execute(QStringLiteral("INSERT INTO Images(ID, Serial, NodeID, Type, Name, Date, "
+                                       "Source, Label) VALUES(?, '00000000', ?, ?, ?, "
+                                       "'2024-01-01 00:00:00', ?, ?)"),
+                        {id, nodeId, type, name, source, label});
+}
+
+bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type,
+             const QVariant& name, const QVariant& attrib, const QVariant& size) {
+    return db().Execute(QStringLiteral("INSERT INTO Items(ID, ImageID, ParentID, Type, Name, "
+                                       "Attrib, Size) VALUES(?, ?, ?, ?, ?, ?, ?)"),
+                        {id, imageId, parentId, type, name, attrib, size});
+}
+
+} // namespace BrowseFixture

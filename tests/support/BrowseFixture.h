@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class QTemporaryDir;
+
+// Catalogue rows for the browser, compaction and command-line tests, written with the engine
+// layer into a real catalogue file.
+namespace BrowseFixture {
+
+// Points the settings store at a folder of the test's own (before any settings are used) and
+// sets every setting to its default.
+void useSettingsIn(const QTemporaryDir& dir);
+
+// Builds a new empty catalogue at path and leaves it open as the process's catalogue.
+bool createCatalogue(const QString& path);
+void closeCatalogue();
+
+bool addNode(qint64 id, qint64 parentId, const QVariant& name);
+bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type = 3,
+              const QVariant& label = QStringLiteral("DATA"),
+              const QVariant& source = QStringLiteral("D:"));
+bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type,
+             const QVariant& name, const QVariant& attrib = QVariant(),
+             const QVariant& size = QVariant());
+
+} // namespace BrowseFixture
