@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
