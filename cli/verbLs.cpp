@@ -41,8 +41,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
         return ExitOk;
     }
 
-    const QVariant type = db().scalar(QStringLiteral("SELECT Type FROM Images WHERE ID=?"),
-                                      {imageId});
+    const QVariant type =
+        db().scalar(QStringLiteral("SELECT Type FROM Images WHERE ID=?"), {imageId});
     if (db().lastError()) {
         ctx.err << DatabaseErrorText(db().lastError().number, db().lastError().description)
                 << Qt::endl;

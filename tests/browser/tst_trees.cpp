@@ -96,8 +96,8 @@ void TestTrees::initTestCase() {
     QVERIFY(addNode(7, 0, QStringLiteral("same")));
     QVERIFY(addNode(8, 9, QStringLiteral("cycle a")));
     QVERIFY(addNode(9, 8, QStringLiteral("cycle b")));
-    QVERIFY(addImage(1, 0, QStringLiteral("Disk B"), 3, QStringLiteral("DATA"),
-                     QStringLiteral("D:")));
+    QVERIFY(
+        addImage(1, 0, QStringLiteral("Disk B"), 3, QStringLiteral("DATA"), QStringLiteral("D:")));
     QVERIFY(addImage(2, 0, QStringLiteral("disk a"), 50, QVariant(), QStringLiteral("E:")));
     QVERIFY(addImage(3, 1, QStringLiteral("In beta"), 7));
     QVERIFY(addImage(4, 99, QStringLiteral("lost")));
@@ -173,8 +173,7 @@ void TestTrees::folderTree_data() {
     QTest::newRow("incremental with detection")
         << true << true << QStringLiteral("I1") << L("K0 K2 K2SF K26 K11 K11SF K1");
     QTest::newRow("incremental without detection")
-        << true << false << QStringLiteral("I1")
-        << L("K0 K2 K2SF K26 K26SF K11 K11SF K1 K1SF");
+        << true << false << QStringLiteral("I1") << L("K0 K2 K2SF K26 K26SF K11 K11SF K1 K1SF");
     QTest::newRow("imported image, whole tree")
         << false << false << QStringLiteral("I5") << L("K0 K1 K2");
     QTest::newRow("imported image, incremental")
@@ -352,8 +351,7 @@ void TestTrees::nodeClickClears() {
     QVERIFY(!m_window->isImageSelected());
     QVERIFY(m_window->findChild<QLabel*>(QStringLiteral("Image"))->isHidden());
     // The list shows the state in its background.
-    QCOMPARE(lsvMain->palette().color(QPalette::Base),
-             m_window->palette().color(QPalette::Button));
+    QCOMPARE(lsvMain->palette().color(QPalette::Base), m_window->palette().color(QPalette::Button));
 }
 
 void TestTrees::iconsOncePerExtension() {
@@ -368,9 +366,10 @@ void TestTrees::iconsOncePerExtension() {
         QVERIFY(!m_window->listEntry(QLatin1String(key))->icon().isNull());
     }
     // A name without a dot shares the "." lookup; folders share one.
-    QVERIFY(L("Icon. Unknown")
-                .contains(m_window->listEntry(QStringLiteral("K22"))->data(frmMain::IconKeyRole)
-                              .toString()));
+    QVERIFY(
+        L("Icon. Unknown")
+            .contains(
+                m_window->listEntry(QStringLiteral("K22"))->data(frmMain::IconKeyRole).toString()));
     m_window->FillFiles(0);
     m_window->FillFiles(2);
     QCOMPARE(frmMain::iconLookupCount(), after);

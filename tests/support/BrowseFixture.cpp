@@ -39,8 +39,8 @@ bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type, const
                         {id, nodeId, type, name, source, label});
 }
 
-bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type,
-             const QVariant& name, const QVariant& attrib, const QVariant& size) {
+bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type, const QVariant& name,
+             const QVariant& attrib, const QVariant& size) {
     return db().Execute(QStringLiteral("INSERT INTO Items(ID, ImageID, ParentID, Type, Name, "
                                        "Attrib, Size) VALUES(?, ?, ?, ?, ?, ?, ?)"),
                         {id, imageId, parentId, type, name, attrib, size});

@@ -21,8 +21,7 @@ bool addNode(qint64 id, qint64 parentId, const QVariant& name);
 bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type = 3,
               const QVariant& label = QStringLiteral("DATA"),
               const QVariant& source = QStringLiteral("D:"));
-bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type,
-             const QVariant& name, const QVariant& attrib = QVariant(),
-             const QVariant& size = QVariant());
+bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type, const QVariant& name,
+             const QVariant& attrib = QVariant(), const QVariant& size = QVariant());
 
 } // namespace BrowseFixture
