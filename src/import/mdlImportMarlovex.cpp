@@ -33,7 +33,7 @@ struct Entry {
 // How many times over its lines (and folder levels) the listings of one load may go before
 // they are cut. A walk of a well-formed index goes over each line once per folder above it.
 constexpr qint64 kListingBudgetFactor = 16;
-constexpr qint64 kListingBudgetFloor = 65536;
+constexpr qint64 kListingBudgetFloor = 4096;
 
 struct Reader {
     QByteArray raw;
