@@ -1,0 +1,464 @@
+#include "DiskScanSupport.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "disk/FolderSource.h"
+#include "disk/mdlScan.h"
+#include "platform/mdlDirList.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace DiskTest;
+
+namespace {
+
+// The folder's entries in the order the file system lists them.
+QStringList listed(const QString& folder) {
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        names << it.fileName();
+    }
+    return names;
+}
+
+// The numbering rules written out recursively, as a reference for the explicit-stack walk.
+qint64 expectRows(const QString& folder, qint64 parent, qint64& next, QStringList& rows,
+                  const QString& ownName) {
+    const qint64 id = next++;
+    QStringList folders;
+    qint64 size = 0;
+    for (const QString& n : listed(folder)) {
+        const QFileInfo fi(folder + QLatin1Char('/') + n);
+        if (fi.isDir() && !fi.isSymLink()) {
+            folders << n;
+        } else {
+            rows << QStringLiteral("%1|%2|1|%3|%4").arg(next++).arg(id).arg(n).arg(fi.size());
+            size += fi.size();
+        }
+    }
+    for (const QString& n : folders)
+        size += expectRows(folder + QLatin1Char('/') + n, id, next, rows, n);
+    if (id != 0)
+        rows << QStringLiteral("%1|%2|0|%3|%4").arg(id).arg(parent).arg(ownName).arg(size);
+    return size;
+}
+
+struct Fixture {
+    QTemporaryDir temp;
+    QString tree;
+    Fixture() {
+        tree = temp.path() + QStringLiteral("/tree");
+        QDir().mkpath(tree);
+        openNewCatalogue(temp.path() + QStringLiteral("/c.ldr"));
+    }
+};
+
+// A source whose facts are fixed, so that the serial match is under the test's control.
+class TestSource : public FolderSource {
+public:
+    TestSource(const QString& root, quint32 serial, const QString& label = QStringLiteral("DISK"))
+        : FolderSource(root) {
+        volumeReader = [serial, label](VolumeFacts& f) {
+            f.serial = serial;
+            f.label = label;
+            f.fileSystem = QStringLiteral("ext4");
+            f.typeCode = 2;
+            f.source = QStringLiteral("D:");
+            return true;
+        };
+    }
+};
+
+ScanOptions quiet() {
+    ScanOptions o;
+    o.displaySummary = false;
+    return o;
+}
+
+DiskScan::Result scanWith(Ui& ui, const QString& root, quint32 serial, ScanOptions o = quiet(),
+                          ScanProgress* progress = nullptr, qint32* imageId = nullptr) {
+    TestSource src(root, serial);
+    DiskScan scan(db(), ui, progress);
+    scan.options = o;
+    const DiskScan::Result r = scan.NewDisk(src);
+    if (imageId)
+        *imageId = scan.ImageID;
+    return r;
+}
+
+} // namespace
+
+class TestScan : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+    void cleanup() { CloseDatabase(); }
+
+    // The example: root a, b, X (c), Y; IDs, parents, sizes and the order of writing.
+    void numberingAndWriteOrder() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("X/c"),
+                           QStringLiteral("Y/")});
+        ScriptedUi ui;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 0x1234, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QStringList expected;
+        qint64 next = 0;
+        expectRows(fx.tree, -1, next, expected, QString());
+        QCOMPARE(itemRows(id), expected);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
+                                            "Source || '|' || Label FROM Images WHERE ID=?"),
+                             {id})
+                     .toString(),
+                 QStringLiteral("DISK|00001234|2|D:|DISK"));
+    }
+
+    void rootOfFilesOnly() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+        ScriptedUi ui;
+        qint32 id = 0;
+        scanWith(ui, fx.tree, 1, quiet(), nullptr, &id);
+        const QStringList rows = itemRows(id);
+        QCOMPARE(rows.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(rows[i].startsWith(QStringLiteral("%1|0|1|").arg(i + 1)), qPrintable(rows[i]));
+    }
+
+    // Files not written still take their IDs; folder sizes stay 0; the summary counts them.
+    void scanFilesOff() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("a"), QStringLiteral("X/c"), QStringLiteral("X/d"),
+                           QStringLiteral("Y/Z/e")});
+        ScriptedUi ui;
+        qint32 on = 0, off = 0;
+        scanWith(ui, fx.tree, 1, quiet(), nullptr, &on);
+        ScanOptions o = quiet();
+        o.scanFiles = false;
+        o.displaySummary = true;
+        scanWith(ui, fx.tree, 2, o, nullptr, &off);
+        QStringList foldersOn;
+        for (const QString& r : itemRows(on)) {
+            if (r.section(QLatin1Char('|'), 2, 2) == QLatin1String("0"))
+                foldersOn << r.section(QLatin1Char('|'), 0, 3) + QStringLiteral("|0");
+        }
+        QCOMPARE(itemRows(off), foldersOn);
+        QVERIFY(ui.lastText().startsWith(QStringLiteral("Total of 4 files and 3 folders was "
+                                                        "written in ")));
+    }
+
+    void timeAndShortNameVariants_data() {
+        QTest::addColumn<bool>("msdos");
+        QTest::addColumn<bool>("times");
+        QTest::newRow("F1/D1 both") << true << true;
+        QTest::newRow("F2/D2 times only") << false << true;
+        QTest::newRow("F3/D3 short names only") << true << false;
+        QTest::newRow("F4/D4 neither") << false << false;
+    }
+    void timeAndShortNameVariants() {
+        QFETCH(bool, msdos);
+        QFETCH(bool, times);
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("README.TXT"), QStringLiteral("long name.txt"),
+                           QStringLiteral("DIR/")});
+        ScriptedUi ui;
+        ScanOptions o = quiet();
+        o.scanMSDOSName = msdos;
+        o.scanTime = times;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 1, o, nullptr, &id), DiskScan::Result::Done);
+        Recordset rs = db().OpenRecordset(
+            QStringLiteral("SELECT Name, MSDOSName, TimeC, TimeA, TimeM, Type, Content, Keywords "
+                           "FROM Items WHERE ImageID=?"),
+            {id}, Recordset::Type::Snapshot);
+        QCOMPARE(rs.RecordCount(), 3);
+        for (; !rs.Eof(); rs.MoveNext()) {
+            const QString name = rs.text(0);
+            const bool folder = rs.int64(5) == 0;
+            QCOMPARE(rs.isNull(1), !msdos);
+            if (msdos)
+                QCOMPARE(rs.text(1), name == QLatin1String("long name.txt") ? QString() : name);
+            // Folders never carry times; files carry access and modification times.
+            QCOMPARE(rs.isNull(3), !times || folder);
+            QCOMPARE(rs.isNull(4), !times || folder);
+            if (times && !folder)
+                QVERIFY(TextToDateTime(rs.text(4)).isValid());
+            QVERIFY(rs.isNull(6));
+            QVERIFY(rs.isNull(7));
+        }
+    }
+
+    void emptyVolume() {
+        Fixture fx;
+        ScriptedUi ui;
+        ScanOptions o = quiet();
+        o.displaySummary = true;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 1, o, nullptr, &id), DiskScan::Result::Done);
+        QVERIFY(itemRows(id).isEmpty());
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 1);
+        QCOMPARE(ui.lastText(),
+                 QStringLiteral("Total of 0 files and 0 folders was written in 00:00."));
+        QCOMPARE(ui.shown.last().icon, Ui::Icon::Information);
+    }
+
+    // Yes keeps the ID, No adds a second image, then two matches add a third unasked.
+    void overwriteQuestion() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("a")});
+        ScriptedUi ui;
+        qint32 first = 0, id = 0;
+        scanWith(ui, fx.tree, 7, quiet(), nullptr, &first);
+        makeTree(fx.tree, {QStringLiteral("b")});
+
+        ui.answers = {Ui::Answer::Yes};
+        QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QCOMPARE(id, first);
+        QCOMPARE(
+            ui.lastText(),
+            QStringLiteral("That drive exist in database as DISK.\r\nDo you wish to overwrite?"));
+        QCOMPARE(ui.shown.last().buttons, Ui::Buttons::YesNoCancel);
+        QCOMPARE(itemRows(id).size(), 2);
+
+        const QString before = catalogueDump();
+        ui.answers = {Ui::Answer::Cancel};
+        QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Refused);
+        QCOMPARE(catalogueDump(), before);
+
+        ui.answers = {Ui::Answer::No};
+        QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QCOMPARE(id, first + 1);
+
+        ui.clear();
+        QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QCOMPARE(id, first + 2);
+        QVERIFY(ui.shown.isEmpty());
+    }
+
+    void imageName_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("typed name") << "LBL"
+                                    << "Holiday \"2002\""
+                                    << "Holiday \"2002\"";
+        QTest::newRow("cleared gives label") << "LBL"
+                                             << ""
+                                             << "LBL";
+        QTest::newRow("no label gives Untitled") << ""
+                                                 << ""
+                                                 << "Untitled";
+    }
+    void imageName() {
+        QFETCH(QString, label);
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        Fixture fx;
+        ScriptedUi ui;
+        ui.inputs = {typed};
+        TestSource src(fx.tree, 1, label);
+        DiskScan scan(db(), ui);
+        scan.options = quiet();
+        scan.options.askForName = true;
+        QCOMPARE(scan.NewDisk(src), DiskScan::Result::Done);
+        QCOMPARE(ui.prompts, QStringList{QStringLiteral("CD Name:")});
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name FROM Images")).toString(), expected);
+    }
+
+    // Cancel at any pause leaves the catalogue exactly as it was, an overwritten image too.
+    void cancelLeavesCatalogueAsItWas_data() {
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("start") << "start" << false;
+        QTest::newRow("after image row") << "image" << true;
+        QTest::newRow("counting pass") << "collect" << true;
+        QTest::newRow("listing") << "listing" << true;
+        QTest::newRow("writing") << "writing" << false;
+        QTest::newRow("writing, overwritten image") << "writing" << true;
+    }
+    void cancelLeavesCatalogueAsItWas() {
+        QFETCH(QString, moment);
+        QFETCH(bool, overwrite);
+        Fixture fx;
+        QStringList files;
+        for (int i = 0; i < 100; ++i)
+            files << QStringLiteral("F/f%1").arg(i);
+        makeTree(fx.tree, files);
+        PauseHookUi ui;
+        scanWith(ui, fx.tree, 9);
+        const QString before = catalogueDump();
+
+        RecordingProgress progress;
+        TestSource src(fx.tree, overwrite ? 9 : 10);
+        DiskScan scan(db(), ui, &progress);
+        scan.options = quiet();
+        ui.answers = {Ui::Answer::Yes};
+        ui.onPause = [&] {
+            const bool now =
+                (moment == QLatin1String("start")) ||
+                (moment == QLatin1String("image") && scan.ImageID != 0 && progress.log.isEmpty()) ||
+                (moment == QLatin1String("collect") && scan.CollectedCount > 84) ||
+                (moment == QLatin1String("listing") && scan.ItemsWritten && progress.listing &&
+                 scan.ScannedCount > 42) ||
+                (moment == QLatin1String("writing") && scan.ItemsWritten && !progress.listing &&
+                 scan.WrittenCount > 21);
+            if (now)
+                scan.cancel();
+        };
+        QCOMPARE(scan.NewDisk(src), DiskScan::Result::Cancelled);
+        QCOMPARE(catalogueDump(), before);
+    }
+
+    // Quotes, a newline, a backslash, bytes that are not UTF-8 and an over-long name.
+    void oddNames() {
+        Fixture fx;
+        const QByteArray root = QFile::encodeName(fx.tree);
+        const QList<QByteArray> raw = {"it's \"quoted\"", "line\nbreak", "back\\slash",
+                                       "bad\xff\xfe.bin", QByteArray(200, 'n')};
+        for (const QByteArray& n : raw) {
+            const int fd = ::open(QByteArray(root + '/' + n).constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        ScriptedUi ui;
+        qint32 id = 0;
+        scanWith(ui, fx.tree, 1, quiet(), nullptr, &id);
+        QStringList names;
+        for (const QString& r : itemRows(id))
+            names << r.section(QLatin1Char('|'), 3, -2);
+        QCOMPARE(names.size(), raw.size());
+        QVERIFY(names.contains(QStringLiteral("it's \"quoted\"")));
+        QVERIFY(names.contains(QStringLiteral("line\nbreak")));
+        QVERIFY(names.contains(QStringLiteral("back\\slash")));
+        QVERIFY(names.contains(QStringLiteral("bad\\xFF\\xFE.bin")));
+        QVERIFY(names.contains(QString(128, QLatin1Char('n'))));
+        QCOMPARE(UnescapeName(QStringLiteral("bad\\xFF\\xFE.bin")), QByteArray("bad\xff\xfe.bin"));
+        // The temporary folder's clean-up cannot name bytes that are not text.
+        for (const QByteArray& n : raw)
+            ::unlink(QByteArray(root + '/' + n).constData());
+    }
+
+    // Links are files, never followed: a link to its own folder makes no loop.
+    void symbolicLinks() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("D/f")});
+        QVERIFY(QFile::link(fx.tree, fx.tree + QStringLiteral("/D/loop")));
+        QVERIFY(QFile::link(fx.tree + QStringLiteral("/D/f"), fx.tree + QStringLiteral("/tof")));
+        ScriptedUi ui;
+        qint32 id = 0;
+        scanWith(ui, fx.tree, 1, quiet(), nullptr, &id);
+        QCOMPARE(itemRows(id).size(), 4);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE Type=1 AND "
+                                            "Attrib & 1024 AND Name IN ('loop','tof')"))
+                     .toInt(),
+                 2);
+    }
+
+    void unreadableFolder() {
+        if (::geteuid() == 0)
+            QSKIP("Permissions do not hold for root");
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("open/a"), QStringLiteral("shut/b")});
+        QFile::setPermissions(fx.tree + QStringLiteral("/shut"), QFileDevice::Permissions());
+        ScriptedUi ui;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 1, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QFile::setPermissions(fx.tree + QStringLiteral("/shut"), QFileDevice::ReadOwner |
+                                                                     QFileDevice::WriteOwner |
+                                                                     QFileDevice::ExeOwner);
+        QVERIFY(itemRows(id).filter(QStringLiteral("|0|shut|0")).size() == 1);
+        QCOMPARE(itemRows(id).size(), 3);
+    }
+
+    // Far deeper than the descriptors kept open; no recursion on the stack either.
+    void deepTree() {
+        Fixture fx;
+        int fd = ::open(QFile::encodeName(fx.tree).constData(), O_DIRECTORY | O_RDONLY);
+        const int depth = 1500;
+        for (int i = 0; i < depth; ++i) {
+            QVERIFY(::mkdirat(fd, "d", 0755) == 0);
+            const int next = ::openat(fd, "d", O_DIRECTORY | O_RDONLY);
+            ::close(fd);
+            fd = next;
+        }
+        ::close(::openat(fd, "leaf", O_CREAT | O_WRONLY, 0644));
+        ::close(fd);
+        ScriptedUi ui;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 1, quiet(), nullptr, &id), DiskScan::Result::Done);
+        const QStringList rows = itemRows(id);
+        QCOMPARE(rows.size(), depth + 1);
+        QCOMPARE(rows.first(), QStringLiteral("%1|%2|1|leaf|0").arg(depth + 1).arg(depth));
+        QCOMPARE(rows.last(), QStringLiteral("1|0|0|d|0"));
+    }
+
+    // The texts of the progress area at their moments.
+    void progressTexts_data() {
+        QTest::addColumn<bool>("noCollect");
+        QTest::newRow("with counting pass") << false;
+        QTest::newRow("No Collect") << true;
+    }
+    void progressTexts() {
+        QFETCH(bool, noCollect);
+        Fixture fx;
+        QStringList files;
+        for (int i = 0; i < 50; ++i)
+            files << QStringLiteral("f%1").arg(i);
+        files << QStringLiteral("sub/g");
+        makeTree(fx.tree, files);
+        ScriptedUi ui;
+        RecordingProgress p;
+        ScanOptions o = quiet();
+        o.noCollect = noCollect;
+        scanWith(ui, fx.tree, 1, o, &p);
+        const QStringList times = p.matching(QStringLiteral("time="));
+        if (!noCollect) {
+            QCOMPARE(times.first(), QStringLiteral("time=Collecting disk information..."));
+            QVERIFY(times.contains(QStringLiteral("time=00:00 (53 items collected)")));
+            QVERIFY(p.log.contains(QStringLiteral("max=53")));
+            QVERIFY(p.log.contains(QStringLiteral("scannedTip=42 items scaned")));
+            QVERIFY(p.log.contains(QStringLiteral("writtenTip=21 items written")));
+            QVERIFY(times.contains(QStringLiteral("time=00:00 (00:00)")));
+            QCOMPARE(p.log.last(), QStringLiteral("written=53"));
+        } else {
+            QVERIFY(p.matching(QStringLiteral("max=")).isEmpty());
+            QCOMPARE(times.first(), QStringLiteral("time=00:00"));
+            QVERIFY(times.contains(QStringLiteral("time=00:00 (41 items scaned)")));
+            QVERIFY(times.contains(QStringLiteral("time=00:00 (20 items written)")));
+        }
+        QCOMPARE(p.matching(QStringLiteral("folder=")).first(),
+                 QStringLiteral("folder=") + fx.tree + QLatin1Char('/'));
+        QVERIFY(p.log.contains(QStringLiteral("folder=") + fx.tree + QStringLiteral("/sub/")));
+    }
+
+    // A catalogue another program holds locked: the message, and nothing written.
+    void lockedCatalogue() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("a")});
+        const QString before = catalogueDump();
+        Database other;
+        QVERIFY(other.open(db().path(), Database::OpenMode::ReadWrite));
+        QVERIFY(other.Execute(QStringLiteral("BEGIN IMMEDIATE")));
+        ScriptedUi ui;
+        QCOMPARE(scanWith(ui, fx.tree, 1), DiskScan::Result::Failed);
+        QVERIFY(ui.lastText().startsWith(QStringLiteral("Database error number 3051.")));
+        other.Execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(catalogueDump(), before);
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_GUILESS_MAIN(TestScan)
+#include "tst_scan.moc"
