@@ -277,9 +277,11 @@ void TestFind::dialogOneInstance() {
     QCOMPARE(first->parentWidget(), &owner);
     first->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
     QTRY_VERIFY(frmFind::instance() == nullptr); // deleted once closed
+    // Escape closes it the same way.
     frmFind* second = frmFind::showFor(&owner, nullptr);
     QVERIFY(second);
-    second->close();
+    QTest::keyClick(second, Qt::Key_Escape);
+    QTRY_VERIFY(frmFind::instance() == nullptr);
 }
 
 void TestFind::showMatchInMainWindow_data() {
