@@ -1,0 +1,238 @@
+#include "DiskScanSupport.h"
+
+#include "browser/frmMain.h"
+#include "catalogue/mdlDatabase.h"
+#include "disk/frmDiskNew.h"
+#include "shell/mdlOptions.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace DiskTest;
+
+namespace {
+
+class ListVolumes : public VolumeSource {
+public:
+    QList<VolumeInfo> list;
+    QList<VolumeInfo> volumes() override { return list; }
+};
+
+VolumeInfo volume(char key, const QString& mount, int type, const QString& label, quint32 serial,
+                  const QString& fs = QStringLiteral("vfat")) {
+    VolumeInfo v;
+    v.key = QLatin1Char(key);
+    v.mountPoint = mount;
+    v.typeCode = type;
+    v.label = label;
+    v.serial = serial;
+    v.fileSystem = fs;
+    return v;
+}
+
+QStringList column(QTreeWidget* list, int c) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(c);
+    return out;
+}
+
+} // namespace
+
+class TestDiskNew : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.path() + QStringLiteral("/config")));
+        m_tree = m_temp.path() + QStringLiteral("/stick");
+        makeTree(m_tree, {QStringLiteral("a"), QStringLiteral("X/c")});
+    }
+    void init() {
+        DefaultOptions();
+        QFile::remove(m_temp.path() + QStringLiteral("/c.ldr"));
+        QVERIFY(openNewCatalogue(m_temp.path() + QStringLiteral("/c.ldr")));
+        m_volumes.list = {
+            volume('C', QStringLiteral("/"), 3, QString(), 0, QStringLiteral("ext4")),
+            volume('D', m_tree, 2, QStringLiteral("STICK"), 0xABCD),
+            volume('E', QString(), 50, QStringLiteral("Audio CD"), 0, QStringLiteral("CDDA")),
+            volume('F', m_temp.path() + QStringLiteral("/gone"), 0, QString(), 0, QString())};
+    }
+    void cleanup() { CloseDatabase(); }
+
+    // Rows, tags, "Last Drive" (lower case), the image column and F5.
+    void driveList() {
+        options().LastDrive = QStringLiteral("d:");
+        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
+                                    "'Old stick')"));
+        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        ScriptedUi ui;
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",Old stick,,"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("CDROM (CDDA)"));
+        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("Unknown disk type ()"));
+        m_volumes.list.removeFirst();
+        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(dlg.findChild<QCheckBox*>(QStringLiteral("chkTime"))->text(),
+                 QStringLiteral("Scan Date && Time"));
+    }
+
+    void driveCannotBeAccessed_data() {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("no selection") << QString();
+        QTest::newRow("audio CD without file system") << "E";
+        QTest::newRow("mount point gone") << "F";
+    }
+    void driveCannotBeAccessed() {
+        QFETCH(QString, key);
+        options().LastDrive = key.isEmpty() ? QString() : key + QLatin1Char(':');
+        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        ScriptedUi ui;
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        if (key.isEmpty())
+            dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"))->clearSelection();
+        dlg.cmdOK_Click();
+        QCOMPARE(ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
+        QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
+        QVERIFY(!dlg.Busy);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+    }
+
+    // A full run with Auto Close off: the tree entry, the summary, the refreshed list.
+    void scanAddsImageToMainWindow() {
+        frmMain main;
+        ScriptedUi ui;
+        main.setUi(&ui);
+        options().LastDrive = QStringLiteral("D:");
+        options().AutoClose = false;
+        frmDiskNew dlg(&main, &main, &m_volumes);
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        const int compact = dlg.height();
+        int expanded = 0;
+        PauseHookUi hook;
+        dlg.setUi(&hook);
+        hook.onPause = [&] { expanded = std::max(expanded, dlg.height()); };
+        dlg.cmdOK_Click();
+        QVERIFY(expanded > compact);
+        QCOMPARE(dlg.height(), compact);
+        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
+        QVERIFY(hook.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
+        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
+                 QStringLiteral("Close"));
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
+    }
+
+    // Cancel mid-scan: nothing written, refused closing while busy, stays open.
+    void cancelDuringScan() {
+        options().LastDrive = QStringLiteral("D:");
+        options().AutoClose = true;
+        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        PauseHookUi ui;
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        dlg.show();
+        bool refusedClose = false;
+        QString busyCaption;
+        ui.onPause = [&] {
+            if (dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
+                busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
+                dlg.close();
+                refusedClose = dlg.isVisible();
+                dlg.cmdCancel_Click();
+            }
+        };
+        dlg.cmdOK_Click();
+        QCOMPARE(busyCaption, QStringLiteral("Cancel"));
+        QVERIFY(refusedClose);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(!dlg.Busy);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+        dlg.findChild<QCheckBox*>(QStringLiteral("chkMSDOSName"))->setChecked(true);
+        dlg.close();
+        QCOMPARE(options().LastDrive, QStringLiteral("D:"));
+        QVERIFY(options().ScanMSDOSName);
+    }
+
+    // The command line: drives, then scan with its overwrite rules.
+    void commandLine() {
+        CloseDatabase();
+        const QString cat = m_temp.path() + QStringLiteral("/cli.ldr");
+        QProcess p;
+        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("create"), cat});
+        QVERIFY(p.waitForFinished());
+        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("drives")});
+        QVERIFY(p.waitForFinished());
+        const QStringList first = QString::fromUtf8(p.readAllStandardOutput())
+                                      .section(QLatin1Char('\n'), 0, 0)
+                                      .split(QLatin1Char('\t'));
+        QCOMPARE(first.size(), 8);
+        QCOMPARE(first.at(0), QStringLiteral("C"));
+        QCOMPARE(first.at(6), QStringLiteral("/"));
+        QCOMPARE(first.at(5).size(), 8);
+
+        const QStringList scan = {QStringLiteral("scan"),
+                                  cat,
+                                  m_tree,
+                                  QStringLiteral("--serial"),
+                                  QStringLiteral("beef"),
+                                  QStringLiteral("--no-collect")};
+        p.start(QStringLiteral(LEDRA_CLI), scan);
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList out =
+            QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+        QCOMPARE(out.at(0), QStringLiteral("image\t1"));
+        QVERIFY(
+            out.at(1).startsWith(QStringLiteral("Total of 2 files and 1 folders was written in ")));
+
+        p.start(QStringLiteral(LEDRA_CLI), scan);
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("That drive exist in database as stick.\n"));
+
+        p.start(QStringLiteral(LEDRA_CLI),
+                scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
+                                   QStringLiteral("Second")});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("image\t2"));
+
+        p.start(QStringLiteral(LEDRA_CLI),
+                scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 2);
+
+        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("drives"), cat});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+    }
+
+private:
+    QTemporaryDir m_temp;
+    QString m_tree;
+    ListVolumes m_volumes;
+};
+
+QTEST_MAIN(TestDiskNew)
+#include "tst_disknew.moc"
