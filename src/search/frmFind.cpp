@@ -110,7 +110,9 @@ void frmFind::cmdSearch_Click() {
     // Refused criteria leave the last results as they are.
     FindQuery query;
     QString message;
-    if (!BuildFindQuery(criteria, &query, &message)) {
+    if (!db().isOpen())
+        message = QStringLiteral("Open a catalogue to search it.");
+    if (!message.isEmpty() || !BuildFindQuery(criteria, &query, &message)) {
         m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Exclamation);
         return;
     }

@@ -71,20 +71,9 @@ void TestLText::enabledGreysBoth() {
     QVERIFY(f.label()->isEnabled() && f.textBox()->isEnabled());
 }
 
+// The selection reads and writes the box directly and is clamped to its text.
 void TestLText::boxProperties() {
     ctlLText f(QStringLiteral("ltxName"), nullptr);
-    f.setLocked(true);
-    QVERIFY(f.textBox()->isReadOnly());
-    f.setMaxLength(0);
-    f.setText(QString(500, u'x'));
-    QCOMPARE(f.Text().size(), 500);
-    f.setPasswordChar(QStringLiteral("*"));
-    QCOMPARE(f.textBox()->echoMode(), QLineEdit::Password);
-    f.setPasswordChar(QString());
-    QCOMPARE(f.textBox()->echoMode(), QLineEdit::Normal);
-    f.setTextBackColor(Qt::yellow);
-    QCOMPARE(f.textBox()->palette().color(QPalette::Base), QColor(Qt::yellow));
-
     f.setText(QStringLiteral("abcdef"));
     f.setSelStart(2);
     f.setSelLength(3);

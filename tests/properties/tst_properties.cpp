@@ -39,8 +39,6 @@ private slots:
     void init();
     void cleanup();
 
-    void imageTypeText_data();
-    void imageTypeText();
     void imageFields();
     void imageNameChecks_data();
     void imageNameChecks();
@@ -99,24 +97,6 @@ void TestProperties::init() {
 
 void TestProperties::cleanup() {
     m_cat.reset();
-}
-
-void TestProperties::imageTypeText_data() {
-    QTest::addColumn<qint64>("type");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("removable") << qint64(2) << QStringLiteral("Removable");
-    QTest::newRow("fixed") << qint64(3) << QStringLiteral("Fixed");
-    QTest::newRow("remote") << qint64(4) << QStringLiteral("Remote");
-    QTest::newRow("cd-rom") << qint64(5) << QStringLiteral("CD-ROM");
-    QTest::newRow("ram") << qint64(6) << QStringLiteral("RAM");
-    QTest::newRow("unknown 0") << qint64(0) << QStringLiteral("Unknown");
-    QTest::newRow("audio cd") << qint64(50) << QStringLiteral("Unknown");
-}
-
-void TestProperties::imageTypeText() {
-    QFETCH(qint64, type);
-    QFETCH(QString, text);
-    QCOMPARE(ImageTypeText(type), text);
 }
 
 void TestProperties::imageFields() {
