@@ -109,11 +109,21 @@ bool foldedPath(const Reader& r, const QString& path, QByteArray* out) {
     return true;
 }
 
-bool parse(Reader& r) {
+// Long loads hand control to the caller's pause at about this many lines or bytes.
+constexpr qsizetype kPauseLines = qsizetype(1) << 20;
+constexpr qsizetype kPauseBytes = qsizetype(1) << 26;
+
+void pauseIf(const IdxPause& pause) {
+    if (pause)
+        pause();
+}
+
+bool parse(Reader& r, const IdxPause& pause) {
     const char* p = r.raw.constData();
     const qsizetype n = r.raw.size();
     qint64 separators = 0;
     qsizetype s = 0;
+    qsizetype sincePause = 0;
     while (s < n) {
         const void* cr = std::memchr(p + s, '\r', static_cast<size_t>(n - s));
         const qsizetype e = cr ? static_cast<const char*>(cr) - p : n;
@@ -125,6 +135,10 @@ bool parse(Reader& r) {
             r.body.push_back({s, e - s});
             separators += std::count(p + s, p + e, '\\');
         }
+        if (++sincePause == kPauseLines) {
+            sincePause = 0;
+            pauseIf(pause);
+        }
         if (!cr)
             break;
         s = e + 1;
@@ -133,7 +147,10 @@ bool parse(Reader& r) {
     }
 
     r.folded.resize(n);
-    Cp1252LowerBytes(p, r.folded.data(), n);
+    for (qsizetype at = 0; at < n; at += kPauseBytes) {
+        Cp1252LowerBytes(p + at, r.folded.data() + at, std::min(kPauseBytes, n - at));
+        pauseIf(pause);
+    }
 
     for (const Line& h : r.headers) {
         if (r.foldedOf(h).starts_with("disktype")) {
@@ -142,10 +159,25 @@ bool parse(Reader& r) {
         }
     }
 
-    r.byText.resize(r.body.size());
-    std::iota(r.byText.begin(), r.byText.end(), quint32(0));
-    std::sort(r.byText.begin(), r.byText.end(),
-              [&r](quint32 a, quint32 b) { return r.foldedOf(r.body[a]) < r.foldedOf(r.body[b]); });
+    // Sorted in slices, then merged slice by slice, so that the caller can pause in between.
+    const auto less = [&r](quint32 x, quint32 y) {
+        return r.foldedOf(r.body[x]) < r.foldedOf(r.body[y]);
+    };
+    auto& order = r.byText;
+    order.resize(r.body.size());
+    std::iota(order.begin(), order.end(), quint32(0));
+    const auto total = static_cast<qsizetype>(order.size());
+    const auto at = [&order, total](qsizetype i) { return order.begin() + std::min(i, total); };
+    for (qsizetype from = 0; from < total; from += kPauseLines) {
+        std::sort(at(from), at(from + kPauseLines), less);
+        pauseIf(pause);
+    }
+    for (qsizetype width = kPauseLines; width < total; width *= 2) {
+        for (qsizetype from = 0; from + width < total; from += 2 * width) {
+            std::inplace_merge(at(from), at(from + width), at(from + 2 * width), less);
+            pauseIf(pause);
+        }
+    }
 
     r.budget = kListingBudgetFactor * (static_cast<qint64>(r.body.size()) + separators) +
                kListingBudgetFloor;
@@ -271,7 +303,7 @@ bool IdxIsSupported(const QString& path) {
     return file.read(&first, 1) == 1 && first == '<';
 }
 
-bool IdxLoad(const QString& path) {
+bool IdxLoad(const QString& path, const IdxPause& pause) {
     reader().clear();
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 ||
@@ -288,15 +320,15 @@ bool IdxLoad(const QString& path) {
     }
     if (file.error() != QFileDevice::NoError)
         return false;
-    return IdxLoadData(data);
+    return IdxLoadData(data, pause);
 }
 
-bool IdxLoadData(const QByteArray& data) {
+bool IdxLoadData(const QByteArray& data, const IdxPause& pause) {
     Reader& r = reader();
     r.clear();
     try {
         r.raw = data;
-        if (parse(r))
+        if (parse(r, pause))
             return true;
     } catch (const std::bad_alloc&) {
     }

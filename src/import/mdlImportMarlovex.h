@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Reader of the Marlovex cataloguer's index files (*.idx): a few header lines that describe the
 // disk, then one line per path found on it. There is one reader per process; each load replaces
 // its whole state. It answers the questions the disk scan puts to a drive: the disk's type,
@@ -22,11 +24,15 @@ inline constexpr qsizetype kIdxMaxFolderPath = 32767;
 // True when the path names a regular file that can be read and whose first byte is "<".
 bool IdxIsSupported(const QString& path);
 
+// Called now and then while a large file is loaded (about every million lines), so that the
+// window stays responsive; it must not call the reader.
+using IdxPause = std::function<void()>;
+
 // Reads the file into the reader. False when it could not be read; the reader is then empty
 // (no header entries, no body lines).
-bool IdxLoad(const QString& path);
+bool IdxLoad(const QString& path, const IdxPause& pause = {});
 // The same from bytes already in memory.
-bool IdxLoadData(const QByteArray& data);
+bool IdxLoadData(const QByteArray& data, const IdxPause& pause = {});
 // Empties the reader and frees its memory.
 void IdxClear();
 

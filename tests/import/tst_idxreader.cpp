@@ -361,6 +361,28 @@ private slots:
         IdxWalk(u"C:\\"_s);
     }
 
+    // More lines than one sorting slice: the load pauses between slices, and the merged
+    // order still finds every line of a folder whose lines are scattered through the file.
+    void largeLoadPausesAndFindsScatteredLines() {
+        const int count = (1 << 20) + 5000;
+        QByteArray bytes = "<disktype fixed\r\n";
+        bytes.reserve(count * 20);
+        for (int i = 0; i < count; ++i)
+            bytes += "C:\\f" + QByteArray::number((i * 7919) % 1000) + "\\" +
+                     QByteArray::number(i) + "\r\n";
+        int pauses = 0;
+        QVERIFY(IdxLoadData(bytes, [&pauses] { ++pauses; }));
+        QVERIFY(pauses >= 3);
+        for (int folder : {0, 5, 999}) {
+            QStringList expected;
+            for (int i = 0; i < count; ++i) {
+                if ((i * 7919) % 1000 == folder)
+                    expected << QString::number(i) + u":0"_s;
+            }
+            QCOMPARE(listed(u"C:\\f%1\\"_s.arg(folder)), expected);
+        }
+    }
+
     void cleanupTestCase() { IdxClear(); }
 };
 
