@@ -1,0 +1,103 @@
+#include "about/frmAbout.h"
+#include "about/frmSHelp.h"
+#include "version.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+class TestAbout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { frmAbout::setOpenUrlForTest({}); }
+    void texts();
+    void links_data();
+    void links();
+    void hoverUnderline();
+    void escapeCloses();
+    void shortHelp();
+};
+
+void TestAbout::texts() {
+    frmAbout about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About..."));
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Ledra"));
+    const QString version = about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
+    QCOMPARE(version, QStringLiteral("%1.%2.%3")
+                          .arg(LEDRA_VERSION_MAJOR)
+                          .arg(LEDRA_VERSION_MINOR, 2, 10, QLatin1Char('0'))
+                          .arg(LEDRA_VERSION_PATCH, 4, 10, QLatin1Char('0')));
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblURLC"))->text(), QStringLiteral("URL:"));
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblEmailC"))->text(),
+             QStringLiteral("E-mail:"));
+}
+
+void TestAbout::links_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("URL given") << "https://example.org/ledra"
+                               << "lblURL"
+                               << "https://example.org/ledra";
+    QTest::newRow("no URL: the caption") << ""
+                                         << "lblURL" << frmAbout::kWebPage;
+    QTest::newRow("mail")
+        << ""
+        << "lblEmail"
+        << QStringLiteral("mailto:%1?subject=Ledra").arg(QLatin1String(frmAbout::kSupportMail));
+}
+
+void TestAbout::links() {
+    QFETCH(QString, url);
+    QFETCH(QString, label);
+    QFETCH(QString, opened);
+    QStringList seen;
+    frmAbout::setOpenUrlForTest([&](const QUrl& u) {
+        seen << u.toString();
+        return true;
+    });
+    frmAbout about;
+    about.URL = url;
+    about.show();
+    QTest::mouseClick(about.findChild<QLabel*>(label), Qt::LeftButton);
+    QCOMPARE(seen, QStringList({opened}));
+}
+
+void TestAbout::hoverUnderline() {
+    frmAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto* url = about.findChild<QLabel*>(QStringLiteral("lblURL"));
+    QCursor::setPos(url->mapToGlobal(url->rect().center()));
+    QTRY_VERIFY_WITH_TIMEOUT(url->font().underline(), 2000);
+    QVERIFY(!about.findChild<QLabel*>(QStringLiteral("lblEmail"))->font().underline());
+    QCursor::setPos(about.mapToGlobal(QPoint(-50, -50)));
+    QTRY_VERIFY_WITH_TIMEOUT(!url->font().underline(), 2000);
+}
+
+void TestAbout::escapeCloses() {
+    frmAbout about;
+    about.show();
+    QTest::keyClick(&about, Qt::Key_Escape);
+    QVERIFY(about.isHidden());
+}
+
+void TestAbout::shortHelp() {
+    frmSHelp help;
+    QCOMPARE(help.windowTitle(), QStringLiteral("Short help..."));
+    const QString text = help.findChild<QPlainTextEdit*>(QStringLiteral("txtHelp"))->toPlainText();
+    for (const char* heading : {">>ABOUT<<", ">>USE<<", ">>FAQ<<"})
+        QVERIFY(text.contains(QLatin1String(heading)));
+    QVERIFY(frmSHelp::helpText().contains(QStringLiteral("Explore...\r\n\r\n>>FAQ<<")));
+    auto* close = help.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    help.show();
+    close->click();
+    QVERIFY(help.isHidden());
+}
+
+QTEST_MAIN(TestAbout)
+#include "tst_about.moc"
