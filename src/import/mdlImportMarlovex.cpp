@@ -3,7 +3,6 @@
 #include "import/Windows1252.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <bit>
