@@ -13,4 +13,5 @@ cmake --build "$build"
 mkdir -p "$build/corpus" "$build/artifacts"
 cd "$build"
 exec nice -n 10 ./fuzz_idxreader -jobs=1 -workers=1 -max_total_time="$seconds" -max_len=8192 \
+    -dict="$here/idx.dict" \
     -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$build/artifacts/" corpus seeds
