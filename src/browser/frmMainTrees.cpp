@@ -237,8 +237,9 @@ void frmMain::FillFolders(qint32 parentId) {
             trvMain->addDetached(nullptr, key, r.name, folderIcon, QStringLiteral("FolderC"));
         if (item)
             added.append(item);
+        // An entry whose children are loaded already needs no placeholder among them.
         QTreeWidgetItem* target = item ? item : trvMain->find(key);
-        if (target && (!detect || r.hasSubfolders))
+        if (target && target->childCount() == 0 && (!detect || r.hasSubfolders))
             trvMain->addDetached(target, placeholderKey(key), QString(), QIcon(), QString());
     }
     parent->addChildren(added);
