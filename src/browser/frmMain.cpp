@@ -8,6 +8,7 @@
 #include "controls/ctlCmnDlg.h"
 #include "controls/ctlSize.h"
 #include "guiKeyTree.h"
+#include "guiNodeTree.h"
 #include "guiPictures.h"
 #include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
@@ -60,10 +61,14 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent)
     buildPanes();
     buildMenus();
     buildToolbar();
+    buildEditing();
     setCatalogueCommands(CommandState::NoCatalogue);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // Focus moves while the panes are torn down; they must not reach the editing commands.
+    disconnect(m_focusWatch);
+}
 
 QAction* frmMain::addAction(QMenu* menu, const char* name, const QString& caption) {
     auto* a = menu->addAction(caption);
@@ -222,7 +227,7 @@ QString frmMain::newButtonTag() const {
 void frmMain::buildPanes() {
     m_paneArea = new PaneArea(this);
     m_paneArea->setObjectName(QStringLiteral("paneArea"));
-    trvNodes = new KeyTree(m_paneArea);
+    trvNodes = new NodeTree(m_paneArea);
     trvNodes->setObjectName(QStringLiteral("trvNodes"));
     trvMain = new KeyTree(m_paneArea);
     trvMain->setObjectName(QStringLiteral("trvMain"));
@@ -455,10 +460,6 @@ void frmMain::showRecent(const QStringList& entries) {
         mnuFileMenu->insertAction(mnuFile4, a);
         mnuFileRecent.append(a);
     }
-}
-
-void frmMain::mnuFile_Click() {
-    // The availability of the editing commands is decided with them.
 }
 
 // ---- File commands ----------------------------------------------------------------------------

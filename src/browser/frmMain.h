@@ -16,6 +16,7 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class KeyTree;
+class NodeTree;
 class ctlCmnDlg;
 class ctlSize;
 
@@ -107,6 +108,25 @@ public:
     void tlbMain_ButtonMenuClick(const QString& key);
     QString newButtonTag() const;
 
+    // The node new nodes and images are filed under: the selected node, the node of the selected
+    // image, or the top level (ID 0, empty key).
+    struct FilingNode {
+        qint32 id = 0;
+        QString key;
+    };
+    FilingNode filingNode() const;
+    // Label editing in the catalogue tree: true from the first refuses the edit; the second
+    // writes the name and is true when the tree may show it.
+    bool trvNodes_BeforeLabelEdit() const;
+    bool trvNodes_AfterLabelEdit(QTreeWidgetItem* item, const QString& newText);
+    // Moving by drag and drop: may the entry dragged be dropped on target ("" is empty space),
+    // and the drop itself (true when the entry moved).
+    bool trvNodes_DragOver(const QString& dragged, const QString& target) const;
+    bool trvNodes_DragDrop(const QString& dragged, const QString& target);
+    // The context menus, asked for at pos (viewport coordinates).
+    void trvNodes_ContextMenu(const QPoint& pos, bool byMouse, Qt::KeyboardModifiers modifiers);
+    void lsvMain_ContextMenu(const QPoint& pos, bool byMouse, Qt::KeyboardModifiers modifiers);
+
     // Lays the panes out around the splitters.
     void Form_Resize();
     ctlCmnDlg* commonDialog() const { return cmnMain; }
@@ -131,6 +151,18 @@ private:
     void mnuFileProperties_Click();
     void mnuEditFind_Click();
 
+    static bool isCatalogueOpen();
+    static bool isCatalogueWritable();
+    enum class FocusPane { None, Nodes, List, Other };
+    FocusPane focusPane() const;
+    // Hooks the catalogue tree's editing and the context menus up; part of construction.
+    void buildEditing();
+    // The panes as a node click leaves them: no image shown.
+    void showNoImage();
+    void reportEngineError();
+    // Rebuilds the catalogue tree whatever has the focus, keeping the selected entry.
+    void refreshCatalogueTree();
+
     void buildMenus();
     void buildToolbar();
     void buildPanes();
@@ -152,7 +184,7 @@ private:
     WidgetUi m_widgetUi;
     Ui* m_ui;
 
-    KeyTree* trvNodes = nullptr;
+    NodeTree* trvNodes = nullptr;
     KeyTree* trvMain = nullptr;
     QListWidget* lsvMain = nullptr;
     ctlSize* szeV = nullptr;
@@ -165,6 +197,9 @@ private:
     QLabel* m_panelReadOnly = nullptr;
     QLabel* m_panelImage = nullptr;
     QMenu* mnuFileMenu = nullptr;
+    QMenu* poptrvNodes = nullptr;
+    QMenu* poplsvMain = nullptr;
+    QMetaObject::Connection m_focusWatch;
     QAction* mnuFileRecentSep = nullptr;
     QAction* mnuFile4 = nullptr;
     QList<QAction*> mnuFileRecent;

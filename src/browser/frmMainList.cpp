@@ -3,12 +3,14 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "guiKeyTree.h"
+#include "guiNodeTree.h"
 #include "guiPictures.h"
 #include "mdlBrowse.h"
 #include "shell/mdlOptions.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMimeDatabase>
@@ -165,6 +167,17 @@ void frmMain::lsvMain_Enter() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == lsvMain || watched == lsvMain->viewport()) &&
+        event->type() == QEvent::ContextMenu) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        // A mouse request arrives at the viewport, in its coordinates.
+        QPoint pos = menuEvent->pos();
+        if (watched == lsvMain)
+            pos = lsvMain->viewport()->mapFrom(lsvMain, pos);
+        lsvMain_ContextMenu(pos, menuEvent->reason() == QContextMenuEvent::Mouse,
+                            menuEvent->modifiers());
+        return true;
+    }
     if (watched == lsvMain && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Backspace) {

@@ -4,6 +4,7 @@
 #include "catalogue/mdlDatabase.h"
 #include "common/mdlTrim.h"
 #include "guiKeyTree.h"
+#include "guiNodeTree.h"
 #include "guiPictures.h"
 #include "mdlBrowse.h"
 #include "shell/mdlOptions.h"
@@ -49,7 +50,11 @@ void frmMain::mnuViewRefresh_Click() {
     }
     if (focus && focus != trvNodes && !(focus->parentWidget() == trvNodes))
         return;
+    refreshCatalogueTree();
+}
 
+void frmMain::refreshCatalogueTree() {
+    BusyPointer busy(*m_ui);
     const QString selected = KeyTree::keyOf(trvNodes->currentItem());
     const bool was = std::exchange(m_selecting, true);
     trvNodes->clear();
@@ -142,6 +147,9 @@ bool frmMain::hasCatalogueEntry(const QString& key) const {
 void frmMain::setCatalogueEntryText(const QString& key, const QString& text) {
     if (QTreeWidgetItem* item = trvNodes->find(key))
         item->setText(0, text);
+    // The status bar names the image shown.
+    if (m_imageSelected && key == QStringLiteral("I%1").arg(m_currentImageId))
+        m_panelImage->setText(text);
 }
 
 bool frmMain::showCatalogueEntry(const QString& key) {
