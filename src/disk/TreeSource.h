@@ -9,6 +9,7 @@ struct VolumeFacts {
     QString label;
     QString fileSystem;
     quint32 serial = 0;
+    QString serialText; // when not empty, stored instead of the number (an index's serial is text)
     int typeCode = 0;
     QString source; // the key letter and a colon, e.g. "D:"
     QString device; // the CD device to eject, empty when the volume is not on a CD drive

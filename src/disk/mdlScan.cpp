@@ -24,8 +24,6 @@ constexpr qint64 kCollectPause = 84;
 constexpr qint64 kListPause = 42;
 constexpr qint64 kWritePause = 21;
 
-const QString kClock = QStringLiteral("nn:ss");
-
 QString itemsText(qint64 n, const char* what) {
     return QString::number(n) + QLatin1String(what);
 }
@@ -58,6 +56,10 @@ void ScanOptions::toSettings() const {
     o.ScanTime = scanTime;
 }
 
+QString VolumeSerialText(const VolumeFacts& facts) {
+    return facts.serialText.isEmpty() ? SerialText(facts.serial) : facts.serialText;
+}
+
 QString ItemStatementText(bool file, bool msdosName, bool times) {
     QStringList columns = {QStringLiteral("ID"), QStringLiteral("ImageID"),
                            QStringLiteral("ParentID"), QStringLiteral("Type")};
@@ -88,8 +90,8 @@ private:
     bool m_collect;
 };
 
-DiskScan::DiskScan(Database& db, Ui& ui, ScanProgress* progress)
-    : m_db(db), m_ui(ui), m_progress(progress) {}
+DiskScan::DiskScan(Database& db, Ui& ui, ScanProgress* progress, const ScanFlavour& flavour)
+    : m_db(db), m_ui(ui), m_progress(progress), m_flavour(flavour) {}
 
 bool DiskScan::pause() {
     m_ui.processEvents();
@@ -115,7 +117,7 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
                      Ui::Icon::Exclamation);
         return Result::Failed;
     }
-    const QString serial = SerialText(Facts.serial);
+    const QString serial = VolumeSerialText(Facts);
     qint32 overwriteId = 0;
     {
         Recordset rs =
@@ -191,7 +193,8 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
     }
     if (!pause())
         return Result::Cancelled;
-    m_runTimer.start();
+    if (!m_flavour.summaryFromStart)
+        m_runTimer.start();
 
     // A page cache sized for the work: the name and size indexes are written in random order.
     m_db.setCacheSize(kScanCacheMiB);
@@ -206,7 +209,8 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         if (!collectPass(source))
             return Result::Cancelled;
         if (m_progress) {
-            m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+            m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) +
+                                    QStringLiteral(" (") +
                                     itemsText(CollectedCount, " items collected)"));
             m_progress->setMaximum(CollectedCount);
         }
@@ -247,17 +251,20 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         m_progress->setWritten(CollectedCount);
     }
     // Only a CD drive has a tray to open.
-    if (options.eject && IsCdType(Facts.typeCode))
+    if (options.eject && m_flavour.ejectCd && IsCdType(Facts.typeCode))
         EjectCd(Facts.device);
     if (view) {
         const int pictureCode = Facts.typeCode == DriveType::Unknown ? 1 : Facts.typeCode;
         view->addCatalogueEntry(QStringLiteral("I%1").arg(ImageID), ImageName,
                                 QStringLiteral("T%1").arg(pictureCode), NodeKey);
     }
-    SummaryText = QStringLiteral("Total of %1 files and %2 folders was written in %3.")
-                      .arg(FileCount)
-                      .arg(FolderCount)
-                      .arg(SpanText(0, double(m_runTimer.elapsed()) / 1000.0, kClock));
+    // The summary keeps minutes within the hour, whatever the walk's clock shows.
+    SummaryText =
+        QStringLiteral("Total of %1 files and %2 folders was written in %3%4")
+            .arg(FileCount)
+            .arg(FolderCount)
+            .arg(SpanText(0, double(m_runTimer.elapsed()) / 1000.0, QStringLiteral("nn:ss")),
+                 m_flavour.summaryEnd);
     if (options.displaySummary)
         m_ui.message(SummaryText, Ui::Buttons::Ok, Ui::Icon::Information);
     return Result::Done;
@@ -320,7 +327,8 @@ bool DiskScan::onCollectEntry(const TreeEntry& e) {
     ++CollectedCount;
     if (CollectedCount % kCollectPause == 0) {
         if (m_progress)
-            m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+            m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) +
+                                    QStringLiteral(" (") +
                                     itemsText(CollectedCount, " items collected)..."));
         if (!pause())
             return false;
@@ -369,15 +377,16 @@ bool DiskScan::collectPass(TreeSource& source) {
 // ---- write pass -----------------------------------------------------------------------------
 
 QString DiskScan::estimateText() const {
-    return m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
-           m_passTimer.ProjectedText(WrittenCount, CollectedCount, kClock) + QStringLiteral(")");
+    return m_passTimer.ElapsedText(m_flavour.clock) + QStringLiteral(" (") +
+           m_passTimer.ProjectedText(WrittenCount, CollectedCount, m_flavour.clock) +
+           QStringLiteral(")");
 }
 
 void DiskScan::progressFolder() {
     if (!m_progress)
         return;
     if (options.noCollect) {
-        m_progress->setTimeText(m_passTimer.ElapsedText(kClock));
+        m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock));
         return;
     }
     m_progress->setWritten(WrittenCount);
@@ -390,7 +399,7 @@ void DiskScan::progressListing() {
     if (!m_progress)
         return;
     if (options.noCollect) {
-        m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+        m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) + QStringLiteral(" (") +
                                 itemsText(ScannedCount - 1, " items scaned)"));
         return;
     }
@@ -404,7 +413,7 @@ void DiskScan::progressWriting() {
     if (!m_progress)
         return;
     if (options.noCollect) {
-        m_progress->setTimeText(m_passTimer.ElapsedText(kClock) + QStringLiteral(" (") +
+        m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) + QStringLiteral(" (") +
                                 itemsText(WrittenCount - 1, " items written)"));
         return;
     }
@@ -534,10 +543,25 @@ bool DiskScan::writeFolderRow(const Frame& f, const Frame& parent) {
     return executeItem(st);
 }
 
+bool DiskScan::writeRootRow(const Frame& root) {
+    Statement st = m_db.prepare(QStringLiteral(
+        "INSERT INTO Items (ID, ImageID, ParentID, Type, MSDOSName, Name, Attrib, Size, TimeC, "
+        "TimeA, TimeM, Keywords, Description) VALUES (0,?,-1,0,'',?,16,?,NULL,NULL,NULL,'','')"));
+    if (!st.isValid()) {
+        m_fatal = m_db.lastError();
+        return false;
+    }
+    st.bindInt64(1, ImageID);
+    st.bindText(2, m_rootName.left(kItemNameChars));
+    st.bindInt64(3, root.size);
+    return executeItem(st);
+}
+
 bool DiskScan::writePass(TreeSource& source) {
     WrittenCount = 0;
     m_passTimer.StartTimer();
     source.openRoot();
+    m_rootName = source.currentPath();
     size_t depth = 0;
     {
         Frame& root = frameAt(0);
@@ -561,7 +585,7 @@ bool DiskScan::writePass(TreeSource& source) {
             continue;
         }
         if (depth == 0)
-            return true;
+            return !m_flavour.rootRow || writeRootRow(f);
         // The folder's own row comes last: only now is its size known.
         if (!writeFolderRow(f, m_frames[depth - 1]))
             return false;

@@ -45,6 +45,25 @@ public:
     virtual void showListing(bool listing) = 0;
 };
 
+// What sets a tree read from elsewhere (an imported index) apart from a scanned disk.
+struct ScanFlavour {
+    // Format of the elapsed and estimate texts while the tree is walked.
+    QString clock = QStringLiteral("nn:ss");
+    // The summary's time is measured from the start of the run (questions included) rather
+    // than from the Images row.
+    bool summaryFromStart = false;
+    // Text after the summary's time.
+    QString summaryEnd = QStringLiteral(".");
+    // Write the root too: ID 0, ParentID -1, named after the root path, attributes 16, every
+    // column given (empty Keywords and Description).
+    bool rootRow = false;
+    // "Eject" opens the tray of a CD drive; a tree with no drive behind it leaves it to the caller.
+    bool ejectCd = true;
+};
+
+// The serial text stored in Images: the volume's own text when it has one, else its number.
+QString VolumeSerialText(const VolumeFacts& facts);
+
 // The statement text of an Items variant (files carry Content, folders do not).
 QString ItemStatementText(bool file, bool msdosName, bool times);
 
@@ -56,7 +75,8 @@ class DiskScan {
 public:
     enum class Result { Done, Cancelled, Refused, Failed };
 
-    DiskScan(Database& db, Ui& ui, ScanProgress* progress = nullptr);
+    DiskScan(Database& db, Ui& ui, ScanProgress* progress = nullptr,
+             const ScanFlavour& flavour = ScanFlavour());
 
     // Set by the caller before NewDisk.
     qint32 NodeID = 0;
@@ -124,6 +144,7 @@ private:
     bool enterWriteFolder(TreeSource& source, Frame& f);
     bool writeFiles(Frame& f);
     bool writeFolderRow(const Frame& f, const Frame& parent);
+    bool writeRootRow(const Frame& root);
     bool onCollectEntry(const TreeEntry& e);
     bool onWriteEntry(const TreeEntry& e);
     static Record store(std::string& arena, const TreeEntry& e);
@@ -138,6 +159,8 @@ private:
     Database& m_db;
     Ui& m_ui;
     ScanProgress* m_progress;
+    ScanFlavour m_flavour;
+    QString m_rootName;
     DurationTimer m_passTimer;
     QElapsedTimer m_runTimer;
     std::vector<Frame> m_frames;
