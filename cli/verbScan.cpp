@@ -1,14 +1,11 @@
 #include "CliVerb.h"
+#include "ScanOptionsCli.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
-#include "common/mdlTrim.h"
 #include "disk/FolderSource.h"
-#include "disk/mdlScan.h"
 #include "platform/mdlVolume.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -35,81 +32,6 @@ public:
     }
 };
 
-// Answers the overwrite question as the command line said; other messages go to the terminal.
-class ScanCliUi : public Ui {
-public:
-    ScanCliUi(Ui& inner, Answer answer) : m_inner(inner), m_answer(answer) {}
-    Answer message(const QString& text, Buttons buttons, Icon icon) override {
-        if (buttons == Buttons::YesNoCancel || buttons == Buttons::YesNo)
-            return m_answer;
-        return m_inner.message(text, buttons, icon);
-    }
-    std::optional<QString> input(const QString&, const QString& defaultText) override {
-        return defaultText;
-    }
-    void processEvents() override {}
-    void setBusy(bool) override {}
-
-private:
-    Ui& m_inner;
-    Answer m_answer;
-};
-
-// One status line on the terminal, redrawn a few times a second.
-class TerminalProgress : public ScanProgress {
-public:
-    explicit TerminalProgress(QTextStream& err) : m_err(err) { m_clock.start(); }
-    ~TerminalProgress() override {
-        if (m_drawn) {
-            m_err << "\r\033[K";
-            m_err.flush();
-        }
-    }
-    void setFolderText(const QString& text) override {
-        m_folder = text;
-        draw();
-    }
-    void setTimeText(const QString& text) override {
-        m_time = text;
-        draw();
-    }
-    void setMaximum(qint64) override {}
-    void setScanned(qint64) override {}
-    void setScannedTip(const QString&) override {}
-    void setWritten(qint64) override {}
-    void setWrittenTip(const QString&) override {}
-    void showListing(bool) override {}
-
-private:
-    void draw() {
-        if (m_drawn && m_clock.elapsed() < 200)
-            return;
-        m_clock.restart();
-        m_drawn = true;
-        QString folder = m_folder;
-        if (folder.size() > 60)
-            folder = QStringLiteral("...") + folder.right(57);
-        m_err << "\r\033[K" << m_time << "  " << folder;
-        m_err.flush();
-    }
-    QTextStream& m_err;
-    QElapsedTimer m_clock;
-    QString m_folder;
-    QString m_time;
-    bool m_drawn = false;
-};
-
-bool pickFlag(const CliArgs& a, const char* on, const char* off, bool fallback, QString* error) {
-    const bool hasOn = a.has(QLatin1String(on));
-    const bool hasOff = a.has(QLatin1String(off));
-    if (hasOn && hasOff) {
-        *error = QStringLiteral("Options --%1 and --%2 exclude each other.")
-                     .arg(QLatin1String(on), QLatin1String(off));
-        return fallback;
-    }
-    return hasOn ? true : (hasOff ? false : fallback);
-}
-
 int usage(CliContext& ctx, const QString& error) {
     ctx.err << (error.isEmpty()
                     ? QStringLiteral(
@@ -126,41 +48,20 @@ int usage(CliContext& ctx, const QString& error) {
 int runScan(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
-    const QStringList values = {QStringLiteral("node"), QStringLiteral("name"),
-                                QStringLiteral("label"), QStringLiteral("serial"),
-                                QStringLiteral("type")};
-    const QStringList flags = {QStringLiteral("files"),       QStringLiteral("no-files"),
-                               QStringLiteral("msdos-names"), QStringLiteral("no-msdos-names"),
-                               QStringLiteral("times"),       QStringLiteral("no-times"),
-                               QStringLiteral("collect"),     QStringLiteral("no-collect"),
-                               QStringLiteral("overwrite"),   QStringLiteral("add"),
-                               QStringLiteral("eject")};
+    const QStringList values = ScanCliOptions::valueNames()
+                               << QStringLiteral("label") << QStringLiteral("serial")
+                               << QStringLiteral("type");
+    const QStringList flags = ScanCliOptions::flagNames() << QStringLiteral("eject");
     if (!a.parse(args, values, flags, &error) || a.positional.size() != 2)
         return usage(ctx, error);
-
-    ScanOptions opt = ScanOptions::fromSettings();
-    opt.scanFiles = pickFlag(a, "files", "no-files", opt.scanFiles, &error);
-    opt.scanMSDOSName = pickFlag(a, "msdos-names", "no-msdos-names", opt.scanMSDOSName, &error);
-    opt.scanTime = pickFlag(a, "times", "no-times", opt.scanTime, &error);
-    opt.noCollect = !pickFlag(a, "collect", "no-collect", !opt.noCollect, &error);
-    opt.eject = a.has(QStringLiteral("eject"));
-    opt.askForName = false;
-    opt.displaySummary = false; // printed to standard output instead
-    if (a.has(QStringLiteral("overwrite")) && a.has(QStringLiteral("add")))
-        error = QStringLiteral("Options --overwrite and --add exclude each other.");
-    if (!error.isEmpty())
+    ScanCliOptions o;
+    if (!o.read(a, &error))
         return usage(ctx, error);
+    o.options.eject = a.has(QStringLiteral("eject"));
 
     const QString catalogPath = QDir::current().absoluteFilePath(a.positional.at(0));
     const QString folder = QDir::current().absoluteFilePath(a.positional.at(1));
     CliFolderSource source(folder);
-    qint32 nodeId = 0;
-    if (a.has(QStringLiteral("node"))) {
-        bool ok = false;
-        nodeId = a.value(QStringLiteral("node")).toInt(&ok);
-        if (!ok || nodeId < 0)
-            return usage(ctx, QStringLiteral("--node needs a node ID (0 or more)."));
-    }
     if (a.has(QStringLiteral("serial"))) {
         static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{1,8}$"));
         const QString s = a.value(QStringLiteral("serial"));
@@ -182,51 +83,9 @@ int runScan(const QStringList& args, CliContext& ctx) {
         ctx.err << "Drive cannot be accessed." << Qt::endl;
         return ExitFailure;
     }
-    QString path = catalogPath;
-    if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))
-        return ExitFailure;
-    struct Closer {
-        ~Closer() { CloseCatalogue(nullptr); }
-    } closer;
-    if (nodeId != 0 &&
-        db().scalar(QStringLiteral("SELECT COUNT(*) FROM Nodes WHERE ID=?"), {nodeId}).toInt() ==
-            0) {
-        ctx.err << "Node " << nodeId << " does not exist." << Qt::endl;
-        return ExitFailure;
-    }
-
-    // Without an answer on the command line, an image of the same disk is left alone.
-    Ui::Answer answer = a.has(QStringLiteral("overwrite")) ? Ui::Answer::Yes : Ui::Answer::No;
-    if (!a.has(QStringLiteral("overwrite")) && !a.has(QStringLiteral("add"))) {
-        VolumeFacts facts;
-        if (!source.readVolume(facts)) {
-            ctx.err << "Drive cannot be accessed." << Qt::endl;
-            return ExitFailure;
-        }
-        Recordset rs = db().OpenRecordset(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"),
-                                          {SerialText(facts.serial)}, Recordset::Type::Snapshot);
-        if (rs.isValid() && rs.RecordCount() == 1) {
-            ctx.err << "That drive exist in database as " << rs.text(0) << "." << Qt::endl;
-            return ExitFailure;
-        }
-        answer = Ui::Answer::Cancel;
-    }
-
-    ScanCliUi ui(ctx.ui, answer);
-    std::optional<TerminalProgress> progress;
-    if (ctx.errIsTerminal)
-        progress.emplace(ctx.err);
-    DiskScan scan(db(), ui, progress ? &*progress : nullptr);
-    scan.NodeID = nodeId;
-    scan.options = opt;
-    if (a.has(QStringLiteral("name")))
-        scan.nameOverride = a.value(QStringLiteral("name"));
-    const DiskScan::Result result = scan.NewDisk(source);
-    progress.reset();
-    if (result != DiskScan::Result::Done)
-        return ExitFailure;
-    ctx.out << "image\t" << scan.ImageID << '\n' << scan.SummaryText << '\n';
-    return ExitOk;
+    return RunScanCli(ctx, o, catalogPath, source, [](Ui& ui, ScanProgress* progress) {
+        return std::make_unique<DiskScan>(db(), ui, progress);
+    });
 }
 
 const CliVerb scanVerb("scan", "CATALOGUE PATH [options]", runScan);
