@@ -6,6 +6,7 @@
 #include "common/mdlTrim.h"
 #include "disk/frmDiskNew.h"
 #include "guiNodeTree.h"
+#include "import/frmImport.h"
 #include "properties/frmPropImg.h"
 #include "properties/frmPropItm.h"
 #include "search/frmFind.h"
@@ -157,7 +158,12 @@ void frmMain::mnuFileNewDisk_Click() {
     frmDiskNew::showFor(this, this, filing.id, filing.key);
 }
 
-void frmMain::mnuFileImport_Click() {}
+void frmMain::mnuFileImport_Click() {
+    if (!isCatalogueWritable())
+        return;
+    const FilingNode filing = filingNode();
+    frmImport::showFor(this, this, filing.id, filing.key);
+}
 
 void frmMain::mnuFileProperties_Click() {
     if (!isCatalogueOpen())
