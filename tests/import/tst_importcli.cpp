@@ -1,0 +1,137 @@
+// `ledra-cli import` run as the real executable.
+#include "DiskScanSupport.h"
+#include "ImportTestSupport.h"
+
+#include "catalogue/mdlDatabase.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace DiskTest;
+using namespace ImportTest;
+
+namespace {
+
+struct Run {
+    int exit = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray fileHash(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class TestImportCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        m_config = m_temp.path() + QStringLiteral("/config");
+        m_cat = m_temp.path() + QStringLiteral("/c.ldr");
+        m_idx = m_temp.path() + QStringLiteral("/d.idx");
+        QVERIFY(writeIndex(m_idx, threeRows()));
+        QCOMPARE(cli({QStringLiteral("create"), m_cat}).exit, 0);
+    }
+
+    // What is not an index leaves the catalogue file as it was, byte for byte.
+    void notAnIndex_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("exit");
+        const QString notSupported = QStringLiteral("This file format is not supported!\n");
+        QTest::newRow("empty file") << QByteArray() << notSupported << 1;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF<x") << notSupported << 1;
+        QTest::newRow("text") << QByteArray("C:\\a\r\n") << notSupported << 1;
+    }
+    void notAnIndex() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, err);
+        QFETCH(int, exit);
+        const QString path = m_temp.path() + QStringLiteral("/bad.idx");
+        QVERIFY(writeBytes(path, bytes));
+        const QByteArray before = fileHash(m_cat);
+        const Run r = cli({QStringLiteral("import"), m_cat, path});
+        QCOMPARE(r.exit, exit);
+        QCOMPARE(r.err, err);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(fileHash(m_cat), before);
+    }
+
+    // Import, the refused second import, --add with a name, --overwrite, options and usage.
+    void importRuns() {
+        Run r = cli({QStringLiteral("import"), m_cat, m_idx, QStringLiteral("--no-files")});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(r.out, QStringLiteral("image\t1\nTotal of 1 files and 1 folders was written in "
+                                       "00:00 minutes.\n"));
+
+        r = cli({QStringLiteral("import"), m_cat, m_idx});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.err, QStringLiteral("That drive exist in database as DATA.\n"));
+
+        r = cli({QStringLiteral("import"), m_cat, m_idx, QStringLiteral("--overwrite"),
+                 QStringLiteral("--msdos-names")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("image\t1\n")));
+
+        r = cli({QStringLiteral("import"), m_cat, m_idx, QStringLiteral("--add"),
+                 QStringLiteral("--name"), QStringLiteral("Second"), QStringLiteral("--node"),
+                 QStringLiteral("0")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("image\t2\n")));
+
+        QCOMPARE(cli({QStringLiteral("import"), m_cat, m_idx, QStringLiteral("--node"),
+                      QStringLiteral("7"), QStringLiteral("--add")})
+                     .err,
+                 QStringLiteral("Node 7 does not exist.\n"));
+        QCOMPARE(cli({QStringLiteral("import"), m_cat, m_idx, QStringLiteral("--times"),
+                      QStringLiteral("--no-times")})
+                     .exit,
+                 2);
+        QCOMPARE(cli({QStringLiteral("import"), m_cat}).exit, 2);
+
+        SetDatabaseName(m_cat);
+        QCOMPARE(OpenVerifiedDatabase(false, true), 0);
+        QCOMPARE(itemRows(1),
+                 (QStringList{QStringLiteral("2|1|1|f.txt|0"), QStringLiteral("1|0|0|X|0"),
+                              QStringLiteral("0|-1|0|C:\\|0")}));
+        QCOMPARE(db().scalar(QStringLiteral("SELECT group_concat(Name, ',') FROM Images")),
+                 QVariant(QStringLiteral("DATA,Second")));
+        QCOMPARE(db().scalar(QStringLiteral(
+                                 "SELECT COUNT(*) FROM Items WHERE ImageID=1 AND MSDOSName=''"))
+                     .toInt(),
+                 3);
+        CloseDatabase();
+    }
+
+private:
+    Run cli(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(LEDRA_CLI), args);
+        Run r;
+        if (!p.waitForFinished())
+            return r;
+        r.exit = p.exitCode();
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir m_temp;
+    QString m_config;
+    QString m_cat;
+    QString m_idx;
+};
+
+QTEST_MAIN(TestImportCli)
+#include "tst_importcli.moc"
