@@ -82,6 +82,11 @@ void frmMain::clearList() {
     m_listIndex.clear();
 }
 
+namespace {
+// Names wider than this are elided rather than making one column fill the pane.
+constexpr int kMaxListCellWidth = 420;
+} // namespace
+
 void frmMain::FillFiles(qint32 parentId) {
     BusyPointer busy(*m_ui);
     clearList();
@@ -125,6 +130,15 @@ void frmMain::FillFiles(qint32 parentId) {
         }
         m_listIndex.insert(e.key, item);
     }
+    // Every entry gets the cell of the widest name, up to a limit, the way a list's columns work;
+    // the items' own uniform size would come from the first name alone.
+    const QFontMetrics metrics(lsvMain->font());
+    int widest = 0;
+    for (const QString& t : texts)
+        widest = std::max(widest, metrics.horizontalAdvance(t));
+    const int iconWidth = lsvMain->iconSize().width();
+    lsvMain->setGridSize(QSize(std::min(widest + iconWidth + 16, kMaxListCellWidth),
+                               std::max(metrics.height(), lsvMain->iconSize().height()) + 4));
     lsvMain->setUpdatesEnabled(true);
     lsvMain->doItemsLayout();
 
