@@ -199,11 +199,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("load");
         const QByteArray head = "<disktype fixed\r\n<StartDir C:\\\r\n";
-        QTest::newRow("empty") << QByteArray() << int(ImportLoad::NotSupported);
-        QTest::newRow("byte-order mark")
-            << QByteArray("\xEF\xBB\xBF<disktype fixed\r\n") << int(ImportLoad::NotSupported);
-        QTest::newRow("blank first")
-            << QByteArray(" <disktype fixed\r\n") << int(ImportLoad::NotSupported);
         QTest::newRow("LF only: one header line")
             << QByteArray("<disktype fixed\n<StartDir C:\\\nC:\\a\\b\n") << int(ImportLoad::Loaded);
         QTest::newRow("binary") << QByteArray("<\0\xff\r\x01\\\\\r\nC:\\\0\\\r", 13)

@@ -84,7 +84,6 @@ private slots:
         QTest::newRow("empty path") << QString() << QByteArray();
         QTest::newRow("missing file") << "missing.idx" << QByteArray();
         QTest::newRow("byte-order mark") << "bom.idx" << QByteArray("\xEF\xBB\xBF<disktype fixed");
-        QTest::newRow("empty file") << "empty.idx" << QByteArray("");
     }
     void notSupported() {
         QFETCH(QString, name);
