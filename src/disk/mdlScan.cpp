@@ -60,7 +60,7 @@ QString VolumeSerialText(const VolumeFacts& facts) {
     return facts.serialText.isEmpty() ? SerialText(facts.serial) : facts.serialText;
 }
 
-QString ItemStatementText(bool file, bool msdosName, bool times) {
+QString ItemStatementText(bool file, bool msdosName, bool times, int rows) {
     QStringList columns = {QStringLiteral("ID"), QStringLiteral("ImageID"),
                            QStringLiteral("ParentID"), QStringLiteral("Type")};
     if (msdosName)
@@ -73,8 +73,12 @@ QString ItemStatementText(bool file, bool msdosName, bool times) {
     QStringList marks;
     for (qsizetype i = 0; i < columns.size(); ++i)
         marks << QStringLiteral("?");
+    const QString row = QStringLiteral("(") + marks.join(QLatin1Char(',')) + QStringLiteral(")");
+    QStringList values;
+    for (int r = 0; r < rows; ++r)
+        values << row;
     return QStringLiteral("INSERT INTO Items (") + columns.join(QStringLiteral(", ")) +
-           QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QStringLiteral(")");
+           QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
 }
 
 // Hands the entries of a listing to the pass that asked for them.
@@ -221,17 +225,17 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
     ItemsWritten = true;
     FolderCount = 0;
     FileCount = 0;
-    m_fileStatement =
-        m_db.prepare(ItemStatementText(true, options.scanMSDOSName, options.scanTime));
+    m_fileStatements.clear();
+    m_fileStatements.resize(size_t(kWritePause) + 1);
     m_folderStatement =
         m_db.prepare(ItemStatementText(false, options.scanMSDOSName, options.scanTime));
-    if (!m_fileStatement.isValid() || !m_folderStatement.isValid()) {
+    if (!fileStatement(1) || !m_folderStatement.isValid()) {
         m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
                      Ui::Buttons::Ok, Ui::Icon::Critical);
         return Result::Failed;
     }
     const bool walked = writePass(source);
-    m_fileStatement = Statement();
+    m_fileStatements.clear();
     m_folderStatement = Statement();
     if (m_fatal) {
         m_ui.message(DatabaseErrorText(m_fatal.number, m_fatal.description), Ui::Buttons::Ok,
@@ -503,23 +507,59 @@ bool DiskScan::executeItem(Statement& st) {
     return false;
 }
 
+Statement* DiskScan::fileStatement(qint64 rows) {
+    Statement& st = m_fileStatements[size_t(rows)];
+    if (!st.isValid())
+        st = m_db.prepare(
+            ItemStatementText(true, options.scanMSDOSName, options.scanTime, int(rows)));
+    return st.isValid() ? &st : nullptr;
+}
+
+// Writes files first .. first+count-1 of the folder, numbered from firstId, with one statement:
+// the rows between two pauses go together, which spares the engine most of its per-statement
+// work.
+bool DiskScan::insertFiles(Frame& f, qint64 first, qint64 count, qint64 firstId) {
+    Statement* st = fileStatement(count);
+    if (!st) {
+        m_fatal = m_db.lastError();
+        return false;
+    }
+    int i = 1;
+    for (qint64 k = 0; k < count; ++k) {
+        const Record& r = m_files[size_t(first + k)];
+        st->bindInt64(i++, firstId + k);
+        st->bindInt64(i++, ImageID);
+        st->bindInt64(i++, f.id);
+        st->bindInt64(i++, 1);
+        bindRecord(*st, i, m_fileArena, r);
+        st->bindNull(i++); // Content
+        f.size += r.size;
+    }
+    if (st->execute())
+        return true;
+    if (count == 1)
+        return executeItem(*st);
+    // A row the catalogue refuses costs that row only: write them one by one to find it.
+    for (qint64 k = 0; k < count; ++k) {
+        const Record& r = m_files[size_t(first + k)];
+        f.size -= r.size;
+        if (!insertFiles(f, first + k, 1, firstId + k))
+            return false;
+    }
+    return true;
+}
+
 bool DiskScan::writeFiles(Frame& f) {
-    for (qint64 k = 0; k < f.fileCount; ++k) {
+    qint64 k = 0;
+    while (k < f.fileCount) {
+        // Up to the next pause, or the folder's last file.
+        const qint64 count = std::min(kWritePause - WrittenCount % kWritePause, f.fileCount - k);
         if (options.scanFiles) {
-            const Record& r = m_files[size_t(k)];
-            Statement& st = m_fileStatement;
-            int i = 1;
-            st.bindInt64(i++, WrittenCount);
-            st.bindInt64(i++, ImageID);
-            st.bindInt64(i++, f.id);
-            st.bindInt64(i++, 1);
-            bindRecord(st, i, m_fileArena, r);
-            st.bindNull(i++); // Content
-            if (!executeItem(st))
+            if (!insertFiles(f, k, count, WrittenCount))
                 return false;
-            f.size += r.size;
         }
-        ++WrittenCount;
+        k += count;
+        WrittenCount += count;
         if (WrittenCount % kWritePause == 0) {
             progressWriting();
             if (!pause())

@@ -64,8 +64,9 @@ struct ScanFlavour {
 // The serial text stored in Images: the volume's own text when it has one, else its number.
 QString VolumeSerialText(const VolumeFacts& facts);
 
-// The statement text of an Items variant (files carry Content, folders do not).
-QString ItemStatementText(bool file, bool msdosName, bool times);
+// The statement text of an Items variant (files carry Content, folders do not), for one row or
+// for several rows written by one statement.
+QString ItemStatementText(bool file, bool msdosName, bool times, int rows = 1);
 
 // Cataloguing a tree as a new image: identifying the disk, the overwrite question, the Images
 // row, the counting pass and the write pass. The whole write runs in one transaction, so a
@@ -143,6 +144,8 @@ private:
     bool collectFolder(TreeSource& source, Frame& f);
     bool enterWriteFolder(TreeSource& source, Frame& f);
     bool writeFiles(Frame& f);
+    bool insertFiles(Frame& f, qint64 first, qint64 count, qint64 firstId);
+    Statement* fileStatement(qint64 rows);
     bool writeFolderRow(const Frame& f, const Frame& parent);
     bool writeRootRow(const Frame& root);
     bool onCollectEntry(const TreeEntry& e);
@@ -167,7 +170,8 @@ private:
     Frame* m_current = nullptr;
     std::string m_fileArena;
     std::vector<Record> m_files;
-    Statement m_fileStatement;
+    // File statements by their number of rows (index 0 unused), prepared when first needed.
+    std::vector<Statement> m_fileStatements;
     Statement m_folderStatement;
     EngineError m_fatal;
 };

@@ -123,6 +123,29 @@ private slots:
                  QStringLiteral("DISK|00001234|2|D:|DISK"));
     }
 
+    // Rows go in several to a statement; a row the catalogue refuses costs that row alone.
+    void refusedRowInABatch() {
+        Fixture fx;
+        QStringList files;
+        for (int i = 1; i <= 30; ++i)
+            files << QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'));
+        makeTree(fx.tree, files);
+        // The new image will be 1; its file numbered 5 meets a row already holding that key.
+        QVERIFY(db().Execute(QStringLiteral("INSERT INTO Items (ID, ImageID, ParentID, Type, "
+                                            "Name) VALUES (5, 1, 99, 1, 'planted')")));
+        ScriptedUi ui;
+        qint32 id = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
+        QCOMPARE(id, 1);
+        QStringList expected;
+        qint64 next = 0;
+        expectRows(fx.tree, -1, next, expected, QString());
+        expected.removeAt(4); // ID 5
+        QStringList rows = itemRows(id);
+        QVERIFY(rows.removeOne(QStringLiteral("5|99|1|planted|0")));
+        QCOMPARE(rows, expected);
+    }
+
     void rootOfFilesOnly() {
         Fixture fx;
         makeTree(fx.tree, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
