@@ -66,17 +66,6 @@ QCheckBox* addCheck(QWidget* parent, const char* name, const QString& caption) {
     return c;
 }
 
-QFrame* marker(QWidget* parent, const char* name) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setFixedSize(10, 10);
-    f->setFrameShape(QFrame::Box);
-    f->setAutoFillBackground(true);
-    f->setBackgroundRole(QPalette::Highlight);
-    f->hide();
-    return f;
-}
-
 // The root of the drive can be listed (an empty one too).
 bool canList(const QString& folder) {
     if (folder.isEmpty())
@@ -149,35 +138,7 @@ void frmDiskNew::buildUi() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmDiskNew::cmdCancel_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmDiskNew::cmdRefresh_Click);
 
-    m_progressArea = new QWidget(this);
-    prgScaned = new QProgressBar(m_progressArea);
-    prgScaned->setObjectName(QStringLiteral("prgScaned"));
-    prgWritten = new QProgressBar(m_progressArea);
-    prgWritten->setObjectName(QStringLiteral("prgWritten"));
-    for (QProgressBar* p : {prgScaned, prgWritten}) {
-        p->setTextVisible(false);
-        p->setRange(0, 0);
-        p->setValue(0);
-        p->setMaximum(1);
-    }
-    shpScaned = marker(m_progressArea, "shpScaned");
-    shpWritten = marker(m_progressArea, "shpWritten");
-    lblFolder = new QLabel(m_progressArea);
-    lblFolder->setObjectName(QStringLiteral("lblFolder"));
-    lblFolder->setTextFormat(Qt::PlainText);
-    lblFolder->setMinimumWidth(1);
-    lblTime = new QLabel(m_progressArea);
-    lblTime->setObjectName(QStringLiteral("lblTime"));
-    lblTime->setTextFormat(Qt::PlainText);
-
-    auto* progress = new QGridLayout(m_progressArea);
-    progress->setContentsMargins(0, 0, 0, 0);
-    progress->addWidget(shpScaned, 0, 0);
-    progress->addWidget(prgScaned, 0, 1);
-    progress->addWidget(shpWritten, 1, 0);
-    progress->addWidget(prgWritten, 1, 1);
-    progress->addWidget(lblFolder, 2, 0, 1, 2);
-    progress->addWidget(lblTime, 3, 0, 1, 2);
+    m_progressArea = new ScanProgressArea(this);
 
     auto* options = new QGridLayout;
     const QList<QCheckBox*> checks = {chkNoCollect, chkAskName, chkEject,     chkSummary,
@@ -307,14 +268,7 @@ void frmDiskNew::setExpanded(bool expanded) {
 
 void frmDiskNew::cmdOK_Click() {
     Cancelled = false;
-    lblFolder->clear();
-    lblTime->clear();
-    for (QProgressBar* p : {prgScaned, prgWritten}) {
-        p->setValue(p->minimum());
-        p->setToolTip(QString());
-    }
-    shpScaned->hide();
-    shpWritten->hide();
+    m_progressArea->reset();
 
     const QString key = selectedKey();
     const VolumeInfo* volume = nullptr;
@@ -352,7 +306,7 @@ void frmDiskNew::cmdOK_Click() {
         }
         return false;
     };
-    m_scan.emplace(db(), *m_ui, static_cast<ScanProgress*>(this));
+    m_scan.emplace(db(), *m_ui, m_progressArea);
     m_scan->NodeID = NodeID;
     m_scan->NodeKey = NodeKey;
     m_scan->view = m_view;
@@ -431,41 +385,4 @@ bool frmDiskNew::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-// ---- progress -------------------------------------------------------------------------------
-
-void frmDiskNew::setFolderText(const QString& text) {
-    lblFolder->setText(text);
-}
-
-void frmDiskNew::setTimeText(const QString& text) {
-    lblTime->setText(text);
-}
-
-void frmDiskNew::setMaximum(qint64 maximum) {
-    const int m = int(std::min<qint64>(maximum, INT_MAX));
-    prgScaned->setMaximum(m);
-    prgWritten->setMaximum(m);
-}
-
-void frmDiskNew::setScanned(qint64 value) {
-    prgScaned->setValue(int(std::min<qint64>(value, prgScaned->maximum())));
-}
-
-void frmDiskNew::setScannedTip(const QString& tip) {
-    prgScaned->setToolTip(tip);
-}
-
-void frmDiskNew::setWritten(qint64 value) {
-    prgWritten->setValue(int(std::min<qint64>(value, prgWritten->maximum())));
-}
-
-void frmDiskNew::setWrittenTip(const QString& tip) {
-    prgWritten->setToolTip(tip);
-}
-
-void frmDiskNew::showListing(bool listing) {
-    shpScaned->setVisible(listing);
-    shpWritten->setVisible(!listing);
 }

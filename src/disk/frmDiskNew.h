@@ -1,6 +1,7 @@
 #pragma once
 
 #include "disk/VolumeSource.h"
+#include "disk/guiScanProgress.h"
 #include "disk/mdlScan.h"
 
 #include "controls/guiUi.h"
@@ -19,7 +20,7 @@ class QTreeWidget;
 class QWidget;
 
 // The New Disk dialog: the drive list, the eight scan options, and the scan's progress.
-class frmDiskNew : public QDialog, private ScanProgress {
+class frmDiskNew : public QDialog {
     Q_OBJECT
 
 public:
@@ -53,16 +54,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // ScanProgress
-    void setFolderText(const QString& text) override;
-    void setTimeText(const QString& text) override;
-    void setMaximum(qint64 maximum) override;
-    void setScanned(qint64 value) override;
-    void setScannedTip(const QString& tip) override;
-    void setWritten(qint64 value) override;
-    void setWrittenTip(const QString& tip) override;
-    void showListing(bool listing) override;
-
     void buildUi();
     void setIdle(bool idle);
     void setExpanded(bool expanded);
@@ -92,11 +83,5 @@ private:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdRefresh = nullptr;
-    QWidget* m_progressArea = nullptr;
-    QProgressBar* prgScaned = nullptr;
-    QProgressBar* prgWritten = nullptr;
-    QFrame* shpScaned = nullptr;
-    QFrame* shpWritten = nullptr;
-    QLabel* lblFolder = nullptr;
-    QLabel* lblTime = nullptr;
+    ScanProgressArea* m_progressArea = nullptr;
 };

@@ -21,17 +21,6 @@ namespace {
 
 const QString kMarlovex = QStringLiteral("Marlovex");
 
-QFrame* marker(QWidget* parent, const char* name) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setFixedSize(10, 10);
-    f->setFrameShape(QFrame::Box);
-    f->setAutoFillBackground(true);
-    f->setBackgroundRole(QPalette::Highlight);
-    f->hide();
-    return f;
-}
-
 } // namespace
 
 frmImport::frmImport(QWidget* owner, MainView* view)
@@ -78,34 +67,7 @@ void frmImport::buildUi() {
     connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmImport::cmdCancel_Click);
 
-    m_progressArea = new QWidget(this);
-    prgScaned = new QProgressBar(m_progressArea);
-    prgScaned->setObjectName(QStringLiteral("prgScaned"));
-    prgWritten = new QProgressBar(m_progressArea);
-    prgWritten->setObjectName(QStringLiteral("prgWritten"));
-    for (QProgressBar* p : {prgScaned, prgWritten}) {
-        p->setTextVisible(false);
-        p->setRange(0, 1);
-        p->setValue(0);
-    }
-    shpScaned = marker(m_progressArea, "shpScaned");
-    shpWritten = marker(m_progressArea, "shpWritten");
-    lblFolder = new QLabel(m_progressArea);
-    lblFolder->setObjectName(QStringLiteral("lblFolder"));
-    lblFolder->setTextFormat(Qt::PlainText);
-    lblFolder->setMinimumWidth(1);
-    lblTime = new QLabel(m_progressArea);
-    lblTime->setObjectName(QStringLiteral("lblTime"));
-    lblTime->setTextFormat(Qt::PlainText);
-
-    auto* progress = new QGridLayout(m_progressArea);
-    progress->setContentsMargins(0, 0, 0, 0);
-    progress->addWidget(shpScaned, 0, 0);
-    progress->addWidget(prgScaned, 0, 1);
-    progress->addWidget(shpWritten, 1, 0);
-    progress->addWidget(prgWritten, 1, 1);
-    progress->addWidget(lblFolder, 2, 0, 1, 2);
-    progress->addWidget(lblTime, 3, 0, 1, 2);
+    m_progressArea = new ScanProgressArea(this);
 
     auto* from = new QLabel(QStringLiteral("&From:"), this);
     from->setBuddy(icmFrom);
@@ -186,32 +148,25 @@ void frmImport::cmdImport_Click() {
     }
 
     Cancelled = false;
-    lblFolder->clear();
-    lblTime->clear();
-    for (QProgressBar* p : {prgScaned, prgWritten}) {
-        p->setValue(p->minimum());
-        p->setToolTip(QString());
-    }
-    shpScaned->hide();
-    shpWritten->hide();
+    m_progressArea->reset();
     setIdle(false);
     setExpanded(true);
 
     const ScanOptions opt = ScanOptions::fromSettings();
-    m_import.emplace(db(), *m_ui, static_cast<ScanProgress*>(this));
+    m_import.emplace(db(), *m_ui, m_progressArea);
     m_import->NodeID = NodeID;
     m_import->NodeKey = NodeKey;
     m_import->view = m_view;
     m_import->options = opt;
 
     // A large index takes a while to read; the window keeps answering, and Cancel stops here.
-    lblTime->setText(QStringLiteral("Reading the index file..."));
+    m_progressArea->setTimeText(QStringLiteral("Reading the index file..."));
     bool loaded = false;
     {
         BusyPointer busy(*m_ui);
         loaded = IdxLoad(path, [this] { m_ui->processEvents(); });
     }
-    lblTime->clear();
+    m_progressArea->setTimeText(QString());
     DiskScan::Result result = DiskScan::Result::Failed;
     if (!loaded) {
         if (!Cancelled)
@@ -265,41 +220,4 @@ bool frmImport::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtFile && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, txtFile, [this] { txtFile->selectAll(); });
     return QDialog::eventFilter(watched, event);
-}
-
-// ---- progress -------------------------------------------------------------------------------
-
-void frmImport::setFolderText(const QString& text) {
-    lblFolder->setText(text);
-}
-
-void frmImport::setTimeText(const QString& text) {
-    lblTime->setText(text);
-}
-
-void frmImport::setMaximum(qint64 maximum) {
-    const int m = int(std::min<qint64>(maximum, INT_MAX));
-    prgScaned->setMaximum(m);
-    prgWritten->setMaximum(m);
-}
-
-void frmImport::setScanned(qint64 value) {
-    prgScaned->setValue(int(std::min<qint64>(value, prgScaned->maximum())));
-}
-
-void frmImport::setScannedTip(const QString& tip) {
-    prgScaned->setToolTip(tip);
-}
-
-void frmImport::setWritten(qint64 value) {
-    prgWritten->setValue(int(std::min<qint64>(value, prgWritten->maximum())));
-}
-
-void frmImport::setWrittenTip(const QString& tip) {
-    prgWritten->setToolTip(tip);
-}
-
-void frmImport::showListing(bool listing) {
-    shpScaned->setVisible(listing);
-    shpWritten->setVisible(!listing);
 }

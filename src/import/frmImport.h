@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disk/guiScanProgress.h"
 #include "disk/mdlScan.h"
 #include "import/mdlImport.h"
 
@@ -20,7 +21,7 @@ class QWidget;
 class ctlCmnDlg;
 
 // The Import dialog: the source format, the index file, and the import's progress.
-class frmImport : public QDialog, private ScanProgress {
+class frmImport : public QDialog {
     Q_OBJECT
 
 public:
@@ -53,16 +54,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // ScanProgress
-    void setFolderText(const QString& text) override;
-    void setTimeText(const QString& text) override;
-    void setMaximum(qint64 maximum) override;
-    void setScanned(qint64 value) override;
-    void setScannedTip(const QString& tip) override;
-    void setWritten(qint64 value) override;
-    void setWrittenTip(const QString& tip) override;
-    void showListing(bool listing) override;
-
     void buildUi();
     void setIdle(bool idle);
     void setExpanded(bool expanded);
@@ -78,11 +69,5 @@ private:
     ctlCmnDlg* cmnImport = nullptr;
     QPushButton* cmdImport = nullptr;
     QPushButton* cmdCancel = nullptr;
-    QWidget* m_progressArea = nullptr;
-    QProgressBar* prgScaned = nullptr;
-    QProgressBar* prgWritten = nullptr;
-    QFrame* shpScaned = nullptr;
-    QFrame* shpWritten = nullptr;
-    QLabel* lblFolder = nullptr;
-    QLabel* lblTime = nullptr;
+    ScanProgressArea* m_progressArea = nullptr;
 };

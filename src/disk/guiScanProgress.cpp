@@ -1,0 +1,102 @@
+#include "guiScanProgress.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+QFrame* marker(QWidget* parent, const char* name) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setFixedSize(10, 10);
+    f->setFrameShape(QFrame::Box);
+    f->setAutoFillBackground(true);
+    f->setBackgroundRole(QPalette::Highlight);
+    f->hide();
+    return f;
+}
+
+QProgressBar* bar(QWidget* parent, const char* name) {
+    auto* p = new QProgressBar(parent);
+    p->setObjectName(QLatin1String(name));
+    p->setTextVisible(false);
+    p->setRange(0, 1);
+    p->setValue(0);
+    return p;
+}
+
+QLabel* label(QWidget* parent, const char* name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setTextFormat(Qt::PlainText);
+    // A long path must not widen the dialog.
+    l->setMinimumWidth(1);
+    return l;
+}
+
+} // namespace
+
+ScanProgressArea::ScanProgressArea(QWidget* parent)
+    : QWidget(parent), prgScaned(bar(this, "prgScaned")), prgWritten(bar(this, "prgWritten")),
+      shpScaned(marker(this, "shpScaned")), shpWritten(marker(this, "shpWritten")),
+      lblFolder(label(this, "lblFolder")), lblTime(label(this, "lblTime")) {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(shpScaned, 0, 0);
+    grid->addWidget(prgScaned, 0, 1);
+    grid->addWidget(shpWritten, 1, 0);
+    grid->addWidget(prgWritten, 1, 1);
+    grid->addWidget(lblFolder, 2, 0, 1, 2);
+    grid->addWidget(lblTime, 3, 0, 1, 2);
+}
+
+void ScanProgressArea::reset() {
+    lblFolder->clear();
+    lblTime->clear();
+    for (QProgressBar* p : {prgScaned, prgWritten}) {
+        p->setValue(p->minimum());
+        p->setToolTip(QString());
+    }
+    shpScaned->hide();
+    shpWritten->hide();
+}
+
+void ScanProgressArea::setFolderText(const QString& text) {
+    lblFolder->setText(text);
+}
+
+void ScanProgressArea::setTimeText(const QString& text) {
+    lblTime->setText(text);
+}
+
+void ScanProgressArea::setMaximum(qint64 maximum) {
+    const int m = int(std::min<qint64>(maximum, INT_MAX));
+    prgScaned->setMaximum(m);
+    prgWritten->setMaximum(m);
+}
+
+void ScanProgressArea::setScanned(qint64 value) {
+    prgScaned->setValue(int(std::min<qint64>(value, prgScaned->maximum())));
+}
+
+void ScanProgressArea::setScannedTip(const QString& tip) {
+    prgScaned->setToolTip(tip);
+}
+
+void ScanProgressArea::setWritten(qint64 value) {
+    prgWritten->setValue(int(std::min<qint64>(value, prgWritten->maximum())));
+}
+
+void ScanProgressArea::setWrittenTip(const QString& tip) {
+    prgWritten->setToolTip(tip);
+}
+
+void ScanProgressArea::showListing(bool listing) {
+    shpScaned->setVisible(listing);
+    shpWritten->setVisible(!listing);
+}

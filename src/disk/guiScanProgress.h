@@ -1,0 +1,38 @@
+#pragma once
+
+#include "mdlScan.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QProgressBar;
+
+// The progress area of the New Disk and Import dialogs: the two bars with their phase markers,
+// the folder being read and the time line. It is the scan's progress sink.
+class ScanProgressArea : public QWidget, public ScanProgress {
+    Q_OBJECT
+
+public:
+    explicit ScanProgressArea(QWidget* parent);
+
+    // Empty texts, both bars at their minimum without tips, markers hidden: ready for a run.
+    void reset();
+
+    void setFolderText(const QString& text) override;
+    void setTimeText(const QString& text) override;
+    void setMaximum(qint64 maximum) override;
+    void setScanned(qint64 value) override;
+    void setScannedTip(const QString& tip) override;
+    void setWritten(qint64 value) override;
+    void setWrittenTip(const QString& tip) override;
+    void showListing(bool listing) override;
+
+private:
+    QProgressBar* prgScaned;
+    QProgressBar* prgWritten;
+    QFrame* shpScaned;
+    QFrame* shpWritten;
+    QLabel* lblFolder;
+    QLabel* lblTime;
+};
