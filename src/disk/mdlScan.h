@@ -78,6 +78,10 @@ public:
 
     DiskScan(Database& db, Ui& ui, ScanProgress* progress = nullptr,
              const ScanFlavour& flavour = ScanFlavour());
+    // The import derives from the scan and is owned through a DiskScan pointer.
+    virtual ~DiskScan() = default;
+    DiskScan(const DiskScan&) = delete;
+    DiskScan& operator=(const DiskScan&) = delete;
 
     // Set by the caller before NewDisk.
     qint32 NodeID = 0;
