@@ -110,6 +110,11 @@ int main(int argc, char* argv[]) {
         QFile::encodeName(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/.."))
                               .absoluteFilePath(QStringLiteral("ledra-cli")));
     QTemporaryDir temp;
+    // For profiling: keep the tree and catalogue, and say where they are.
+    if (qEnvironmentVariableIsSet("LEDRA_BENCH_KEEP")) {
+        temp.setAutoRemove(false);
+        std::printf("kept in %s\n", qPrintable(temp.path()));
+    }
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path() + QStringLiteral("/config")));
     const QString tree = temp.path() + QStringLiteral("/tree");
     const QString catalogue = temp.path() + QStringLiteral("/bench.ldr");
