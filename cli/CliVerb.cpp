@@ -15,6 +15,30 @@ const QList<const CliVerb*>& cliVerbs() {
     return registry();
 }
 
+QString CliField(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool CliArgs::parse(const QStringList& args, const QStringList& valueOptions,
                     const QStringList& flagOptions, QString* error) {
     bool optionsEnded = false;

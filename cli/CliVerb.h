@@ -28,6 +28,10 @@ struct CliVerb {
 
 const QList<const CliVerb*>& cliVerbs();
 
+// A text as one field of a record: tabs, line breaks and backslashes inside it are written as
+// \t, \n, \r and \\, so that every record stays on its line.
+QString CliField(const QString& text);
+
 // Options parsing shared by the verbs: "--name VALUE", "--name=VALUE" and "--flag".
 class CliArgs {
 public:

@@ -8,32 +8,6 @@
 
 namespace {
 
-// One record a line: tabs, line breaks and backslashes inside a field are written as \t, \n, \r
-// and \\ so that every record stays on its line.
-QString lineField(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // Prints at most 100 matches: key, type, image name, item name, path within the image.
 int runFind(const QStringList& args, CliContext& ctx) {
     CliArgs a;
@@ -72,9 +46,9 @@ int runFind(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
     }
     for (const FindMatch& m : std::as_const(matches)) {
-        ctx.out << m.key() << '\t' << m.type << '\t' << lineField(m.imageName) << '\t'
-                << lineField(m.itemName) << '\t'
-                << lineField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+        ctx.out << m.key() << '\t' << m.type << '\t' << CliField(m.imageName) << '\t'
+                << CliField(m.itemName) << '\t'
+                << CliField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
                 << '\n';
     }
     CloseCatalogue(nullptr);

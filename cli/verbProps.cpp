@@ -8,31 +8,6 @@
 
 namespace {
 
-// See verbFind.cpp: every record stays on its line.
-QString lineField(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 bool parseId(const QString& text, qint32* id) {
     bool ok = false;
     *id = text.toInt(&ok);
@@ -81,7 +56,7 @@ int runProps(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
     }
     for (const PropField& f : std::as_const(fields))
-        ctx.out << f.label << '\t' << lineField(f.text) << '\n';
+        ctx.out << f.label << '\t' << CliField(f.text) << '\n';
     return ExitOk;
 }
 

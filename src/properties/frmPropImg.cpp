@@ -6,7 +6,6 @@
 #include "guiPropCommon.h"
 #include "mdlProperties.h"
 
-#include <QDialogButtonBox>
 #include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -31,23 +30,10 @@ frmPropImg::frmPropImg(QWidget* owner, MainView* view)
     AlignFields(m_fields);
     m_fields.first()->setMaxLength(kImageNameMax);
 
-    auto* lblComment = new QLabel(QStringLiteral("Comment:"), this);
-    lblComment->setObjectName(QStringLiteral("lblComment"));
-    txtComment = new QPlainTextEdit(this);
-    txtComment->setObjectName(QStringLiteral("txtComment"));
-    txtComment->setTabChangesFocus(true);
-    txtComment->installEventFilter(this);
-    lblComment->setBuddy(txtComment);
-    layout->addWidget(lblComment);
-    layout->addWidget(txtComment, 1);
-
-    auto* buttons = new QDialogButtonBox(this);
-    cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    layout->addWidget(buttons);
+    const PropDialogTail tail = AddCommentAndButtons(this, layout);
+    txtComment = tail.comment;
+    cmdOK = tail.ok;
+    cmdCancel = tail.cancel;
     connect(cmdOK, &QPushButton::clicked, this, &frmPropImg::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmPropImg::cmdCancel_Click);
 
