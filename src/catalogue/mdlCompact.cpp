@@ -122,6 +122,8 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
         return fail(errnoError(err, QDir::toNativeSeparators(temp)), true);
 
     report(QStringLiteral("Finishing compact..."));
+    // The compacted file takes the catalogue's place, so it keeps the catalogue's permissions.
+    QFile::setPermissions(temp, QFile::permissions(source));
     d.close();
     int err = 0;
     if (renameHook())

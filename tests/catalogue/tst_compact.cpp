@@ -105,6 +105,10 @@ void TestCompact::compacts() {
     const QString path = m_dir.filePath(QStringLiteral("Sparse.ldr"));
     QVERIFY(makeSparse(path));
     const qint64 before = QFileInfo(path).size();
+    // The compacted file keeps the catalogue's permissions.
+    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::WriteGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(path, shared));
     // A leftover of an interrupted run is replaced.
     QFile leftover(CompactTemporaryPath(path));
     QVERIFY(leftover.open(QIODevice::WriteOnly));
@@ -127,6 +131,7 @@ void TestCompact::compacts() {
     QCOMPARE(m_ui.shown.last().icon, Ui::Icon::Information);
     QCOMPARE(m_ui.busyDepth, 0);
     QVERIFY(!QFile::exists(CompactTemporaryPath(path)));
+    QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), shared);
     // The catalogue is open again at its path, with its rows and its format marks.
     QCOMPARE(catalogue().path, path);
     QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items")).toInt(), 10);
