@@ -15,6 +15,12 @@ const QList<const CliVerb*>& cliVerbs() {
     return registry();
 }
 
+bool CliId(const QString& text, qint32* id) {
+    bool ok = false;
+    *id = text.toInt(&ok);
+    return ok;
+}
+
 QString CliField(const QString& text) {
     QString out;
     out.reserve(text.size());

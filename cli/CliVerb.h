@@ -32,6 +32,9 @@ const QList<const CliVerb*>& cliVerbs();
 // \t, \n, \r and \\, so that every record stays on its line.
 QString CliField(const QString& text);
 
+// A decimal ID argument; false when the text is not one.
+bool CliId(const QString& text, qint32* id);
+
 // Options parsing shared by the verbs: "--name VALUE", "--name=VALUE" and "--flag".
 class CliArgs {
 public:

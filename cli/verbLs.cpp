@@ -9,12 +9,6 @@
 
 namespace {
 
-bool parseId(const QString& text, qint32* id) {
-    bool ok = false;
-    *id = text.toInt(&ok);
-    return ok;
-}
-
 // The catalogue tree as the refresh builds it, or one folder of an image as the list shows it.
 int runLs(const QStringList& args, CliContext& ctx) {
     CliArgs a;
@@ -22,8 +16,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
     qint32 imageId = 0;
     qint32 folderId = 0;
     const int n = a.parse(args, {}, {}, &error) ? int(a.positional.size()) : 0;
-    if (n < 1 || n > 3 || (n >= 2 && !parseId(a.positional.at(1), &imageId)) ||
-        (n == 3 && !parseId(a.positional.at(2), &folderId))) {
+    if (n < 1 || n > 3 || (n >= 2 && !CliId(a.positional.at(1), &imageId)) ||
+        (n == 3 && !CliId(a.positional.at(2), &folderId))) {
         ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
                                                      "[FOLDER-ID]]")
                                     : error)

@@ -8,12 +8,6 @@
 
 namespace {
 
-bool parseId(const QString& text, qint32* id) {
-    bool ok = false;
-    *id = text.toInt(&ok);
-    return ok;
-}
-
 // The fields of the image or item properties dialog: label, tab, the text shown.
 int runProps(const QStringList& args, CliContext& ctx) {
     CliArgs a;
@@ -21,8 +15,8 @@ int runProps(const QStringList& args, CliContext& ctx) {
     qint32 imageId = 0, itemId = 0;
     const bool parsed = a.parse(args, {}, {}, &error);
     if (!parsed || a.positional.size() < 2 || a.positional.size() > 3 ||
-        !parseId(a.positional.at(1), &imageId) ||
-        (a.positional.size() == 3 && !parseId(a.positional.at(2), &itemId))) {
+        !CliId(a.positional.at(1), &imageId) ||
+        (a.positional.size() == 3 && !CliId(a.positional.at(2), &itemId))) {
         ctx.err << (error.isEmpty()
                         ? QStringLiteral("Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID]")
                         : error)

@@ -8,12 +8,6 @@
 
 namespace {
 
-bool parseId(const QString& text, qint32* id) {
-    bool ok = false;
-    *id = text.toInt(&ok);
-    return ok;
-}
-
 // Stores an item's keywords, description and comment as the item dialog's OK does; a field
 // without its option keeps its stored text.
 int runSet(const QStringList& args, CliContext& ctx) {
@@ -23,8 +17,8 @@ int runSet(const QStringList& args, CliContext& ctx) {
     const QStringList options{QStringLiteral("keywords"), QStringLiteral("description"),
                               QStringLiteral("comment")};
     const bool parsed = a.parse(args, options, {}, &error);
-    if (!parsed || a.positional.size() != 3 || !parseId(a.positional.at(1), &imageId) ||
-        !parseId(a.positional.at(2), &itemId)) {
+    if (!parsed || a.positional.size() != 3 || !CliId(a.positional.at(1), &imageId) ||
+        !CliId(a.positional.at(2), &itemId)) {
         ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli set CATALOGUE IMAGE-ID "
                                                      "ITEM-ID [--keywords TEXT] "
                                                      "[--description TEXT] [--comment TEXT]")

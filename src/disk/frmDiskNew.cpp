@@ -255,15 +255,7 @@ void frmDiskNew::setIdle(bool idle) {
 }
 
 void frmDiskNew::setExpanded(bool expanded) {
-    // Both heights keep the width; the progress area shows only while it is needed.
-    const int width = this->width();
-    m_progressArea->setVisible(expanded);
-    layout()->activate();
-    const int height = layout()->totalHeightForWidth(width) > 0
-                           ? layout()->totalHeightForWidth(width)
-                           : layout()->sizeHint().height();
-    setFixedHeight(std::max(height, layout()->minimumSize().height()));
-    resize(width, height);
+    m_progressArea->showInWindow(expanded);
 }
 
 void frmDiskNew::cmdOK_Click() {

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 
 #include <algorithm>
@@ -64,6 +65,18 @@ void ScanProgressArea::reset() {
     }
     shpScaned->hide();
     shpWritten->hide();
+}
+
+void ScanProgressArea::showInWindow(bool shown) {
+    QWidget* w = window();
+    const int width = w->width();
+    setVisible(shown);
+    QLayout* layout = w->layout();
+    layout->activate();
+    const int height = layout->totalHeightForWidth(width) > 0 ? layout->totalHeightForWidth(width)
+                                                              : layout->sizeHint().height();
+    w->setFixedHeight(std::max(height, layout->minimumSize().height()));
+    w->resize(width, height);
 }
 
 void ScanProgressArea::setFolderText(const QString& text) {

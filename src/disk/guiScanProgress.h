@@ -18,6 +18,9 @@ public:
 
     // Empty texts, both bars at their minimum without tips, markers hidden: ready for a run.
     void reset();
+    // Shows or hides the area and gives its window the height that fits, keeping the width:
+    // the dialogs are compact while idle.
+    void showInWindow(bool shown);
 
     void setFolderText(const QString& text) override;
     void setTimeText(const QString& text) override;

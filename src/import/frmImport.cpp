@@ -129,15 +129,7 @@ void frmImport::setIdle(bool idle) {
 }
 
 void frmImport::setExpanded(bool expanded) {
-    // Both heights keep the width; the progress area shows only while importing.
-    const int width = this->width();
-    m_progressArea->setVisible(expanded);
-    layout()->activate();
-    const int height = layout()->totalHeightForWidth(width) > 0
-                           ? layout()->totalHeightForWidth(width)
-                           : layout()->sizeHint().height();
-    setFixedHeight(std::max(height, layout()->minimumSize().height()));
-    resize(width, height);
+    m_progressArea->showInWindow(expanded);
 }
 
 void frmImport::cmdImport_Click() {

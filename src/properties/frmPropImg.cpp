@@ -57,31 +57,14 @@ bool frmPropImg::Load() {
     BusyPointer busy(*m_ui);
     ImageProperties p;
     QString message;
-    switch (ReadImageProperties(db(), m_imageId, &p, &message)) {
-    case ReadResult::Found:
-        break;
-    case ReadResult::Missing:
-        m_ui->message(QStringLiteral("The image no longer exists in the catalogue."),
-                      Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    if (!ReportPropertiesRead(*m_ui, ReadImageProperties(db(), m_imageId, &p, &message),
+                              QStringLiteral("The image no longer exists in the catalogue."),
+                              message))
         return false;
-    case ReadResult::Failed:
-        m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Critical);
-        return false;
-    }
-    for (const PropField& f : p.fields()) {
-        if (f.control == u"txtComment")
-            txtComment->setPlainText(f.text);
-        else if (auto* field = findChild<ctlLText*>(f.control))
-            field->setText(f.text);
-    }
-
+    ShowPropertyTexts(this, txtComment, p.fields());
     const bool writable = !catalogue().readOnly && !db().isReadOnly();
-    for (ctlLText* field : std::as_const(m_fields))
-        SetFieldEditable(field, writable && field->objectName() == u"ltxName");
-    SetCommentEditable(txtComment, writable);
-    cmdOK->setVisible(writable);
-    cmdCancel->setText(writable ? QStringLiteral("Cancel") : QStringLiteral("Close"));
-    cmdCancel->setDefault(!writable);
+    SetPropertiesWritable(m_fields, {QStringLiteral("ltxName")}, {txtComment, cmdOK, cmdCancel},
+                          writable);
     return true;
 }
 

@@ -62,33 +62,15 @@ bool frmPropItm::Load() {
     BusyPointer busy(*m_ui);
     ItemProperties p;
     QString message;
-    switch (ReadItemProperties(db(), m_imageId, m_itemId, &p, &message)) {
-    case ReadResult::Found:
-        break;
-    case ReadResult::Missing:
-        m_ui->message(QStringLiteral("The item no longer exists in the catalogue."),
-                      Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    if (!ReportPropertiesRead(*m_ui, ReadItemProperties(db(), m_imageId, m_itemId, &p, &message),
+                              QStringLiteral("The item no longer exists in the catalogue."),
+                              message))
         return false;
-    case ReadResult::Failed:
-        m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Critical);
-        return false;
-    }
-    for (const PropField& f : p.fields()) {
-        if (f.control == u"txtComment")
-            txtComment->setPlainText(f.text);
-        else if (auto* box = findChild<ctlLText*>(f.control))
-            box->setText(f.text);
-    }
-
+    ShowPropertyTexts(this, txtComment, p.fields());
     const bool writable = !catalogue().readOnly && !db().isReadOnly();
-    for (ctlLText* box : std::as_const(m_fields)) {
-        const QString name = box->objectName();
-        SetFieldEditable(box, writable && (name == u"ltxKeywords" || name == u"ltxDescription"));
-    }
-    SetCommentEditable(txtComment, writable);
-    cmdOK->setVisible(writable);
-    cmdCancel->setText(writable ? QStringLiteral("Cancel") : QStringLiteral("Close"));
-    cmdCancel->setDefault(!writable);
+    SetPropertiesWritable(m_fields,
+                          {QStringLiteral("ltxKeywords"), QStringLiteral("ltxDescription")},
+                          {txtComment, cmdOK, cmdCancel}, writable);
 
     // A track's title is the one name the user may change; the number stays as it was.
     m_trackNumber = p.trackNumber;

@@ -1,5 +1,6 @@
 #include "guiPropCommon.h"
 
+#include "common/Ui.h"
 #include "controls/ctlLText.h"
 
 #include <QApplication>
@@ -53,4 +54,38 @@ PropDialogTail AddCommentAndButtons(QDialog* dialog, QBoxLayout* layout) {
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     layout->addWidget(buttons);
     return {txtComment, cmdOK, cmdCancel};
+}
+
+bool ReportPropertiesRead(Ui& ui, ReadResult result, const QString& missingText,
+                          const QString& failure) {
+    switch (result) {
+    case ReadResult::Found:
+        return true;
+    case ReadResult::Missing:
+        ui.message(missingText, Ui::Buttons::Ok, Ui::Icon::Exclamation);
+        return false;
+    case ReadResult::Failed:
+        ui.message(failure, Ui::Buttons::Ok, Ui::Icon::Critical);
+        return false;
+    }
+    return false;
+}
+
+void ShowPropertyTexts(QWidget* dialog, QPlainTextEdit* comment, const QList<PropField>& texts) {
+    for (const PropField& f : texts) {
+        if (f.control == u"txtComment")
+            comment->setPlainText(f.text);
+        else if (auto* field = dialog->findChild<ctlLText*>(f.control))
+            field->setText(f.text);
+    }
+}
+
+void SetPropertiesWritable(const QList<ctlLText*>& fields, const QStringList& editable,
+                           const PropDialogTail& tail, bool writable) {
+    for (ctlLText* field : fields)
+        SetFieldEditable(field, writable && editable.contains(field->objectName()));
+    SetCommentEditable(tail.comment, writable);
+    tail.ok->setVisible(writable);
+    tail.cancel->setText(writable ? QStringLiteral("Cancel") : QStringLiteral("Close"));
+    tail.cancel->setDefault(!writable);
 }

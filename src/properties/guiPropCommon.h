@@ -1,12 +1,16 @@
 #pragma once
 
+#include "mdlProperties.h"
+
 #include <QList>
+#include <QStringList>
 
 class QBoxLayout;
 class QDialog;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
+class Ui;
 class ctlLText;
 
 // Shared look of the property dialogs: fields aligned on one text column, locked fields on the
@@ -23,3 +27,13 @@ struct PropDialogTail {
     QPushButton* cancel;
 };
 PropDialogTail AddCommentAndButtons(QDialog* dialog, QBoxLayout* layout);
+
+// True when the read found the row; otherwise tells the user why the dialog does not open.
+bool ReportPropertiesRead(Ui& ui, ReadResult result, const QString& missingText,
+                          const QString& failure);
+// Puts the texts read into the dialog's fields (found by their control names) and comment box.
+void ShowPropertyTexts(QWidget* dialog, QPlainTextEdit* comment, const QList<PropField>& texts);
+// Unlocks the named fields and the comment on a writable catalogue; a read-only one gets the
+// fields locked and "Close" alone.
+void SetPropertiesWritable(const QList<ctlLText*>& fields, const QStringList& editable,
+                           const PropDialogTail& tail, bool writable);
