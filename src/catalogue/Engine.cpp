@@ -417,6 +417,11 @@ void Database::setCacheSize(int mebibytes) {
         Execute(QStringLiteral("PRAGMA cache_size=-%1").arg(qint64(mebibytes) * 1024));
 }
 
+void Database::setCheckConstraints(bool on) {
+    Execute(on ? QStringLiteral("PRAGMA ignore_check_constraints=OFF")
+               : QStringLiteral("PRAGMA ignore_check_constraints=ON"));
+}
+
 // ---- Recordset ------------------------------------------------------------------------------
 
 Recordset::Recordset(Recordset&& o) noexcept

@@ -157,6 +157,9 @@ public:
 
     // Page cache for bulk work, in MiB; 0 restores the default.
     void setCacheSize(int mebibytes);
+    // Whether statements prepared from now on test the columns' CHECK constraints (on by
+    // default). Only for a writer that keeps every value within its column itself.
+    void setCheckConstraints(bool on);
 
     sqlite3* handle() const { return m_db; }
 

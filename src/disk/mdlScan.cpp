@@ -77,7 +77,12 @@ QString ItemStatementText(bool file, bool msdosName, bool times, int rows) {
     QStringList values;
     for (int r = 0; r < rows; ++r)
         values << row;
-    return QStringLiteral("INSERT INTO Items (") + columns.join(QStringLiteral(", ")) +
+    // Several rows: OR FAIL keeps the rows before a refused one instead of undoing them, which
+    // spares the engine a copy of every page the statement touches (the caller writes the rows
+    // again one by one, passing over those already in). One row behaves the same either way.
+    const QString verb = rows > 1 ? QStringLiteral("INSERT OR FAIL INTO Items (")
+                                  : QStringLiteral("INSERT INTO Items (");
+    return verb + columns.join(QStringLiteral(", ")) +
            QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
 }
 
@@ -201,11 +206,18 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         m_runTimer.start();
 
     // A page cache sized for the work: the name and size indexes are written in random order.
+    // The rows are cut to the column widths here, so the width checks are left out of the
+    // statements: they call length(), and a statement of several rows that calls a function
+    // keeps a copy of every page it touches in case it has to undo itself.
     m_db.setCacheSize(kScanCacheMiB);
-    struct CacheRestore {
+    m_db.setCheckConstraints(false);
+    struct EngineRestore {
         Database& db;
-        ~CacheRestore() { db.setCacheSize(0); }
-    } cacheRestore{m_db};
+        ~EngineRestore() {
+            db.setCheckConstraints(true);
+            db.setCacheSize(0);
+        }
+    } engineRestore{m_db};
 
     if (!options.noCollect) {
         if (m_progress)
@@ -539,7 +551,8 @@ bool DiskScan::insertFiles(Frame& f, qint64 first, qint64 count, qint64 firstId)
         return true;
     if (count == 1)
         return executeItem(*st);
-    // A row the catalogue refuses costs that row only: write them one by one to find it.
+    // A row the catalogue refuses costs that row only: write them one by one to find it (those
+    // written before it are in already and are refused as duplicates).
     for (qint64 k = 0; k < count; ++k) {
         const Record& r = m_files[size_t(first + k)];
         f.size -= r.size;

@@ -346,8 +346,15 @@ private slots:
     void oddNames() {
         Fixture fx;
         const QByteArray root = QFile::encodeName(fx.tree);
-        const QList<QByteArray> raw = {"it's \"quoted\"", "line\nbreak", "back\\slash",
-                                       "bad\xff\xfe.bin", QByteArray(200, 'n')};
+        // The long ones are cut by characters: two-byte letters, and bytes whose escaped form
+        // is four characters each.
+        const QList<QByteArray> raw = {"it's \"quoted\"",
+                                       "line\nbreak",
+                                       "back\\slash",
+                                       "bad\xff\xfe.bin",
+                                       QByteArray(200, 'n'),
+                                       QString(120, QChar(0xE9)).toUtf8() + "xxxxxxxxxx",
+                                       QByteArray(60, '\xff')};
         for (const QByteArray& n : raw) {
             const int fd = ::open(QByteArray(root + '/' + n).constData(), O_CREAT | O_WRONLY, 0644);
             QVERIFY(fd >= 0);
@@ -366,6 +373,16 @@ private slots:
         QVERIFY(names.contains(QStringLiteral("bad\\xFF\\xFE.bin")));
         QVERIFY(names.contains(QString(128, QLatin1Char('n'))));
         QCOMPARE(UnescapeName(QStringLiteral("bad\\xFF\\xFE.bin")), QByteArray("bad\xff\xfe.bin"));
+        QVERIFY(names.contains(QString(120, QChar(0xE9)) + QStringLiteral("xxxxxxxx")));
+        // The scan keeps the widths itself while the catalogue's own checks are off, and they
+        // are on again afterwards.
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE length(Name) > 128 "
+                                            "OR length(MSDOSName) > 12"))
+                     .toInt(),
+                 0);
+        QVERIFY(!db().Execute(QStringLiteral("UPDATE Items SET Name=? WHERE ImageID=?"),
+                              {QString(129, QLatin1Char('n')), id}));
+        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
         // The temporary folder's clean-up cannot name bytes that are not text.
         for (const QByteArray& n : raw)
             ::unlink(QByteArray(root + '/' + n).constData());
