@@ -3,6 +3,7 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "disk/FolderSource.h"
+#include "disk/ReadAheadSource.h"
 #include "platform/mdlVolume.h"
 
 #include <QDir>
@@ -83,7 +84,13 @@ int runScan(const QStringList& args, CliContext& ctx) {
         ctx.err << "Drive cannot be accessed." << Qt::endl;
         return ExitFailure;
     }
-    return RunScanCli(ctx, o, catalogPath, source, [](Ui& ui, ScanProgress* progress) {
+    // The disk is read on a second thread while the catalogue is written.
+    TreeSource::ListRequest request;
+    request.msdosNames = o.options.scanMSDOSName;
+    request.times = o.options.scanTime;
+    ReadAheadSource readAhead(
+        source, [folder] { return std::make_unique<FolderSource>(folder); }, request);
+    return RunScanCli(ctx, o, catalogPath, readAhead, [](Ui& ui, ScanProgress* progress) {
         return std::make_unique<DiskScan>(db(), ui, progress);
     });
 }

@@ -3,6 +3,7 @@
 #include "catalogue/mdlDatabase.h"
 #include "common/mdlTrim.h"
 #include "disk/FolderSource.h"
+#include "disk/ReadAheadSource.h"
 #include "shell/mdlOptions.h"
 
 #include <QApplication>
@@ -298,12 +299,24 @@ void frmDiskNew::cmdOK_Click() {
         }
         return false;
     };
+    // The disk is read on a second thread while the catalogue is written; a slow disk keeps
+    // the window painting and Cancel working.
+    TreeSource::ListRequest request;
+    request.msdosNames = opt.scanMSDOSName;
+    request.times = opt.scanTime;
+    const QString root = chosen.mountPoint;
+    ReadAheadSource readAhead(
+        source, [root] { return std::make_unique<FolderSource>(root); }, request);
+    readAhead.whileWaiting = [this] {
+        m_ui->processEvents();
+        return !(m_scan && m_scan->Cancelled);
+    };
     m_scan.emplace(db(), *m_ui, m_progressArea);
     m_scan->NodeID = NodeID;
     m_scan->NodeKey = NodeKey;
     m_scan->view = m_view;
     m_scan->options = opt;
-    m_scan->NewDisk(source);
+    m_scan->NewDisk(readAhead);
 
     setIdle(true);
     setExpanded(false);

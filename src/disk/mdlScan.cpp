@@ -82,8 +82,8 @@ QString ItemStatementText(bool file, bool msdosName, bool times, int rows) {
     // again one by one, passing over those already in). One row behaves the same either way.
     const QString verb = rows > 1 ? QStringLiteral("INSERT OR FAIL INTO Items (")
                                   : QStringLiteral("INSERT INTO Items (");
-    return verb + columns.join(QStringLiteral(", ")) +
-           QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
+    return verb + columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
+           values.join(QLatin1Char(','));
 }
 
 // Hands the entries of a listing to the pass that asked for them.

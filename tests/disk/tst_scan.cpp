@@ -348,13 +348,11 @@ private slots:
         const QByteArray root = QFile::encodeName(fx.tree);
         // The long ones are cut by characters: two-byte letters, and bytes whose escaped form
         // is four characters each.
-        const QList<QByteArray> raw = {"it's \"quoted\"",
-                                       "line\nbreak",
-                                       "back\\slash",
-                                       "bad\xff\xfe.bin",
-                                       QByteArray(200, 'n'),
-                                       QString(120, QChar(0xE9)).toUtf8() + "xxxxxxxxxx",
-                                       QByteArray(60, '\xff')};
+        const QList<QByteArray> raw = {
+            "it's \"quoted\"",     "line\nbreak",
+            "back\\slash",         "bad\xff\xfe.bin",
+            QByteArray(200, 'n'),  QString(120, QChar(0xE9)).toUtf8() + "xxxxxxxxxx",
+            QByteArray(60, '\xff')};
         for (const QByteArray& n : raw) {
             const int fd = ::open(QByteArray(root + '/' + n).constData(), O_CREAT | O_WRONLY, 0644);
             QVERIFY(fd >= 0);

@@ -1,0 +1,352 @@
+#include "DiskScanSupport.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "disk/FolderSource.h"
+#include "disk/ReadAheadSource.h"
+#include "disk/mdlScan.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+using namespace DiskTest;
+
+namespace {
+
+using Request = TreeSource::ListRequest;
+
+// Everything a listing hands on, one line per entry.
+class Transcript : public TreeEntrySink {
+public:
+    QStringList lines;
+    bool entry(const TreeEntry& e) override {
+        QString times;
+        for (const char* t : e.times)
+            times += t ? QString::fromLatin1(t, 19) : QStringLiteral("-");
+        lines << QStringLiteral("  %1|%2|%3|%4|%5|%6|%7")
+                     .arg(QString::fromUtf8(e.name.data(), qsizetype(e.name.size())),
+                          QString::fromLatin1(
+                              QByteArray(e.key.data(), qsizetype(e.key.size())).toHex()),
+                          QString::number(e.isFolder), QString::number(e.size),
+                          QString::number(e.attrib),
+                          QString::fromUtf8(e.msdosName.data(), qsizetype(e.msdosName.size())),
+                          times);
+        return true;
+    }
+};
+
+// One step of a walk: "root", "list", "count" (a listing without details), "enter NAME",
+// "leave".
+QStringList walk(TreeSource& source, const QStringList& steps, const Request& detailed) {
+    Transcript t;
+    for (const QString& step : steps) {
+        if (step == QLatin1String("root")) {
+            t.lines << QStringLiteral("root %1").arg(source.openRoot());
+        } else if (step == QLatin1String("list") || step == QLatin1String("count")) {
+            Request r = detailed;
+            r.details = step == QLatin1String("list");
+            t.lines << QStringLiteral("list %1").arg(source.currentPath());
+            const bool ok = source.list(r, t);
+            t.lines << QStringLiteral("listed %1").arg(ok);
+        } else if (step.startsWith(QLatin1String("enter "))) {
+            const QByteArray key = step.mid(6).toUtf8();
+            t.lines << QStringLiteral("enter %1")
+                           .arg(
+                               source.enter(std::string_view(key.constData(), size_t(key.size()))));
+        } else if (step == QLatin1String("leave")) {
+            source.leave();
+            t.lines << QStringLiteral("leave");
+        }
+    }
+    return t.lines;
+}
+
+// The whole tree depth first, subfolders in listing order: the walk a scan makes.
+QStringList fullWalk(const QString& root, bool countFirst) {
+    QStringList steps = {QStringLiteral("root")};
+    std::function<void(const QString&)> visit = [&](const QString& dir) {
+        steps << QStringLiteral("list");
+        FolderSource probe(dir);
+        probe.openRoot();
+        struct Folders : TreeEntrySink {
+            QStringList names;
+            bool entry(const TreeEntry& e) override {
+                if (e.isFolder)
+                    names << QString::fromUtf8(e.key.data(), qsizetype(e.key.size()));
+                return true;
+            }
+        } folders;
+        Request r;
+        r.details = false;
+        probe.list(r, folders);
+        for (const QString& n : folders.names) {
+            steps << QStringLiteral("enter ") + n;
+            visit(dir + QLatin1Char('/') + n);
+            steps << QStringLiteral("leave");
+        }
+    };
+    visit(root);
+    if (!countFirst)
+        return steps;
+    // The counting pass only lists the root here; what matters is that it goes to the front.
+    return QStringList{QStringLiteral("root"), QStringLiteral("count")} + steps;
+}
+
+// A source that takes its time over every listing, like a slow network share.
+class SlowSource : public FolderSource {
+public:
+    SlowSource(const QString& root, int ms) : FolderSource(root), m_ms(ms) {}
+    bool list(const ListRequest& request, TreeEntrySink& sink) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_ms));
+        return FolderSource::list(request, sink);
+    }
+
+private:
+    int m_ms;
+};
+
+ReadAheadSource::Factory walkerOf(const QString& root) {
+    return [root] { return std::make_unique<FolderSource>(root); };
+}
+
+// A tree with nesting, empty folders, a link, odd names and one folder big enough to fill
+// several of the queue's blocks.
+void makeVariedTree(const QString& root) {
+    QStringList paths = {QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),
+                         QStringLiteral("A/B/C/c"),    QStringLiteral("A/empty/"),
+                         QStringLiteral("Z/z1"),       QStringLiteral("Z/Y/"),
+                         QStringLiteral("it's \"q\""), QStringLiteral("line\nbreak/x")};
+    for (int i = 0; i < 1500; ++i)
+        paths << QStringLiteral("Big/%1-%2.dat").arg(QString(200, QLatin1Char('n'))).arg(i);
+    makeTree(root, paths);
+    QFile::link(root + QStringLiteral("/A"), root + QStringLiteral("/A/B/up"));
+    const QByteArray bad = QFile::encodeName(root) + "/bad\xff.bin";
+    QFile f(QFile::decodeName(bad));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("x");
+}
+
+ScanOptions quiet() {
+    ScanOptions o;
+    o.displaySummary = false;
+    return o;
+}
+
+// The items of an image with every column but the image's own ID, in the order written.
+QStringList fullRows(qint32 imageId) {
+    QStringList rows;
+    Recordset rs = db().OpenRecordset(
+        QStringLiteral("SELECT ID, ParentID, Type, MSDOSName, Name, Attrib, Size, TimeC, TimeA, "
+                       "TimeM, Keywords, Description, Content, Comment FROM Items "
+                       "WHERE ImageID=? ORDER BY rowid"),
+        {imageId});
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QStringList row;
+        for (int i = 0; i < rs.columnCount(); ++i)
+            row << (rs.isNull(i) ? QStringLiteral("<null>") : rs.value(i).toString());
+        rows << row.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// What the progress shows of the walk, without the clock.
+QStringList walkProgress(const RecordingProgress& p) {
+    QStringList out;
+    for (const QString& s : p.log) {
+        if (!s.startsWith(QLatin1String("time=")))
+            out << s;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestReadAhead : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        m_root = m_tree.path() + QStringLiteral("/tree");
+        makeVariedTree(m_root);
+    }
+    void cleanup() { CloseDatabase(); }
+
+    // Walks in the scan's order and walks that leave it get exactly what the front source
+    // gives, whether they stay on the queue or fall back to the front.
+    void answersAsTheFrontSource_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("staysAhead");
+        QTest::addColumn<bool>("times");
+        QTest::newRow("full walk") << QStringList() << true << false;
+        QTest::newRow("full walk with times") << QStringList() << true << true;
+        QTest::newRow("counting pass first")
+            << QStringList{QStringLiteral("count")} << true << false;
+        QTest::newRow("two full walks") << QStringList{QStringLiteral("twice")} << true << false;
+        QTest::newRow("a subfolder skipped")
+            << QStringList{QStringLiteral("root"),    QStringLiteral("list"),
+                           QStringLiteral("enter Z"), QStringLiteral("list"),
+                           QStringLiteral("leave"),   QStringLiteral("enter A"),
+                           QStringLiteral("list"),    QStringLiteral("leave")}
+            << false << false;
+        QTest::newRow("a folder listed twice")
+            << QStringList{QStringLiteral("root"), QStringLiteral("list"), QStringLiteral("list")}
+            << false << false;
+        QTest::newRow("the parent listed again")
+            << QStringList{QStringLiteral("root"),    QStringLiteral("list"),
+                           QStringLiteral("enter A"), QStringLiteral("list"),
+                           QStringLiteral("leave"),   QStringLiteral("list")}
+            << false << false;
+        QTest::newRow("entered before listing")
+            << QStringList{QStringLiteral("root"), QStringLiteral("enter A"),
+                           QStringLiteral("list"), QStringLiteral("leave")}
+            << false << false;
+        QTest::newRow("a folder that is not there")
+            << QStringList{QStringLiteral("root"),          QStringLiteral("list"),
+                           QStringLiteral("enter nothing"), QStringLiteral("list"),
+                           QStringLiteral("leave"),         QStringLiteral("enter A"),
+                           QStringLiteral("list"),          QStringLiteral("leave")}
+            << false << false;
+    }
+    void answersAsTheFrontSource() {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, staysAhead);
+        QFETCH(bool, times);
+        const QString root = m_root;
+        Request detailed;
+        detailed.times = times;
+        detailed.msdosNames = true;
+        if (steps.isEmpty())
+            steps = fullWalk(root, false);
+        else if (steps == QStringList{QStringLiteral("count")})
+            steps = fullWalk(root, true);
+        else if (steps == QStringList{QStringLiteral("twice")})
+            steps = fullWalk(root, false) + fullWalk(root, false);
+
+        FolderSource direct(root);
+        const QStringList expected = walk(direct, steps, detailed);
+        FolderSource front(root);
+        ReadAheadSource ahead(front, walkerOf(root), detailed);
+        QCOMPARE(walk(ahead, steps, detailed), expected);
+        QCOMPARE(ahead.readingAhead(), staysAhead);
+    }
+
+    // A walk asking for other details than announced is still answered in full.
+    void otherDetailsThanAnnounced() {
+        const QString root = m_root;
+        Request asked;
+        asked.times = true;
+        const QStringList steps = fullWalk(root, false);
+        FolderSource direct(root);
+        const QStringList expected = walk(direct, steps, asked);
+        FolderSource front(root);
+        ReadAheadSource ahead(front, walkerOf(root), Request());
+        QCOMPARE(walk(ahead, steps, asked), expected);
+        QVERIFY(ahead.readingAhead());
+    }
+
+    // The catalogue gets the same rows and the progress the same folders and counts, for each
+    // set of options.
+    void scanWritesTheSameImage_data() {
+        QTest::addColumn<bool>("times");
+        QTest::addColumn<bool>("msdos");
+        QTest::addColumn<bool>("files");
+        QTest::addColumn<bool>("collect");
+        QTest::newRow("defaults") << false << false << true << true;
+        QTest::newRow("times and short names") << true << true << true << true;
+        QTest::newRow("no files") << false << false << false << true;
+        QTest::newRow("no counting pass") << false << false << true << false;
+    }
+    void scanWritesTheSameImage() {
+        QFETCH(bool, times);
+        QFETCH(bool, msdos);
+        QFETCH(bool, files);
+        QFETCH(bool, collect);
+        const QString root = m_root;
+        QTemporaryDir temp;
+        QVERIFY(openNewCatalogue(temp.path() + QStringLiteral("/c.ldr")));
+        ScanOptions o = quiet();
+        o.scanTime = times;
+        o.scanMSDOSName = msdos;
+        o.scanFiles = files;
+        o.noCollect = !collect;
+        Request detailed;
+        detailed.times = times;
+        detailed.msdosNames = msdos;
+
+        auto scan = [&](bool readAhead, quint32 serial, RecordingProgress& progress) {
+            FolderSource front(root);
+            front.volumeReader = [serial](VolumeFacts& f) {
+                f.serial = serial;
+                f.label = QStringLiteral("DISK");
+                return true;
+            };
+            ReadAheadSource ahead(front, walkerOf(root), detailed);
+            ScriptedUi ui;
+            DiskScan s(db(), ui, &progress);
+            s.options = o;
+            const DiskScan::Result r =
+                readAhead ? s.NewDisk(ahead) : s.NewDisk(static_cast<TreeSource&>(front));
+            return r == DiskScan::Result::Done ? s.ImageID : -1;
+        };
+        RecordingProgress directProgress;
+        RecordingProgress aheadProgress;
+        const qint32 direct = scan(false, 1, directProgress);
+        const qint32 ahead = scan(true, 2, aheadProgress);
+        QVERIFY(direct > 0 && ahead > 0);
+        const QStringList rows = fullRows(direct);
+        QVERIFY(rows.size() > 1500 || !files);
+        QCOMPARE(fullRows(ahead), rows);
+        QCOMPARE(walkProgress(aheadProgress), walkProgress(directProgress));
+    }
+
+    // A slow disk: the wait hands control back regularly; giving it up lists nothing more and
+    // lets the source go at once.
+    void slowDisk() {
+        QTemporaryDir temp;
+        const QString root = temp.path() + QStringLiteral("/tree");
+        makeTree(root, {QStringLiteral("A/a"), QStringLiteral("b")});
+        FolderSource front(root);
+        int calls = 0;
+        Transcript t;
+        {
+            ReadAheadSource ahead(
+                front, [root] { return std::make_unique<SlowSource>(root, 300); }, Request());
+            ahead.whileWaiting = [&calls] { return ++calls > 0; };
+            ahead.openRoot();
+            QVERIFY(ahead.list(Request(), t));
+            QCOMPARE(t.lines.size(), 2);
+            QVERIFY(calls >= 2);
+        }
+        calls = 0;
+        QElapsedTimer timer;
+        timer.start();
+        {
+            ReadAheadSource ahead(
+                front, [root] { return std::make_unique<SlowSource>(root, 300); }, Request());
+            ahead.whileWaiting = [&calls] { return ++calls < 2; };
+            ahead.openRoot();
+            t.lines.clear();
+            QVERIFY(!ahead.list(Request(), t));
+            QVERIFY(t.lines.isEmpty());
+            QVERIFY(!ahead.enter("A"));
+            ahead.leave();
+        }
+        QCOMPARE(calls, 2);
+        // The reading thread was stopped at its next step, not left to finish the tree.
+        QVERIFY(timer.elapsed() < 1500);
+    }
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_tree; // made once: the tests only read it
+    QString m_root;
+};
+
+QTEST_GUILESS_MAIN(TestReadAhead)
+#include "tst_readahead.moc"
