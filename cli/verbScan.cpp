@@ -85,11 +85,9 @@ int runScan(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
     }
     // The disk is read on a second thread while the catalogue is written.
-    TreeSource::ListRequest request;
-    request.msdosNames = o.options.scanMSDOSName;
-    request.times = o.options.scanTime;
     ReadAheadSource readAhead(
-        source, [folder] { return std::make_unique<FolderSource>(folder); }, request);
+        source, [folder] { return std::make_unique<FolderSource>(folder); },
+        o.options.listRequest());
     return RunScanCli(ctx, o, catalogPath, readAhead, [](Ui& ui, ScanProgress* progress) {
         return std::make_unique<DiskScan>(db(), ui, progress);
     });

@@ -301,12 +301,9 @@ void frmDiskNew::cmdOK_Click() {
     };
     // The disk is read on a second thread while the catalogue is written; a slow disk keeps
     // the window painting and Cancel working.
-    TreeSource::ListRequest request;
-    request.msdosNames = opt.scanMSDOSName;
-    request.times = opt.scanTime;
     const QString root = chosen.mountPoint;
     ReadAheadSource readAhead(
-        source, [root] { return std::make_unique<FolderSource>(root); }, request);
+        source, [root] { return std::make_unique<FolderSource>(root); }, opt.listRequest());
     readAhead.whileWaiting = [this] {
         m_ui->processEvents();
         return !(m_scan && m_scan->Cancelled);

@@ -56,6 +56,14 @@ void ScanOptions::toSettings() const {
     o.ScanTime = scanTime;
 }
 
+TreeSource::ListRequest ScanOptions::listRequest() const {
+    TreeSource::ListRequest request;
+    request.details = true;
+    request.msdosNames = scanMSDOSName;
+    request.times = scanTime;
+    return request;
+}
+
 QString VolumeSerialText(const VolumeFacts& facts) {
     return facts.serialText.isEmpty() ? SerialText(facts.serial) : facts.serialText;
 }
@@ -475,12 +483,8 @@ bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f) {
     m_fileArena.clear();
     m_files.clear();
     Sink sink(*this, false);
-    TreeSource::ListRequest request;
-    request.details = true;
-    request.msdosNames = options.scanMSDOSName;
-    request.times = options.scanTime;
     // A folder that cannot be listed keeps its row, with no children and size 0.
-    source.list(request, sink);
+    source.list(options.listRequest(), sink);
     if (Cancelled)
         return false;
     if (m_progress)

@@ -28,6 +28,8 @@ struct ScanOptions {
 
     static ScanOptions fromSettings();
     void toSettings() const;
+    // The detailed listing the write pass asks of its source.
+    TreeSource::ListRequest listRequest() const;
 };
 
 // What a scan shows while it runs: the New Disk dialog's progress area, the terminal, or a test.

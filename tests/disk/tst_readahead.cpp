@@ -275,9 +275,7 @@ private slots:
         o.scanMSDOSName = msdos;
         o.scanFiles = files;
         o.noCollect = !collect;
-        Request detailed;
-        detailed.times = times;
-        detailed.msdosNames = msdos;
+        const Request detailed = o.listRequest();
 
         auto scan = [&](bool readAhead, quint32 serial, RecordingProgress& progress) {
             FolderSource front(root);
