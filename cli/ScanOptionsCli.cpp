@@ -2,6 +2,7 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "platform/mdlVolume.h"
 
 #include <QElapsedTimer>
 
@@ -144,10 +145,11 @@ int RunScanCli(CliContext& ctx, const ScanCliOptions& o, const QString& catalogu
             ctx.err << "Drive cannot be accessed." << Qt::endl;
             return ExitFailure;
         }
+        const QString serial = VolumeSerialText(facts);
         Recordset rs = db().OpenRecordset(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"),
-                                          {VolumeSerialText(facts)}, Recordset::Type::Snapshot);
-        if (rs.isValid() && rs.RecordCount() == 1) {
-            ctx.err << "That drive exist in database as " << rs.text(0) << "." << Qt::endl;
+                                          {serial}, Recordset::Type::Snapshot);
+        if (rs.isValid() && rs.RecordCount() == 1 && !IsNoSerial(serial)) {
+            ctx.err << OverwriteQuestionText(rs.text(0), facts).section(u'\r', 0, 0) << Qt::endl;
             return ExitFailure;
         }
         answer = Ui::Answer::Cancel;

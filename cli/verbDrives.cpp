@@ -3,7 +3,7 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/mdlTrim.h"
-#include "platform/mdlVolume.h"
+#include "disk/mdlDriveLetters.h"
 
 #include <QDir>
 
@@ -26,10 +26,11 @@ int runDrives(const QStringList& args, CliContext& ctx) {
             return ExitFailure;
         haveCatalogue = true;
     }
-    for (const VolumeInfo& v : MountedVolumes()) {
+    for (const VolumeInfo& v : KeyedVolumes()) {
         const QString serial = SerialText(v.serial);
         QString image;
-        if (haveCatalogue) {
+        // A volume without a serial matches no image.
+        if (haveCatalogue && v.serial != 0) {
             // Several images of one serial: the first the catalogue returns, as the list shows.
             image = NullToText(
                 db().scalar(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"), {serial}));

@@ -16,6 +16,12 @@ public:
     // A message box titled with the application title.
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
                            Icon icon = Icon::None) = 0;
+    // A question whose default button (the one Enter presses) is given. A Ui without its own
+    // way of showing it asks as message() does.
+    virtual Answer ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) {
+        (void)defaultButton;
+        return message(text, buttons, icon);
+    }
     // An input box; no value when the user cancelled.
     virtual std::optional<QString> input(const QString& prompt, const QString& defaultText) = 0;
     // Let pending window events run.

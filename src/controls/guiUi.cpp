@@ -6,6 +6,15 @@
 #include <QMessageBox>
 
 Ui::Answer WidgetUi::message(const QString& text, Buttons buttons, Icon icon) {
+    return show(text, buttons, icon, std::nullopt);
+}
+
+Ui::Answer WidgetUi::ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) {
+    return show(text, buttons, icon, defaultButton);
+}
+
+Ui::Answer WidgetUi::show(const QString& text, Buttons buttons, Icon icon,
+                          std::optional<Answer> defaultButton) {
     QMessageBox box(m_owner);
     box.setWindowTitle(kAppTitle);
     box.setText(text);
@@ -39,6 +48,22 @@ Ui::Answer WidgetUi::message(const QString& text, Buttons buttons, Icon icon) {
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    }
+    if (defaultButton) {
+        switch (*defaultButton) {
+        case Answer::Ok:
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case Answer::Cancel:
+            box.setDefaultButton(QMessageBox::Cancel);
+            break;
+        case Answer::Yes:
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case Answer::No:
+            box.setDefaultButton(QMessageBox::No);
+            break;
+        }
     }
     // A message must be readable even while a long operation shows the busy pointer.
     const bool overridden = QGuiApplication::overrideCursor() != nullptr;

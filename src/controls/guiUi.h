@@ -2,6 +2,8 @@
 
 #include "common/Ui.h"
 
+#include <optional>
+
 class QWidget;
 
 // The windows' side of the Ui seam: real message boxes and input boxes owned by a window.
@@ -10,6 +12,7 @@ public:
     explicit WidgetUi(QWidget* owner = nullptr) : m_owner(owner) {}
 
     Answer message(const QString& text, Buttons buttons, Icon icon) override;
+    Answer ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) override;
     std::optional<QString> input(const QString& prompt, const QString& defaultText) override;
     void processEvents() override;
     void setBusy(bool busy) override;
@@ -17,6 +20,8 @@ public:
     void setOwner(QWidget* owner) { m_owner = owner; }
 
 private:
+    Answer show(const QString& text, Buttons buttons, Icon icon,
+                std::optional<Answer> defaultButton);
     QWidget* m_owner;
 };
 

@@ -1,5 +1,7 @@
 #include "FolderSource.h"
 
+#include "mdlDriveLetters.h"
+
 #include "platform/mdlDirList.h"
 #include "platform/mdlEject.h"
 #include "platform/mdlVolume.h"
@@ -49,7 +51,7 @@ bool FolderSource::readVolume(VolumeFacts& facts) {
     if (volumeReader)
         return volumeReader(facts);
     const QString root = QFile::decodeName(m_root);
-    const std::optional<VolumeInfo> v = VolumeOfPath(root);
+    const std::optional<VolumeInfo> v = KeyedVolumeOfPath(root);
     if (!v)
         return false;
     facts.fileSystem = v->fileSystem;
@@ -60,6 +62,7 @@ bool FolderSource::readVolume(VolumeFacts& facts) {
     // A folder inside a volume is known by its own name.
     const QString canonical = QFileInfo(root).canonicalFilePath();
     facts.label = canonical == v->mountPoint ? v->label : QFileInfo(canonical).fileName();
+    facts.place = canonical;
     return true;
 }
 

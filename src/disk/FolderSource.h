@@ -28,6 +28,7 @@ public:
     void leave() override;
     bool list(const ListRequest& request, TreeEntrySink& sink) override;
     QString currentPath() const override;
+    void release() override { closeAll(); }
 
     // Descriptors kept open along the current branch; the rest are reopened on the way back.
     static constexpr int kMaxOpenFolders = 64;

@@ -103,6 +103,11 @@ ReadAheadSource::~ReadAheadSource() {
     stop();
 }
 
+void ReadAheadSource::release() {
+    stop();
+    m_front.release();
+}
+
 bool ReadAheadSource::sameRequest(const ListRequest& a, const ListRequest& b) {
     return a.details == b.details && a.msdosNames == b.msdosNames && a.times == b.times;
 }

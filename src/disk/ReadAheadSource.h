@@ -44,6 +44,7 @@ public:
     void leave() override;
     bool list(const ListRequest& request, TreeEntrySink& sink) override;
     QString currentPath() const override;
+    void release() override;
 
     // Listings queued at most (more only when a single folder is bigger).
     static constexpr size_t kMaxQueuedBytes = 8 * 1024 * 1024;

@@ -13,6 +13,9 @@ struct VolumeFacts {
     int typeCode = 0;
     QString source; // the key letter and a colon, e.g. "D:"
     QString device; // the CD device to eject, empty when the volume is not on a CD drive
+    // Where the tree is: the volume's mount point, or the folder when only a folder of it is
+    // catalogued; empty for a tree that is no mounted file system.
+    QString place;
 };
 
 // One entry of a folder listing. Every view is valid only during the callback that hands it.
@@ -61,4 +64,9 @@ public:
     virtual bool list(const ListRequest& request, TreeEntrySink& sink) = 0;
     // The current folder as the user knows it, for the progress display.
     virtual QString currentPath() const = 0;
+    // Not empty when the walk can no longer be trusted (a listing was cut short): the scan ends
+    // with this message and writes nothing.
+    virtual QString walkFailure() const { return {}; }
+    // Lets go of everything held open on the volume, so that it can be unmounted.
+    virtual void release() {}
 };

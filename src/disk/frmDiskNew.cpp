@@ -2,6 +2,7 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "common/mdlTrim.h"
+#include "disk/AudioCdSource.h"
 #include "disk/FolderSource.h"
 #include "disk/ReadAheadSource.h"
 #include "shell/mdlOptions.h"
@@ -179,7 +180,10 @@ void frmDiskNew::Form_Load() {
     Cancelled = false;
     m_settingsStored = false;
     cmdRefresh_Click();
-    if (!o.LastDrive.isEmpty())
+    // The volume last chosen, wherever its letter is now; the letter alone for older settings.
+    if (!o.LastDriveVolume.isEmpty())
+        selectPlace(o.LastDriveVolume);
+    else if (!o.LastDrive.isEmpty())
         selectKey(o.LastDrive.left(1).toUpper());
     setExpanded(false);
 }
@@ -200,6 +204,15 @@ void frmDiskNew::selectKey(const QString& key) {
     }
 }
 
+void frmDiskNew::selectPlace(const QString& place) {
+    for (const VolumeInfo& v : m_listed) {
+        if (VolumePlace(v) == place) {
+            selectKey(QString(v.key));
+            return;
+        }
+    }
+}
+
 void frmDiskNew::cmdRefresh_Click() {
     BusyPointer busy(*m_ui);
     const QString kept = selectedKey();
@@ -209,7 +222,8 @@ void frmDiskNew::cmdRefresh_Click() {
     for (const VolumeInfo& v : m_listed) {
         const QString serial = SerialText(v.serial);
         QString image;
-        if (haveCatalogue) {
+        // A volume without a serial matches no image.
+        if (haveCatalogue && v.serial != 0) {
             // With several images of one serial, the first the catalogue returns.
             image = NullToText(
                 db().scalar(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"), {serial}));
@@ -269,8 +283,16 @@ void frmDiskNew::cmdOK_Click() {
         if (QString(v.key) == key)
             volume = &v;
     }
+    // An audio CD has no file system: its tracks come from the table of contents.
+    const bool audio = volume && volume->typeCode == DriveType::AudioCd &&
+                       volume->mountPoint.isEmpty();
+    std::unique_ptr<TocSource> toc;
+    if (audio)
+        toc = m_volumes->tocSource(*volume);
     // The drive must be readable now, not only when the list was made.
-    if (!volume || !canList(volume->mountPoint)) {
+    const bool readable =
+        volume && (audio ? toc && toc->readToc().has_value() : canList(volume->mountPoint));
+    if (!readable) {
         m_ui->message(QStringLiteral("Drive cannot be accessed."), Ui::Buttons::Ok,
                       Ui::Icon::Exclamation);
         return;
@@ -282,6 +304,31 @@ void frmDiskNew::cmdOK_Click() {
 
     const ScanOptions opt = checkedOptions();
     opt.toSettings();
+    m_scan.emplace(db(), *m_ui, m_progressArea);
+    m_scan->NodeID = NodeID;
+    m_scan->NodeKey = NodeKey;
+    m_scan->view = m_view;
+    m_scan->options = opt;
+    if (audio) {
+        AudioCdSource source(*toc, QString(chosen.key) + QLatin1Char(':'), chosen.device);
+        m_scan->NewDisk(source);
+    } else {
+        scanFolder(chosen, opt);
+    }
+
+    setIdle(true);
+    setExpanded(false);
+    if (Cancelled)
+        return;
+    if (!opt.autoClose) {
+        cmdRefresh_Click();
+        cmdOK->setFocus();
+    } else {
+        cmdCancel_Click();
+    }
+}
+
+void frmDiskNew::scanFolder(const VolumeInfo& chosen, const ScanOptions& opt) {
     FolderSource source(chosen.mountPoint);
     VolumeSource* volumes = m_volumes;
     // Read afresh at the start of the scan; the type stays that of the chosen row.
@@ -294,6 +341,7 @@ void frmDiskNew::cmdOK_Click() {
                 facts.typeCode = chosen.typeCode;
                 facts.source = QString(chosen.key) + QLatin1Char(':');
                 facts.device = v.device;
+                facts.place = v.mountPoint;
                 return true;
             }
         }
@@ -308,23 +356,7 @@ void frmDiskNew::cmdOK_Click() {
         m_ui->processEvents();
         return !(m_scan && m_scan->Cancelled);
     };
-    m_scan.emplace(db(), *m_ui, m_progressArea);
-    m_scan->NodeID = NodeID;
-    m_scan->NodeKey = NodeKey;
-    m_scan->view = m_view;
-    m_scan->options = opt;
     m_scan->NewDisk(readAhead);
-
-    setIdle(true);
-    setExpanded(false);
-    if (Cancelled)
-        return;
-    if (!opt.autoClose) {
-        cmdRefresh_Click();
-        cmdOK->setFocus();
-    } else {
-        cmdCancel_Click();
-    }
 }
 
 void frmDiskNew::cmdCancel_Click() {
@@ -347,8 +379,13 @@ void frmDiskNew::storeSettings() {
         return;
     m_settingsStored = true;
     const QString key = selectedKey();
-    if (!key.isEmpty())
+    if (!key.isEmpty()) {
         options().LastDrive = key + QLatin1Char(':');
+        for (const VolumeInfo& v : m_listed) {
+            if (QString(v.key) == key)
+                options().LastDriveVolume = VolumePlace(v);
+        }
+    }
     checkedOptions().toSettings();
 }
 

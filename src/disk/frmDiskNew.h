@@ -61,6 +61,9 @@ private:
     void storeSettings();
     QString selectedKey() const;
     void selectKey(const QString& key);
+    void selectPlace(const QString& place);
+    // Scans a mounted volume, reading it ahead on a second thread.
+    void scanFolder(const VolumeInfo& chosen, const ScanOptions& opt);
 
     MainView* m_view;
     SystemVolumeSource m_systemVolumes;

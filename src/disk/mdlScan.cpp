@@ -68,6 +68,14 @@ QString VolumeSerialText(const VolumeFacts& facts) {
     return facts.serialText.isEmpty() ? SerialText(facts.serial) : facts.serialText;
 }
 
+QString OverwriteQuestionText(const QString& imageName, const VolumeFacts& facts) {
+    const QString volume = facts.place.isEmpty() ? facts.device : facts.place;
+    return QStringLiteral("That drive ") +
+           (volume.isEmpty() ? QString() : QStringLiteral("(") + volume + QStringLiteral(") ")) +
+           QStringLiteral("exist in database as ") + imageName +
+           QStringLiteral(".\r\nDo you wish to overwrite?");
+}
+
 QString ItemStatementText(bool file, bool msdosName, bool times, int rows) {
     QStringList columns = {QStringLiteral("ID"), QStringLiteral("ImageID"),
                            QStringLiteral("ParentID"), QStringLiteral("Type")};
@@ -145,13 +153,14 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
                          Ui::Buttons::Ok, Ui::Icon::Critical);
             return Result::Failed;
         }
-        if (!rs.Eof()) {
+        // A volume without a serial is no known disk: it matches nothing.
+        if (!rs.Eof() && !IsNoSerial(serial)) {
             rs.MoveLast();
             if (rs.RecordCount() == 1) {
-                const Ui::Answer a =
-                    m_ui.message(QStringLiteral("That drive exist in database as ") + rs.text(1) +
-                                     QStringLiteral(".\r\nDo you wish to overwrite?"),
-                                 Ui::Buttons::YesNoCancel, Ui::Icon::Question);
+                // Cancel is the default: Enter must not delete an image.
+                const Ui::Answer a = m_ui.ask(OverwriteQuestionText(rs.text(1), Facts),
+                                              Ui::Buttons::YesNoCancel, Ui::Icon::Question,
+                                              Ui::Answer::Cancel);
                 if (a == Ui::Answer::Cancel)
                     return Result::Refused;
                 if (a == Ui::Answer::Yes)
@@ -231,7 +240,7 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         if (m_progress)
             m_progress->setTimeText(QStringLiteral("Collecting disk information..."));
         if (!collectPass(source))
-            return Result::Cancelled;
+            return walkEnded(source);
         if (m_progress) {
             m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) +
                                     QStringLiteral(" (") +
@@ -263,7 +272,7 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         return Result::Failed;
     }
     if (!walked || Cancelled)
-        return Result::Cancelled;
+        return walkEnded(source);
     if (!transaction.commit()) {
         m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
                      Ui::Buttons::Ok, Ui::Icon::Critical);
@@ -274,9 +283,13 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         m_progress->setScanned(CollectedCount);
         m_progress->setWritten(CollectedCount);
     }
-    // Only a CD drive has a tray to open.
-    if (options.eject && m_flavour.ejectCd && IsCdType(Facts.typeCode))
-        EjectCd(Facts.device);
+    // Only a CD drive has a tray to open; the walk's hold on the disc goes first.
+    source.release();
+    if (options.eject && m_flavour.ejectCd && IsCdType(Facts.typeCode)) {
+        const QString failed = EjectDisc(Facts.device, Facts.place);
+        if (!failed.isEmpty())
+            m_ui.message(failed, Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    }
     if (view) {
         const int pictureCode = Facts.typeCode == DriveType::Unknown ? 1 : Facts.typeCode;
         view->addCatalogueEntry(QStringLiteral("I%1").arg(ImageID), ImageName,
@@ -292,6 +305,14 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
     if (options.displaySummary)
         m_ui.message(SummaryText, Ui::Buttons::Ok, Ui::Icon::Information);
     return Result::Done;
+}
+
+DiskScan::Result DiskScan::walkEnded(TreeSource& source) {
+    const QString failure = source.walkFailure();
+    if (Cancelled || failure.isEmpty())
+        return Result::Cancelled;
+    m_ui.message(failure, Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    return Result::Failed;
 }
 
 DiskScan::Frame& DiskScan::frameAt(size_t depth) {
@@ -371,7 +392,7 @@ bool DiskScan::collectFolder(TreeSource& source, Frame& f) {
     TreeSource::ListRequest request;
     request.details = false;
     source.list(request, sink);
-    return !Cancelled;
+    return !Cancelled && source.walkFailure().isEmpty();
 }
 
 bool DiskScan::collectPass(TreeSource& source) {
@@ -485,7 +506,7 @@ bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f) {
     Sink sink(*this, false);
     // A folder that cannot be listed keeps its row, with no children and size 0.
     source.list(options.listRequest(), sink);
-    if (Cancelled)
+    if (Cancelled || !source.walkFailure().isEmpty())
         return false;
     if (m_progress)
         m_progress->showListing(false);

@@ -66,6 +66,10 @@ struct ScanFlavour {
 // The serial text stored in Images: the volume's own text when it has one, else its number.
 QString VolumeSerialText(const VolumeFacts& facts);
 
+// The question asked before an image of the same serial is overwritten; it names the volume
+// being catalogued when there is one.
+QString OverwriteQuestionText(const QString& imageName, const VolumeFacts& facts);
+
 // The statement text of an Items variant (files carry Content, folders do not), for one row or
 // for several rows written by one statement.
 QString ItemStatementText(bool file, bool msdosName, bool times, int rows = 1);
@@ -145,6 +149,8 @@ private:
     friend class Sink;
 
     bool pause();
+    // What a walk that stopped early comes to: a cancel, or a failure the source reports.
+    Result walkEnded(TreeSource& source);
     bool collectPass(TreeSource& source);
     bool writePass(TreeSource& source);
     bool collectFolder(TreeSource& source, Frame& f);

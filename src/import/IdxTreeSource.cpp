@@ -18,6 +18,7 @@ bool IdxTreeSource::readVolume(VolumeFacts& facts) {
 }
 
 bool IdxTreeSource::openRoot() {
+    IdxStartWalk();
     m_path = rootPath();
     m_parents.clear();
     return true;
@@ -52,4 +53,12 @@ bool IdxTreeSource::list(const ListRequest& /*request*/, TreeEntrySink& sink) {
             return false;
     }
     return true;
+}
+
+QString IdxTreeSource::walkFailure() const {
+    if (!IdxListingCut())
+        return {};
+    return QStringLiteral("The folder %1 could not be listed: the index repeats its folders so "
+                          "often that its listing grows without end. Nothing was imported.")
+        .arg(IdxListingCutFolder());
 }

@@ -22,6 +22,8 @@ public:
     void leave() override;
     bool list(const ListRequest& request, TreeEntrySink& sink) override;
     QString currentPath() const override { return m_path; }
+    // A listing cut short (IdxListingCut) fails the import: a partial tree is no image of it.
+    QString walkFailure() const override;
 
 private:
     QString m_path;

@@ -7,6 +7,7 @@
 #include <vector>
 
 IdxWalkCounts IdxWalk(const QString& root, const IdxWalkVisitor& visit) {
+    IdxStartWalk();
     IdxWalkCounts counts;
     std::vector<QString> pending{root};
     while (!pending.empty()) {

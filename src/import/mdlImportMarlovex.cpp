@@ -57,6 +57,7 @@ struct Reader {
     qint64 budget = 0;
     qint64 spent = 0;
     bool cut = false;
+    QString cutFolder;
 
     // Scratch for putting a large set of line numbers back into file order.
     std::vector<quint64> bitmap;
@@ -250,6 +251,9 @@ void listFolder(Reader& r, const QString& path) {
     r.spent += std::max<qint64>(static_cast<qint64>(hi - lo), 1);
     if (r.spent > r.budget) {
         r.cut = true;
+        r.cutFolder = path;
+        r.listedPath.clear();
+        r.listedFolded.clear();
         return;
     }
 
@@ -465,4 +469,15 @@ int IdxGetAttr(const QString& path) {
 
 bool IdxListingCut() {
     return reader().cut;
+}
+
+QString IdxListingCutFolder() {
+    return reader().cutFolder;
+}
+
+void IdxStartWalk() {
+    Reader& r = reader();
+    r.spent = 0;
+    r.cut = false;
+    r.cutFolder.clear();
 }

@@ -76,8 +76,13 @@ QString IdxDir(const QString& path, int mask);
 // folder listed last; else 0. Ask about each name before listing the next folder.
 int IdxGetAttr(const QString& path);
 
-// True when the listings of this load were cut short: an index whose folders repeat (out of
-// order, or in several cases) makes a walk list the same lines again for every repeat, which
+// True when the listings of the current walk were cut short: an index whose folders repeat (out
+// of order, or in several cases) makes a walk list the same lines again for every repeat, which
 // grows exponentially with depth. Once the listings have gone over the index's lines many times
 // more than a walk of a well-formed index would, every further folder lists as empty.
 bool IdxListingCut();
+// The folder whose listing was refused first; "" when none was.
+QString IdxListingCutFolder();
+// Starts a walk over the loaded index: each walk (the counting pass, the write pass) has the
+// whole listing budget to itself.
+void IdxStartWalk();

@@ -1,5 +1,7 @@
 #include "mdlVolume.h"
 
+#include "mdlCdToc.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,10 +9,12 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cstring>
 
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace {
@@ -66,6 +70,14 @@ QString canonicalDevice(const QString& device) {
     return c.isEmpty() ? device : c;
 }
 
+// FNV-1a, 32 bits.
+void mix(quint32& hash, const QByteArray& bytes) {
+    for (char c : bytes) {
+        hash ^= quint8(c);
+        hash *= 16777619u;
+    }
+}
+
 VolumeInfo volumeOf(const QStorageInfo& s, const QHash<QString, QString>& uuids) {
     VolumeInfo v;
     v.mountPoint = s.rootPath();
@@ -74,6 +86,20 @@ VolumeInfo volumeOf(const QStorageInfo& s, const QHash<QString, QString>& uuids)
     v.label = s.name();
     const QString dev = canonicalDevice(v.device);
     v.serial = SerialFromUuid(uuids.value(dev), v.fileSystem);
+    if (v.serial == 0) {
+        VolumeIdentity id;
+        struct statfs st {};
+        id.readable = ::statfs(QFile::encodeName(v.mountPoint).constData(), &st) == 0;
+        quint32 parts[2];
+        static_assert(sizeof(parts) == sizeof(st.f_fsid));
+        std::memcpy(parts, &st.f_fsid, sizeof(parts));
+        id.fsid = (quint64(parts[0]) << 32) | parts[1];
+        id.fileSystem = v.fileSystem;
+        id.source = v.device;
+        id.label = v.label;
+        id.mountPoint = v.mountPoint;
+        v.serial = DerivedSerial(id);
+    }
     v.typeCode = DriveTypeFor(v.fileSystem, dev, isRemovableDevice(dev));
     return v;
 }
@@ -93,6 +119,12 @@ VolumeInfo unmountedCd(const QString& device) {
             v.fileSystem = QStringLiteral("CDDA");
         }
         ::close(fd);
+    }
+    if (v.typeCode == DriveType::AudioCd) {
+        // An audio disc is known by its table of contents.
+        const std::optional<CdToc> toc = DeviceTocSource(device).readToc();
+        if (toc)
+            v.serial = SerialFromToc(*toc);
     }
     return v;
 }
@@ -134,6 +166,29 @@ quint32 SerialFromUuid(const QString& uuid, const QString& fileSystem) {
                       (digits.size() == 16 && !uuid.contains(QLatin1Char('-')));
     const QString part = ntfs ? digits.right(8) : digits.left(8);
     return part.toUInt(nullptr, 16);
+}
+
+quint32 DerivedSerial(const VolumeIdentity& id) {
+    if (!id.readable)
+        return 0;
+    const bool network = id.source.contains(QLatin1Char(':')) ||
+                         id.source.startsWith(QLatin1String("//"));
+    quint32 hash = 2166136261u;
+    const QByteArray zero(1, '\0');
+    mix(hash, id.fileSystem.toUtf8() + zero);
+    mix(hash, id.source.toUtf8() + zero);
+    QByteArray fsid(8, '\0');
+    for (int i = 0; i < 8; ++i)
+        fsid[i] = char((id.fsid >> (8 * i)) & 0xFF);
+    mix(hash, fsid);
+    mix(hash, id.label.toUtf8() + zero);
+    if (!network)
+        mix(hash, id.mountPoint.toUtf8());
+    return hash == 0 ? 1 : hash;
+}
+
+bool IsNoSerial(const QString& serialText) {
+    return serialText.isEmpty() || serialText == QLatin1String("00000000");
 }
 
 int DriveTypeFor(const QString& fileSystem, const QString& device, bool removable) {
@@ -197,7 +252,69 @@ bool IsPseudoMount(const QString& fileSystem, const QString& mountPoint) {
     return false;
 }
 
-QList<VolumeInfo> MountedVolumes() {
+QString VolumePlace(const VolumeInfo& v) {
+    return v.mountPoint.isEmpty() ? v.device : v.mountPoint;
+}
+
+bool AssignDriveLetters(QList<VolumeInfo>& volumes, DriveLetterMap& remembered) {
+    static const QString letters = QStringLiteral("CDEFGHIJKLMNOPQRSTUVWXYZAB");
+    if (volumes.size() > letters.size())
+        volumes.resize(letters.size());
+    const DriveLetterMap before = remembered;
+    QHash<QString, QChar> byPlace;
+    for (auto it = remembered.cbegin(); it != remembered.cend(); ++it)
+        byPlace.insert(it.value(), it.key());
+    QList<QChar> used;
+    QList<bool> keyed(volumes.size(), false);
+    // The root and the remembered first, so that a newcomer cannot take their letters.
+    for (qsizetype i = 0; i < volumes.size(); ++i) {
+        VolumeInfo& v = volumes[i];
+        QChar letter;
+        if (v.mountPoint == QLatin1String("/"))
+            letter = QLatin1Char('C');
+        else if (byPlace.contains(VolumePlace(v)))
+            letter = byPlace.value(VolumePlace(v));
+        if (letter.isNull() || used.contains(letter) || !letters.contains(letter))
+            continue;
+        v.key = letter;
+        used.append(letter);
+        keyed[i] = true;
+    }
+    for (qsizetype i = 0; i < volumes.size(); ++i) {
+        if (keyed[i])
+            continue;
+        QChar letter;
+        for (QChar c : letters) {
+            if (!used.contains(c) && !remembered.contains(c)) {
+                letter = c;
+                break;
+            }
+        }
+        if (letter.isNull()) {
+            for (QChar c : letters) {
+                if (!used.contains(c)) {
+                    letter = c;
+                    break;
+                }
+            }
+        }
+        volumes[i].key = letter;
+        used.append(letter);
+    }
+    for (const VolumeInfo& v : volumes) {
+        const QString place = VolumePlace(v);
+        if (place.isEmpty())
+            continue;
+        // One letter per place: an older letter of the same place is forgotten.
+        const QChar old = byPlace.value(place);
+        if (!old.isNull() && old != v.key && remembered.value(old) == place)
+            remembered.remove(old);
+        remembered.insert(v.key, place);
+    }
+    return remembered != before;
+}
+
+QList<VolumeInfo> MountedVolumes(DriveLetterMap* remembered) {
     const QHash<QString, QString> uuids = uuidsByDevice();
     QList<VolumeInfo> list;
     QStringList mountedDevices;
@@ -221,22 +338,17 @@ QList<VolumeInfo> MountedVolumes() {
         if (!mountedDevices.contains(canonicalDevice(device)))
             list.append(unmountedCd(device));
     }
-    // C for the first, as the root comes first in mount point order; A and B only when the
-    // letters after C run out.
-    static const char letters[] = "CDEFGHIJKLMNOPQRSTUVWXYZAB";
-    if (list.size() > 26)
-        list.resize(26);
-    for (int i = 0; i < list.size(); ++i)
-        list[i].key = QLatin1Char(letters[i]);
+    DriveLetterMap inOrder;
+    AssignDriveLetters(list, remembered ? *remembered : inOrder);
     return list;
 }
 
-std::optional<VolumeInfo> VolumeOfPath(const QString& path) {
+std::optional<VolumeInfo> VolumeOfPath(const QString& path, DriveLetterMap* remembered) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())
         return std::nullopt;
     std::optional<VolumeInfo> best;
-    for (const VolumeInfo& v : MountedVolumes()) {
+    for (const VolumeInfo& v : MountedVolumes(remembered)) {
         if (v.mountPoint.isEmpty())
             continue;
         const bool holds = v.mountPoint == QLatin1String("/") || isUnder(canonical, v.mountPoint);

@@ -30,6 +30,8 @@ const Setting kSettings[] = {
     {QLatin1String("Options\\View\\Tree"), QLatin1String("Detect SubFolders"),
      &Options::DetectSubFolders},
     {QLatin1String("Options\\New Disk"), QLatin1String("Last Drive"), &Options::LastDrive},
+    {QLatin1String("Options\\New Disk"), QLatin1String("Last Drive Volume"),
+     &Options::LastDriveVolume},
     {QLatin1String("Options\\New Disk"), QLatin1String("No Collect"), &Options::NoCollect},
     {QLatin1String("Options\\New Disk"), QLatin1String("Ask For Name"), &Options::AskForName},
     {QLatin1String("Options\\New Disk"), QLatin1String("Eject"), &Options::Eject},

@@ -25,6 +25,8 @@ struct Options {
     bool DetectSubFolders = true;
     // Options\New Disk
     QString LastDrive;
+    // The volume behind "Last Drive" (mount point or CD device), which outlives its letter.
+    QString LastDriveVolume;
     bool NoCollect = false;
     bool AskForName = false;
     bool Eject = false;

@@ -7,9 +7,11 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -18,10 +20,24 @@ using namespace DiskTest;
 
 namespace {
 
+// A disc in a drive that is not there: its table of contents, or none for an empty tray.
+class FixedToc : public TocSource {
+public:
+    explicit FixedToc(std::optional<CdToc> toc) : m_toc(std::move(toc)) {}
+    std::optional<CdToc> readToc() override { return m_toc; }
+
+private:
+    std::optional<CdToc> m_toc;
+};
+
 class ListVolumes : public VolumeSource {
 public:
     QList<VolumeInfo> list;
+    std::optional<CdToc> disc;
     QList<VolumeInfo> volumes() override { return list; }
+    std::unique_ptr<TocSource> tocSource(const VolumeInfo&) override {
+        return std::make_unique<FixedToc>(disc);
+    }
 };
 
 VolumeInfo volume(char key, const QString& mount, int type, const QString& label, quint32 serial,
@@ -64,13 +80,16 @@ private slots:
             volume('E', QString(), 50, QStringLiteral("Audio CD"), 0, QStringLiteral("CDDA")),
             volume('F', m_temp.path() + QStringLiteral("/gone"), 0, QString(), 0, QString())};
     }
-    void cleanup() { CloseDatabase(); }
+    void cleanup() {
+        CloseDatabase();
+        m_volumes.disc.reset();
+    }
 
     // Rows, tags, "Last Drive" (lower case), the image column and F5.
     void driveList() {
         options().LastDrive = QStringLiteral("d:");
         db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
-                                    "'Old stick')"));
+                                    "'Old stick'), (2, '00000000', 'Unread')"));
         frmDiskNew dlg(nullptr, nullptr, &m_volumes);
         ScriptedUi ui;
         dlg.setUi(&ui);
@@ -113,6 +132,62 @@ private slots:
         QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
         QVERIFY(!dlg.Busy);
         QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+    }
+
+    // The last drive is found by its volume, wherever its letter has gone since; the letter
+    // alone serves settings that name no volume.
+    void lastDriveByVolume() {
+        options().LastDrive = QStringLiteral("D:");
+        options().LastDriveVolume = m_tree;
+        m_volumes.list[1].key = QLatin1Char('G');
+        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        ScriptedUi ui;
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("G:"));
+        list->setCurrentItem(list->topLevelItem(0));
+        dlg.close();
+        QCOMPARE(options().LastDrive, QStringLiteral("C:"));
+        QCOMPARE(options().LastDriveVolume, QStringLiteral("/"));
+    }
+
+    // The letters given out are in the settings file, so the next run (of either program)
+    // keys a volume the same way, whatever else is mounted then.
+    void lettersKeptAcrossRuns() {
+        QList<VolumeInfo> first = {volume('?', QStringLiteral("/"), 3, QString(), 1),
+                                   volume('?', QStringLiteral("/media/a"), 2, QString(), 2),
+                                   volume('?', QStringLiteral("/media/b"), 2, QString(), 3)};
+        KeepDriveLetters(first);
+        QList<VolumeInfo> next = {first.at(0), first.at(2)};
+        KeepDriveLetters(next);
+        QCOMPARE(QString(next.at(1).key), QStringLiteral("E"));
+        QSettings ini(m_temp.path() + QStringLiteral("/config/Tessaly/Ledra.conf"),
+                      QSettings::IniFormat);
+        QCOMPARE(ini.value(QStringLiteral("Drive Letters/D")).toString(),
+                 QStringLiteral("/media/a"));
+    }
+
+    // An audio CD is catalogued from its table of contents: one file per audio track, as
+    // large as the track, a data track left out.
+    void audioCd() {
+        CdToc toc;
+        toc.tracks = {{1, 0, true}, {2, 1000, true}, {3, 4000, false}};
+        toc.leadOutLba = 9000;
+        m_volumes.disc = toc;
+        options().LastDrive = QStringLiteral("E:");
+        options().AutoClose = true;
+        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        ScriptedUi ui;
+        dlg.setUi(&ui);
+        dlg.Form_Load();
+        dlg.cmdOK_Click();
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
+                                            "Source || '|' || FileSystem FROM Images"))
+                     .toString(),
+                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
+        QCOMPARE(itemRows(1), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
+                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
     // A full run with Auto Close off: the tree entry, the summary, the refreshed list.
@@ -209,7 +284,8 @@ private slots:
         QVERIFY(p.waitForFinished());
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
-                 QStringLiteral("That drive exist in database as stick.\n"));
+                 QStringLiteral("That drive (%1) exist in database as stick.\n")
+                     .arg(QFileInfo(m_tree).canonicalFilePath()));
 
         p.start(QStringLiteral(LEDRA_CLI),
                 scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),

@@ -4,6 +4,7 @@
 #include "disk/FolderSource.h"
 #include "disk/mdlScan.h"
 #include "platform/mdlDirList.h"
+#include "platform/mdlVolume.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -73,6 +74,7 @@ public:
             f.fileSystem = QStringLiteral("ext4");
             f.typeCode = 2;
             f.source = QStringLiteral("D:");
+            f.place = QStringLiteral("/media/disk");
             return true;
         };
     }
@@ -247,10 +249,11 @@ private slots:
         ui.answers = {Ui::Answer::Yes};
         QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
         QCOMPARE(id, first);
-        QCOMPARE(
-            ui.lastText(),
-            QStringLiteral("That drive exist in database as DISK.\r\nDo you wish to overwrite?"));
+        QCOMPARE(ui.lastText(), QStringLiteral("That drive (/media/disk) exist in database as "
+                                               "DISK.\r\nDo you wish to overwrite?"));
         QCOMPARE(ui.shown.last().buttons, Ui::Buttons::YesNoCancel);
+        // Enter must not delete an image.
+        QCOMPARE(ui.shown.last().defaultButton, std::optional(Ui::Answer::Cancel));
         QCOMPARE(itemRows(id).size(), 2);
 
         const QString before = catalogueDump();
@@ -266,6 +269,44 @@ private slots:
         QCOMPARE(scanWith(ui, fx.tree, 7, quiet(), nullptr, &id), DiskScan::Result::Done);
         QCOMPARE(id, first + 2);
         QVERIFY(ui.shown.isEmpty());
+    }
+
+    // Serial 00000000 is a volume that could not be read: it matches no image, so nothing
+    // is offered for overwriting however many times such volumes are catalogued.
+    void noSerialMatchesNothing() {
+        Fixture fx;
+        makeTree(fx.tree, {QStringLiteral("a")});
+        ScriptedUi ui;
+        ui.defaultAnswer = Ui::Answer::Yes;
+        qint32 first = 0, second = 0;
+        QCOMPARE(scanWith(ui, fx.tree, 0, quiet(), nullptr, &first), DiskScan::Result::Done);
+        QCOMPARE(scanWith(ui, fx.tree, 0, quiet(), nullptr, &second), DiskScan::Result::Done);
+        QVERIFY(ui.shown.isEmpty());
+        QCOMPARE(second, first + 1);
+        QCOMPARE(itemRows(first).size(), 1);
+    }
+
+    // A disc whose tray does not open says so; the image is kept.
+    void failedEjectIsReported() {
+        Fixture fx;
+        TestSource src(fx.tree, 5);
+        const auto facts = src.volumeReader;
+        src.volumeReader = [facts](VolumeFacts& f) {
+            facts(f);
+            f.typeCode = DriveType::CdRom;
+            f.device = QStringLiteral("/nonexistent/sr9");
+            return true;
+        };
+        ScriptedUi ui;
+        DiskScan scan(db(), ui);
+        scan.options = quiet();
+        scan.options.eject = true;
+        QCOMPARE(scan.NewDisk(src), DiskScan::Result::Done);
+        QCOMPARE(ui.texts(), QStringList{QStringLiteral(
+                                 "The disc in /nonexistent/sr9 could not be ejected: No such file "
+                                 "or directory.")});
+        QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 1);
     }
 
     void imageName_data() {

@@ -99,6 +99,53 @@ private slots:
         CloseDatabase();
     }
 
+    // Folders repeated in two cases double the walk at every level. Each pass has the whole
+    // listing budget: a walk that fits it imports whole, counted first or not; one that grows
+    // without end fails, names the folder and writes nothing.
+    void repeatedFolders_data() {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("collect");
+        QTest::addColumn<int>("exit");
+        QTest::newRow("fits, counted") << 10 << true << 0;
+        QTest::newRow("fits, not counted") << 10 << false << 0;
+        QTest::newRow("grows without end") << 40 << true << 1;
+    }
+    void repeatedFolders() {
+        QFETCH(int, depth);
+        QFETCH(bool, collect);
+        QFETCH(int, exit);
+        QString upper = QStringLiteral("C:\\"), lower = QStringLiteral("c:\\");
+        for (int i = 0; i < depth; ++i) {
+            upper += QStringLiteral("A\\");
+            lower += QStringLiteral("a\\");
+        }
+        const QString path = m_temp.path() + QStringLiteral("/repeat.idx");
+        QVERIFY(writeIndex(path, {QStringLiteral("<disktype fixed"), QStringLiteral("<Serial 5A-5A"),
+                                  QStringLiteral("<DiskLabel REP"), QStringLiteral("<StartDir C:\\"),
+                                  upper + u'f', lower + u'f'}));
+        const QByteArray before = fileHash(m_cat);
+        const Run r = cli({QStringLiteral("import"), m_cat, path, QStringLiteral("--add"),
+                           collect ? QStringLiteral("--collect") : QStringLiteral("--no-collect")});
+        QCOMPARE(r.exit, exit);
+        if (exit != 0) {
+            QVERIFY2(r.err.startsWith(QStringLiteral("The folder C:\\")) &&
+                         r.err.endsWith(QStringLiteral("Nothing was imported.\n")),
+                     qPrintable(r.err));
+            QCOMPARE(r.out, QString());
+            QCOMPARE(fileHash(m_cat), before);
+            return;
+        }
+        const QStringList out = r.out.split(u'\n');
+        QVERIFY(out.at(1).startsWith(QStringLiteral("Total of 2048 files and 2046 folders")));
+        SetDatabaseName(m_cat);
+        QCOMPARE(OpenVerifiedDatabase(false, true), 0);
+        const qint32 id = out.at(0).section(u'\t', 1).toInt();
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {id})
+                     .toInt(),
+                 2046 + 2048 + 1);
+        CloseDatabase();
+    }
+
 private:
     Run cli(const QStringList& args) {
         QProcess p;

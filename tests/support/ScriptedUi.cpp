@@ -1,12 +1,18 @@
 #include "ScriptedUi.h"
 
 Ui::Answer ScriptedUi::message(const QString& text, Buttons buttons, Icon icon) {
-    shown.append({text, buttons, icon});
+    shown.append({text, buttons, icon, std::nullopt});
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     if (!answers.isEmpty())
         return answers.takeFirst();
     return defaultAnswer;
+}
+
+Ui::Answer ScriptedUi::ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) {
+    const Answer a = message(text, buttons, icon);
+    shown.last().defaultButton = defaultButton;
+    return a;
 }
 
 std::optional<QString> ScriptedUi::input(const QString& prompt, const QString& defaultText) {

@@ -12,6 +12,7 @@ public:
         QString text;
         Buttons buttons;
         Icon icon;
+        std::optional<Answer> defaultButton; // when the question named one
     };
 
     // Answers to hand out, in order; when none is left, questions get defaultAnswer.
@@ -26,6 +27,7 @@ public:
     int busyCalls = 0;
 
     Answer message(const QString& text, Buttons buttons, Icon icon) override;
+    Answer ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) override;
     std::optional<QString> input(const QString& prompt, const QString& defaultText) override;
     void processEvents() override { ++pauses; }
     void setBusy(bool busy) override;
