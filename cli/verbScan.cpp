@@ -2,13 +2,18 @@
 #include "ScanOptionsCli.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "disk/AudioCdSource.h"
 #include "disk/FolderSource.h"
 #include "disk/ReadAheadSource.h"
+#include "disk/mdlDriveLetters.h"
 #include "platform/mdlVolume.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -80,6 +85,25 @@ int runScan(const QStringList& args, CliContext& ctx) {
     if (a.has(QStringLiteral("label")))
         source.label = a.value(QStringLiteral("label"));
 
+    // A CD device holding an audio disc: its tracks, from the table of contents.
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISBLK(st.st_mode)) {
+        QString key = QStringLiteral("?");
+        for (const VolumeInfo& v : KeyedVolumes()) {
+            if (v.device == folder)
+                key = QString(v.key);
+        }
+        DeviceTocSource toc(folder);
+        AudioCdSource audio(toc, key + QLatin1Char(':'), folder);
+        VolumeFacts probe;
+        if (!audio.readVolume(probe)) {
+            ctx.err << "Drive cannot be accessed." << Qt::endl;
+            return ExitFailure;
+        }
+        return RunScanCli(ctx, o, catalogPath, audio, [](Ui& ui, ScanProgress* progress) {
+            return std::make_unique<DiskScan>(db(), ui, progress);
+        });
+    }
     if (!QFileInfo(folder).isDir()) {
         ctx.err << "Drive cannot be accessed." << Qt::endl;
         return ExitFailure;

@@ -50,7 +50,7 @@ private slots:
         int values = 0;
         for (const QString& key : s.allKeys())
             values += key.startsWith(u"Recent/"_s) ? 0 : 1;
-        QCOMPARE(values, 23);
+        QCOMPARE(values, 24);
     }
 };
 

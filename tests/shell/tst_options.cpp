@@ -22,7 +22,7 @@ QStringList dump(const Options& o) {
           o.ViewTree, o.IncrementalFill, o.DetectSubFolders, o.NoCollect, o.AskForName, o.Eject,
           o.DisplaySummary, o.AutoClose, o.ScanFiles, o.ScanMSDOSName, o.ScanTime})
         out << QString::number(b);
-    out << o.LastDrive << o.Default;
+    out << o.LastDrive << o.LastDriveVolume << o.Default;
     return out;
 }
 
@@ -87,7 +87,7 @@ void TestOptions::freshAccount() {
 
     SaveOptions();
     QSettings stored(RegKeyLocation(kLedraKey).file, QSettings::IniFormat);
-    QCOMPARE(stored.allKeys().size(), 23);
+    QCOMPARE(stored.allKeys().size(), 24);
 }
 
 void TestOptions::savedValues_data() {
@@ -116,6 +116,8 @@ void TestOptions::savedValues_data() {
                                 << "-1";
     QTest::newRow("last drive") << key("Options\\New Disk") << "Last Drive"
                                 << "";
+    QTest::newRow("last drive volume") << key("Options\\New Disk") << "Last Drive Volume"
+                                       << "";
     QTest::newRow("no collect") << key("Options\\New Disk") << "No Collect"
                                 << "0";
     QTest::newRow("ask") << key("Options\\New Disk") << "Ask For Name"
@@ -159,6 +161,7 @@ void TestOptions::roundTrip() {
     o.ViewNodes = false;
     o.DetectSubFolders = false;
     o.LastDrive = QStringLiteral("D");
+    o.LastDriveVolume = QStringLiteral("/media/ann/STICK \"2\"");
     o.Eject = true;
     o.ScanTime = true;
     o.UseIcons = false;
