@@ -302,6 +302,16 @@ private slots:
         p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("drives"), cat});
         QVERIFY(p.waitForFinished());
         QCOMPARE(p.exitCode(), 0);
+
+        // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
+        for (const char* image : {"image\t3", "image\t4"}) {
+            p.start(QStringLiteral(LEDRA_CLI),
+                    {QStringLiteral("scan"), cat, m_tree, QStringLiteral("--serial"),
+                     QStringLiteral("0")});
+            QVERIFY(p.waitForFinished());
+            QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).section(u'\n', 0, 0),
+                     QLatin1String(image));
+        }
     }
 
 private:
