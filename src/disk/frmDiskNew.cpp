@@ -284,8 +284,8 @@ void frmDiskNew::cmdOK_Click() {
             volume = &v;
     }
     // An audio CD has no file system: its tracks come from the table of contents.
-    const bool audio = volume && volume->typeCode == DriveType::AudioCd &&
-                       volume->mountPoint.isEmpty();
+    const bool audio =
+        volume && volume->typeCode == DriveType::AudioCd && volume->mountPoint.isEmpty();
     std::unique_ptr<TocSource> toc;
     if (audio)
         toc = m_volumes->tocSource(*volume);

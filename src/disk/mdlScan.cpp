@@ -158,9 +158,9 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
             rs.MoveLast();
             if (rs.RecordCount() == 1) {
                 // Cancel is the default: Enter must not delete an image.
-                const Ui::Answer a = m_ui.ask(OverwriteQuestionText(rs.text(1), Facts),
-                                              Ui::Buttons::YesNoCancel, Ui::Icon::Question,
-                                              Ui::Answer::Cancel);
+                const Ui::Answer a =
+                    m_ui.ask(OverwriteQuestionText(rs.text(1), Facts), Ui::Buttons::YesNoCancel,
+                             Ui::Icon::Question, Ui::Answer::Cancel);
                 if (a == Ui::Answer::Cancel)
                     return Result::Refused;
                 if (a == Ui::Answer::Yes)

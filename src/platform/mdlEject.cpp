@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStorageInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -53,8 +53,7 @@ QString unmount(const QString& mountPoint) {
     if (!tool.isEmpty()) {
         QProcess p;
         p.start(tool, {mountPoint});
-        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit &&
-            p.exitCode() == 0)
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
             return {};
         const QString said = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
         if (!said.isEmpty())
@@ -75,8 +74,8 @@ QString EjectDisc(const QString& device, const QString& mountPoint) {
     if (!mountPoint.isEmpty() && mountedThere(device, mountPoint)) {
         const QString why = unmount(mountPoint);
         if (!why.isEmpty())
-            return failure(device, mountPoint + QStringLiteral(" could not be unmounted (") +
-                                       why + QLatin1Char(')'));
+            return failure(device, mountPoint + QStringLiteral(" could not be unmounted (") + why +
+                                       QLatin1Char(')'));
     }
     const QByteArray path = QFile::encodeName(device);
     // Non-blocking: a drive without medium must still open.

@@ -171,8 +171,8 @@ quint32 SerialFromUuid(const QString& uuid, const QString& fileSystem) {
 quint32 DerivedSerial(const VolumeIdentity& id) {
     if (!id.readable)
         return 0;
-    const bool network = id.source.contains(QLatin1Char(':')) ||
-                         id.source.startsWith(QLatin1String("//"));
+    const bool network =
+        id.source.contains(QLatin1Char(':')) || id.source.startsWith(QLatin1String("//"));
     quint32 hash = 2166136261u;
     const QByteArray zero(1, '\0');
     mix(hash, id.fileSystem.toUtf8() + zero);

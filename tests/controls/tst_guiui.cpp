@@ -32,10 +32,9 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
         });
         const QString text = QStringLiteral("That drive exist in database as \"A\".");
-        const Ui::Answer a =
-            named ? ui.ask(text, Ui::Buttons::YesNoCancel, Ui::Icon::Question,
-                           Ui::Answer(defaultButton))
-                  : ui.message(text, Ui::Buttons::YesNoCancel, Ui::Icon::Question);
+        const Ui::Answer a = named ? ui.ask(text, Ui::Buttons::YesNoCancel, Ui::Icon::Question,
+                                            Ui::Answer(defaultButton))
+                                   : ui.message(text, Ui::Buttons::YesNoCancel, Ui::Icon::Question);
         QCOMPARE(title, QStringLiteral("Ledra"));
         QCOMPARE(int(a), answer);
     }

@@ -305,9 +305,8 @@ private slots:
 
         // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
         for (const char* image : {"image\t3", "image\t4"}) {
-            p.start(QStringLiteral(LEDRA_CLI),
-                    {QStringLiteral("scan"), cat, m_tree, QStringLiteral("--serial"),
-                     QStringLiteral("0")});
+            p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("scan"), cat, m_tree,
+                                                QStringLiteral("--serial"), QStringLiteral("0")});
             QVERIFY(p.waitForFinished());
             QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).section(u'\n', 0, 0),
                      QLatin1String(image));

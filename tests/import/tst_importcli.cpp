@@ -120,9 +120,9 @@ private slots:
             lower += QStringLiteral("a\\");
         }
         const QString path = m_temp.path() + QStringLiteral("/repeat.idx");
-        QVERIFY(writeIndex(path, {QStringLiteral("<disktype fixed"), QStringLiteral("<Serial 5A-5A"),
-                                  QStringLiteral("<DiskLabel REP"), QStringLiteral("<StartDir C:\\"),
-                                  upper + u'f', lower + u'f'}));
+        QVERIFY(writeIndex(path, {QStringLiteral("<disktype fixed"),
+                                  QStringLiteral("<Serial 5A-5A"), QStringLiteral("<DiskLabel REP"),
+                                  QStringLiteral("<StartDir C:\\"), upper + u'f', lower + u'f'}));
         const QByteArray before = fileHash(m_cat);
         const Run r = cli({QStringLiteral("import"), m_cat, path, QStringLiteral("--add"),
                            collect ? QStringLiteral("--collect") : QStringLiteral("--no-collect")});
@@ -140,9 +140,9 @@ private slots:
         SetDatabaseName(m_cat);
         QCOMPARE(OpenVerifiedDatabase(false, true), 0);
         const qint32 id = out.at(0).section(u'\t', 1).toInt();
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {id})
-                     .toInt(),
-                 2046 + 2048 + 1);
+        QCOMPARE(
+            db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {id}).toInt(),
+            2046 + 2048 + 1);
         CloseDatabase();
     }
 
