@@ -264,6 +264,7 @@ private slots:
         QCOMPARE(first.at(0), QStringLiteral("C"));
         QCOMPARE(first.at(6), QStringLiteral("/"));
         QCOMPARE(first.at(5).size(), 8);
+        QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
 
         const QStringList scan = {QStringLiteral("scan"),
                                   cat,
