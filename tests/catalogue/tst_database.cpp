@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -67,6 +70,9 @@ class TestDatabase : public QObject {
             u"CREATE TABLE Nodes (ID INTEGER CONSTRAINT pkNodeID PRIMARY KEY, ParentID INTEGER, "
             "Name TEXT CONSTRAINT \"Nodes.Name\" CHECK(length(Name) <= 64), Comment TEXT)"_s,
             u"CREATE INDEX inNodeParent ON Nodes(ParentID)"_s,
+            // Made by someone else: kept through the upgrade all the same.
+            u"CREATE TRIGGER itemGone AFTER DELETE ON Items BEGIN DELETE FROM Nodes WHERE 0; "
+            "END"_s,
             u"PRAGMA application_id=%1"_s.arg(kCatalogueApplicationId),
             u"PRAGMA user_version=1"_s,
             u"INSERT INTO Images (ID, Name) VALUES (1, 'Disk')"_s,
@@ -137,7 +143,36 @@ private slots:
         QCOMPARE(readBytes(p), before);
     }
 
-    // An upgrade that cannot finish (another program holds the file) changes nothing.
+    // An upgrade that fails half-way (no room to write) is undone whole.
+    void upgradeFailingHalfWayChangesNothing() {
+        const QString p = makeVersion1(u"v1-full.ldr"_s);
+        {
+            Database d;
+            QVERIFY(d.open(p, Database::OpenMode::ReadWrite));
+            QVERIFY(d.Execute(u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c "
+                              "WHERE n < 5000) INSERT INTO Items (ID, ImageID, ParentID, Type, "
+                              "Name) SELECT n+10, 1, 0, 1, printf('%0120d', n) FROM c"_s));
+        }
+        const QByteArray before = readBytes(p);
+        // Files may grow only a little: the copy of the table cannot be written.
+        struct rlimit old {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tight = old;
+        tight.rlim_cur = rlim_t(before.size()) + 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        bool opened = true;
+        const QString msg = openMessage(p, true, false, &opened);
+        CloseCatalogue(nullptr);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY2(!opened, qPrintable(msg));
+        QVERIFY2(msg.startsWith(u"Database error number "_s), qPrintable(msg));
+        QCOMPARE(readBytes(p), before);
+        QVERIFY(!QFileInfo::exists(p + u"-journal"_s));
+    }
+
+    // An upgrade that cannot begin (another program holds the file) changes nothing.
     void upgradeThatFailsChangesNothing() {
         const QString p = makeVersion1(u"v1-busy.ldr"_s);
         const QByteArray before = readBytes(p);
