@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // The Items table as format 1 made it: names of at most 128 characters.
@@ -23,10 +26,10 @@ const QString& itemsTableVersion1() {
 // table is built anew and the rows copied over with their rowids, which keep the order they
 // were written in (the order Find lists them).
 bool widenItemName(Database& db) {
-    const QString table = db.scalar(QStringLiteral(
-                                         "SELECT sql FROM sqlite_schema WHERE type='table' AND "
-                                         "name='Items'"))
-                              .toString();
+    const QString table =
+        db.scalar(QStringLiteral("SELECT sql FROM sqlite_schema WHERE type='table' AND "
+                                 "name='Items'"))
+            .toString();
     if (db.lastError())
         return false;
     // A table that was not made by Ledra has no such limit of ours to lift.
@@ -50,8 +53,8 @@ bool widenItemName(Database& db) {
     db.setCheckConstraints(false);
     const bool copied =
         db.Execute(ItemsTableStatement(QStringLiteral("ItemsUpgrade"))) &&
-        db.Execute(QStringLiteral("INSERT INTO ItemsUpgrade (%1) SELECT %1 FROM Items")
-                       .arg(columns));
+        db.Execute(
+            QStringLiteral("INSERT INTO ItemsUpgrade (%1) SELECT %1 FROM Items").arg(columns));
     db.setCheckConstraints(true);
     if (!copied || !db.Execute(QStringLiteral("DROP TABLE Items")) ||
         !db.Execute(QStringLiteral("ALTER TABLE ItemsUpgrade RENAME TO Items")))

@@ -96,8 +96,8 @@ class TestDatabase : public QObject {
 
     QStringList schemaNames() {
         QStringList names;
-        Recordset rs = db().OpenRecordset(
-            u"SELECT type||' '||name FROM sqlite_schema ORDER BY type, name"_s);
+        Recordset rs =
+            db().OpenRecordset(u"SELECT type||' '||name FROM sqlite_schema ORDER BY type, name"_s);
         for (; !rs.Eof(); rs.MoveNext())
             names << rs.text(0);
         return names;

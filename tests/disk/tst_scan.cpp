@@ -361,7 +361,8 @@ private slots:
             {QByteArray(255, '\xff'), QStringLiteral("/xFF").repeated(255)},
         };
         for (const auto& [raw, stored] : names) {
-            const int fd = ::open(QByteArray(root + '/' + raw).constData(), O_CREAT | O_WRONLY, 0644);
+            const int fd =
+                ::open(QByteArray(root + '/' + raw).constData(), O_CREAT | O_WRONLY, 0644);
             QVERIFY(fd >= 0);
             ::close(fd);
         }
@@ -410,9 +411,10 @@ private slots:
         ScriptedUi ui;
         qint32 id = 0;
         QCOMPARE(scanWith(ui, fx.tree, 1, quiet(), nullptr, &id), DiskScan::Result::Done);
-        QCOMPARE(itemRows(id), (QStringList{QStringLiteral("2|1|1|f|0"), QStringLiteral("4|3|1|g|0"),
-                                            QStringLiteral("3|1|0|%1|0").arg(stored),
-                                            QStringLiteral("1|0|0|%1|0").arg(stored)}));
+        QCOMPARE(itemRows(id),
+                 (QStringList{QStringLiteral("2|1|1|f|0"), QStringLiteral("4|3|1|g|0"),
+                              QStringLiteral("3|1|0|%1|0").arg(stored),
+                              QStringLiteral("1|0|0|%1|0").arg(stored)}));
         std::error_code ignored;
         std::filesystem::remove_all(top.toStdString(), ignored);
     }

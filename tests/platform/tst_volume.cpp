@@ -107,14 +107,12 @@ private slots:
         QTest::newRow("backslash kept") << QByteArray("a\\b") << QStringLiteral("a\\b");
         QTest::newRow("umlaut") << QByteArray("\xc3\xbc") << QStringLiteral("\u00fc");
         QTest::newRow("latin-1 byte") << QByteArray("caf\xe9") << QStringLiteral("caf/xE9");
-        QTest::newRow("bad byte and backslash")
-            << QByteArray("\\\x80") << QStringLiteral("\\/x80");
+        QTest::newRow("bad byte and backslash") << QByteArray("\\\x80") << QStringLiteral("\\/x80");
         QTest::newRow("bad byte beside an escape look-alike")
             << QByteArray("\\xFF\xff") << QStringLiteral("\\xFF/xFF");
         QTest::newRow("truncated sequence")
             << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
-        QTest::newRow("surrogate")
-            << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
     }
     void storedNames() {
         QFETCH(QByteArray, raw);
