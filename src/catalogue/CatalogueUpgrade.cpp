@@ -74,11 +74,6 @@ static_assert(std::size(kSteps) == size_t(kCatalogueSchemaVersion) + 1);
 } // namespace
 
 bool UpgradeCatalogue(Database& db, qint64 fromVersion) {
-    db.setCacheSize(64);
-    struct CacheRestore {
-        Database& db;
-        ~CacheRestore() { db.setCacheSize(0); }
-    } restore{db};
     Transaction transaction(db);
     if (!transaction.isActive())
         return false;
