@@ -30,7 +30,7 @@ int runLs(const QStringList& args, CliContext& ctx) {
 
     if (n == 1) {
         for (const CatalogueEntry& e : ReadCatalogueTree(db()))
-            ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << e.text << '\n';
+            ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << CliField(e.text) << '\n';
         CloseCatalogue(nullptr);
         return ExitOk;
     }
@@ -51,7 +51,7 @@ int runLs(const QStringList& args, CliContext& ctx) {
     }
     for (const ListEntry& e :
          ReadFolderContents(db(), imageId, qint32(type.toLongLong()), folderId)) {
-        ctx.out << e.key << '\t' << e.text << '\t' << SizeText(e.size) << '\t'
+        ctx.out << e.key << '\t' << CliField(e.text) << '\t' << SizeText(e.size) << '\t'
                 << FlagsText(e.attrib, AttributeNames()) << '\n';
     }
     CloseCatalogue(nullptr);

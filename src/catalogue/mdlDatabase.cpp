@@ -1,10 +1,13 @@
 #include "mdlDatabase.h"
 
+#include "CatalogueUpgrade.h"
 #include "common/mdlPath.h"
 #include "common/mdlTrim.h"
 
 #include <QFileInfo>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -13,14 +16,7 @@ namespace {
 // hold a value: a scan writes them empty, and every index costs time on each row it writes.
 const QStringList& schemaStatements() {
     static const QStringList statements = {
-        QStringLiteral(
-            "CREATE TABLE Items (ID INTEGER, ImageID INTEGER, ParentID INTEGER, Type INTEGER, "
-            "MSDOSName TEXT CONSTRAINT \"Items.MSDOSName\" CHECK(length(MSDOSName) <= 12), "
-            "Name TEXT CONSTRAINT \"Items.Name\" CHECK(length(Name) <= 128), "
-            "Attrib INTEGER, Size INTEGER, TimeC TEXT, TimeA TEXT, TimeM TEXT, "
-            "Keywords TEXT CONSTRAINT \"Items.Keywords\" CHECK(length(Keywords) <= 64), "
-            "Description TEXT CONSTRAINT \"Items.Description\" CHECK(length(Description) <= 128), "
-            "Content TEXT, Comment TEXT)"),
+        ItemsTableStatement(QStringLiteral("Items")),
         QStringLiteral("CREATE UNIQUE INDEX pkItemImageID ON Items(ID, ImageID)"),
         // ImageID leads, ParentID follows: the same index lists one folder of one image.
         QStringLiteral("CREATE INDEX inItemImageID ON Items(ImageID, ParentID)"),
@@ -65,6 +61,20 @@ const QStringList& probes() {
 }
 
 } // namespace
+
+QString ItemsTableStatement(const QString& table) {
+    return QStringLiteral(
+               "CREATE TABLE %1 (ID INTEGER, ImageID INTEGER, ParentID INTEGER, Type INTEGER, "
+               "MSDOSName TEXT CONSTRAINT \"Items.MSDOSName\" CHECK(length(MSDOSName) <= 12), "
+               "Name TEXT CONSTRAINT \"Items.Name\" CHECK(length(Name) <= %2), "
+               "Attrib INTEGER, Size INTEGER, TimeC TEXT, TimeA TEXT, TimeM TEXT, "
+               "Keywords TEXT CONSTRAINT \"Items.Keywords\" CHECK(length(Keywords) <= 64), "
+               "Description TEXT CONSTRAINT \"Items.Description\" "
+               "CHECK(length(Description) <= 128), "
+               "Content TEXT, Comment TEXT)")
+        .arg(table)
+        .arg(kItemNameChars);
+}
 
 OpenCatalogueState& catalogue() {
     static OpenCatalogueState state;
@@ -130,6 +140,12 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
                                        "(format %1).")
                             .arg(version)});
             last = EngineErr::NewerFormat;
+        } else if (version < kCatalogueSchemaVersion && !readOnly &&
+                   sqlite3_db_readonly(d.handle(), "main") == 0) {
+            // Reading needs no upgrade, so a file that cannot be written (a read-only open, a
+            // write-protected file) is read as it is; a writable one is upgraded before use.
+            if (!UpgradeCatalogue(d, version))
+                last = d.lastError().number;
         }
     }
     c.readOnly = readOnly;

@@ -18,7 +18,14 @@ inline Database& db() {
 
 // Catalogue format marks.
 constexpr int kCatalogueApplicationId = 0x4C647261; // "Ldra"
-constexpr int kCatalogueSchemaVersion = 1;
+constexpr int kCatalogueSchemaVersion = 2;
+
+// Width of Items.Name: the longest stored form of a file name (255 bytes, each written as four
+// characters when it is not text). Catalogues of format 1 kept 128.
+constexpr int kItemNameChars = 1020;
+
+// The statement that makes the Items table under the given name.
+QString ItemsTableStatement(const QString& table);
 
 void SetDatabaseName(const QString& path);
 // 0 opened and probed, -1 newly built, else the engine error number that ended the attempt.

@@ -59,7 +59,10 @@ bool OpenCatalogue(QString& path, bool mustExist, bool readOnly, Ui& ui, MainVie
     CloseDatabase();
     db().clearError();
     SetDatabaseName(path);
+    // Opening an older catalogue for writing upgrades it, which takes seconds for a large one.
+    ui.setBusy(true);
     const qint32 result = OpenVerifiedDatabase(!mustExist, readOnly);
+    ui.setBusy(false);
 
     if (result == -1)
         ui.message(QStringLiteral("Database created!"), Ui::Buttons::Ok, Ui::Icon::Exclamation);

@@ -1,5 +1,6 @@
 #include "mdlScan.h"
 
+#include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/MainView.h"
 #include "common/Ui.h"
@@ -12,8 +13,9 @@
 
 namespace {
 
-// Column widths of the catalogue; a longer value is cut rather than losing the row.
-constexpr int kItemNameChars = 128;
+// Column widths of the catalogue; a longer value is cut rather than losing the row. Names of
+// files on disk always fit whole; only a foreign index can hold longer ones.
+static_assert(kItemNameChars >= kMaxStoredNameChars);
 constexpr int kItemMsdosChars = 12;
 constexpr int kImageNameChars = 64;
 constexpr int kLabelChars = 32;
@@ -330,13 +332,10 @@ DiskScan::Record DiskScan::store(std::string& arena, const TreeEntry& e) {
     r.nameOffset = quint32(arena.size());
     r.nameSize = quint32(name.size());
     arena.append(name);
-    if (e.key.data() == e.name.data() && e.key.size() == e.name.size()) {
+    // The folder is entered again by its key, never by the stored (possibly cut) name.
+    if (e.key.data() == e.name.data() && e.key.size() == name.size()) {
         r.keyOffset = r.nameOffset;
         r.keySize = r.nameSize;
-        if (name.size() != e.key.size()) {
-            r.keyOffset = quint32(arena.size());
-            arena.append(e.key);
-        }
     } else {
         r.keyOffset = quint32(arena.size());
         r.keySize = quint32(e.key.size());

@@ -48,14 +48,12 @@ int utf8SequenceAt(const unsigned char* p, const unsigned char* end) {
     return n;
 }
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
+// Upper-case only: the escape writes no other.
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -94,12 +92,9 @@ std::string_view StoredName(std::string_view raw, std::string& buffer) {
     while (p < end) {
         const int n = utf8SequenceAt(p, end);
         if (n == 0) {
-            buffer += "\\x";
+            buffer += "/x";
             buffer += hex[*p >> 4];
             buffer += hex[*p & 15];
-            ++p;
-        } else if (*p == '\\') {
-            buffer += "\\\\";
             ++p;
         } else {
             buffer.append(reinterpret_cast<const char*>(p), size_t(n));
@@ -111,34 +106,23 @@ std::string_view StoredName(std::string_view raw, std::string& buffer) {
 
 QByteArray UnescapeName(const QString& stored) {
     const QByteArray utf8 = stored.toUtf8();
-    if (!stored.contains(QLatin1Char('\\')))
+    if (!utf8.contains('/'))
         return utf8;
     QByteArray out;
     out.reserve(utf8.size());
-    for (int i = 0; i < stored.size(); ++i) {
-        const QChar c = stored.at(i);
-        if (c == QLatin1Char('\\') && i + 1 < stored.size()) {
-            const QChar next = stored.at(i + 1);
-            if (next == QLatin1Char('\\')) {
-                out += '\\';
-                ++i;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '/' && i + 3 < utf8.size() && utf8[i + 1] == 'x') {
+            const int hi = hexValue(utf8[i + 2]);
+            const int lo = hexValue(utf8[i + 3]);
+            if (hi >= 0 && lo >= 0) {
+                out += char(hi * 16 + lo);
+                i += 3;
                 continue;
             }
-            if (next == QLatin1Char('x') && i + 3 < stored.size()) {
-                const int hi = hexValue(stored.at(i + 2));
-                const int lo = hexValue(stored.at(i + 3));
-                if (hi >= 0 && lo >= 0) {
-                    out += char(hi * 16 + lo);
-                    i += 3;
-                    continue;
-                }
-            }
         }
-        out += QString(c).toUtf8();
+        out += utf8[i];
     }
-    // Only a name that was escaped decodes to bytes that are not UTF-8; any other name is text
-    // that merely looks like an escape.
-    return IsValidUtf8(std::string_view(out.constData(), size_t(out.size()))) ? utf8 : out;
+    return out;
 }
 
 std::string_view CutToChars(std::string_view utf8, int maxChars) {

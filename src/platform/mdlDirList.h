@@ -20,15 +20,19 @@ enum : quint32 {
 };
 }
 
-// File names are bytes; the catalogue stores UTF-8 text. A name that is valid UTF-8 is kept
-// unchanged. Any other name is escaped: each byte that is not part of a valid UTF-8 sequence
-// becomes "\xNN" (two upper-case hex digits) and each backslash becomes "\\", so that
-// UnescapeName gives the original bytes back.
+// File names are bytes; the catalogue stores UTF-8 text. A name that is valid UTF-8 is stored
+// unchanged. In any other name, each byte that is not part of a valid UTF-8 sequence is written
+// as "/x" and two upper-case hex digits ("caf\xE9" is stored as "caf/xE9"). No file name can
+// hold a "/", so a stored name with one always stands for such bytes and never equals the
+// stored form of another name; UnescapeName gives the original bytes back.
 bool IsValidUtf8(std::string_view bytes);
 // Returns the name to store: raw itself, or the escaped form built in buffer.
 std::string_view StoredName(std::string_view raw, std::string& buffer);
-// The bytes of a stored name (a name that was escaped is decoded; any other is its UTF-8).
+// The bytes of the file a stored name stands for: each "/xNN" decoded, the rest as UTF-8.
 QByteArray UnescapeName(const QString& stored);
+// The longest stored name of a file: 255 bytes, each written as "/xNN" at worst.
+constexpr int kMaxNameBytes = 255;
+constexpr int kMaxStoredNameChars = 4 * kMaxNameBytes;
 // A stored name cut to at most maxChars characters, never inside a character.
 std::string_view CutToChars(std::string_view utf8, int maxChars);
 

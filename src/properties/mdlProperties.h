@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/Engine.h"
+#include "catalogue/mdlDatabase.h"
 
 #include <QList>
 #include <QString>
@@ -26,7 +27,7 @@ QString GeneralDateText(const QString& stored);
 constexpr int kImageNameMax = 64;
 constexpr int kItemKeywordsMax = 64;
 constexpr int kItemDescriptionMax = 128;
-constexpr int kItemNameMax = 128;
+constexpr int kItemNameMax = kItemNameChars;
 
 struct ImageProperties {
     QString name;

@@ -9,11 +9,11 @@
 
 namespace {
 
-// Longer patterns are refused: no name is longer than 128 characters, and the matching time grows
-// with the pattern's length on every row searched.
+// Longer patterns are refused: no name of a file is longer than 255 characters (its stored form
+// aside), and the matching time grows with the pattern's length on every row searched.
 constexpr int kMaxPatternLength = 255;
 
-// The maximum depth of a folder chain; deeper chains are damaged data (a loop).
+// The most folders a path shows; a deeper path shows its innermost ones after "…/".
 constexpr int kMaxDepth = 4096;
 
 struct Field {
@@ -137,7 +137,12 @@ QString FolderPath(Database& db, qint32 imageId, qint32 folderId) {
     QStringList names;
     QSet<qint32> seen;
     qint32 id = folderId;
-    while (id > 0 && !seen.contains(id) && names.size() < kMaxDepth) {
+    bool shortened = false;
+    while (id > 0 && !seen.contains(id)) {
+        if (names.size() == kMaxDepth) {
+            shortened = true;
+            break;
+        }
         seen.insert(id);
         Recordset rs = db.OpenRecordset(
             QStringLiteral("SELECT ParentID, Name FROM Items WHERE ID=? AND ImageID=?"),
@@ -147,7 +152,7 @@ QString FolderPath(Database& db, qint32 imageId, qint32 folderId) {
         names.prepend(rs.text(1));
         id = rs.isNull(0) ? 0 : qint32(rs.int64(0));
     }
-    return u'/' + names.join(u'/');
+    return (shortened ? QStringLiteral("\u2026/") : QStringLiteral("/")) + names.join(u'/');
 }
 
 QString ItemFullPath(Database& db, qint32 imageId, qint32 parentId, qint32 itemId,

@@ -52,7 +52,8 @@ bool RunFind(Database& db, const FindCriteria& criteria, QList<FindMatch>* match
 bool ParseMatchKey(const QString& key, qint32* imageId, qint32* itemId, qint32* parentId);
 
 // The path of a folder within its image: folder names joined by "/", beginning with "/"; "/" for
-// the root (0, or the root row's -1). A broken or looping parent chain ends the walk.
+// the root (0, or the root row's -1). A path deeper than a few thousand folders shows only its
+// innermost ones and begins with "…/" instead. A broken or looping parent chain ends the walk.
 QString FolderPath(Database& db, qint32 imageId, qint32 folderId);
 // The path of the item itself: its folder's path and its name.
 QString ItemFullPath(Database& db, qint32 imageId, qint32 parentId, qint32 itemId,

@@ -32,6 +32,8 @@ void TestLs::initTestCase() {
     QVERIFY(addImage(1, 2, QStringLiteral("Best of")));
     QVERIFY(addImage(2, 0, QStringLiteral("Backup")));
     QVERIFY(addImage(3, 1, QStringLiteral("CD"), 50));
+    // A line break in a name must not start a record of its own.
+    QVERIFY(addImage(4, 0, QStringLiteral("forged\nI9\tfake\\")));
     QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("docs"), 16));
     QVERIFY(addItem(1, 2, 0, 1, QStringLiteral("big.iso"), 32 | 1, 1536));
     QVERIFY(addItem(1, 3, 0, 1, QStringLiteral("a\ttab"), QVariant(), QVariant()));
@@ -50,10 +52,11 @@ void TestLs::listing_data() {
                                        "  N2\tRock\n"
                                        "    I1\tBest of\n"
                                        "  I3\tCD\n"
-                                       "I2\tBackup\n";
+                                       "I2\tBackup\n"
+                                       "I4\tforged\\nI9\\tfake\\\\\n";
     QTest::newRow("image root") << QStringList{QStringLiteral("1")} << 0
                                 << "F1\tdocs\t0 bytes\tDirectory\n"
-                                   "K3\ta\ttab\t0 bytes\tNone\n"
+                                   "K3\ta\\ttab\t0 bytes\tNone\n"
                                    "K2\tbig.iso\t1.50 KB\tRead-only, Archive\n";
     QTest::newRow("subfolder") << QStringList{QStringLiteral("1"), QStringLiteral("1")} << 0
                                << "K4\treadme\t1.00 MB\tHidden\n";

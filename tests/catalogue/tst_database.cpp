@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -37,8 +40,132 @@ class TestDatabase : public QObject {
         return ui.shown.isEmpty() ? QString() : ui.shown.last().text;
     }
 
+    // A catalogue as format 1 made it: names of at most 128 characters. Its rows were written
+    // out of ID order, and one name is as long as format 1 allowed.
+    QString makeVersion1(const QString& name) {
+        const QString p = m_home.file(name);
+        Database d;
+        if (!d.open(p, Database::OpenMode::Create))
+            qFatal("cannot make a file");
+        const QStringList sql = {
+            u"CREATE TABLE Items (ID INTEGER, ImageID INTEGER, ParentID INTEGER, Type INTEGER, "
+            "MSDOSName TEXT CONSTRAINT \"Items.MSDOSName\" CHECK(length(MSDOSName) <= 12), "
+            "Name TEXT CONSTRAINT \"Items.Name\" CHECK(length(Name) <= 128), "
+            "Attrib INTEGER, Size INTEGER, TimeC TEXT, TimeA TEXT, TimeM TEXT, "
+            "Keywords TEXT CONSTRAINT \"Items.Keywords\" CHECK(length(Keywords) <= 64), "
+            "Description TEXT CONSTRAINT \"Items.Description\" CHECK(length(Description) <= "
+            "128), Content TEXT, Comment TEXT)"_s,
+            u"CREATE UNIQUE INDEX pkItemImageID ON Items(ID, ImageID)"_s,
+            u"CREATE INDEX inItemImageID ON Items(ImageID, ParentID)"_s,
+            u"CREATE INDEX inItemParentID ON Items(ParentID)"_s,
+            u"CREATE INDEX inItemTypeName ON Items(Type ASC, Name ASC)"_s,
+            u"CREATE INDEX inItemName ON Items(Name)"_s,
+            u"CREATE INDEX inItemSize ON Items(Size)"_s,
+            u"CREATE INDEX inItemKeywords ON Items(Keywords) WHERE Keywords IS NOT NULL"_s,
+            u"CREATE INDEX inItemDescription ON Items(Description) WHERE Description IS NOT "
+            "NULL"_s,
+            u"CREATE TABLE Images (ID INTEGER CONSTRAINT pkImageID PRIMARY KEY, Serial TEXT, "
+            "NodeID INTEGER, Type INTEGER, Name TEXT, Date TEXT, Source TEXT, Label TEXT, "
+            "FileSystem TEXT, Comment TEXT)"_s,
+            u"CREATE TABLE Nodes (ID INTEGER CONSTRAINT pkNodeID PRIMARY KEY, ParentID INTEGER, "
+            "Name TEXT CONSTRAINT \"Nodes.Name\" CHECK(length(Name) <= 64), Comment TEXT)"_s,
+            u"CREATE INDEX inNodeParent ON Nodes(ParentID)"_s,
+            // Made by someone else: kept through the upgrade all the same.
+            u"CREATE TRIGGER itemGone AFTER DELETE ON Items BEGIN DELETE FROM Nodes WHERE 0; "
+            "END"_s,
+            u"PRAGMA application_id=%1"_s.arg(kCatalogueApplicationId),
+            u"PRAGMA user_version=1"_s,
+            u"INSERT INTO Images (ID, Name) VALUES (1, 'Disk')"_s,
+            u"INSERT INTO Items (rowid, ID, ImageID, ParentID, Type, Name, Keywords) VALUES "
+            "(7, 2, 1, 1, 1, 'inner \"file\"', 'kept'), (3, 1, 1, 0, 0, '%1', NULL)"_s.arg(
+                QString(128, u'n')),
+        };
+        for (const QString& s : sql) {
+            if (!d.Execute(s))
+                qFatal("%s", qPrintable(d.lastError().description));
+        }
+        return p;
+    }
+
+    QString itemsDump() {
+        return db()
+            .scalar(u"SELECT group_concat(rowid||':'||ID||':'||Name||':'||quote(Keywords), '|') "
+                    "FROM (SELECT rowid, * FROM Items ORDER BY rowid)"_s)
+            .toString();
+    }
+
+    QStringList schemaNames() {
+        QStringList names;
+        Recordset rs =
+            db().OpenRecordset(u"SELECT type||' '||name FROM sqlite_schema ORDER BY type, name"_s);
+        for (; !rs.Eof(); rs.MoveNext())
+            names << rs.text(0);
+        return names;
+    }
+
 private slots:
     void cleanup() { CloseCatalogue(nullptr); }
+
+    // Reading needs no upgrade: a read-only open leaves a format-1 file as it is. A writable
+    // open upgrades it in place: every row with its rowid, every index and trigger under its
+    // name, and names as long as a file name can be.
+    void upgradeOfVersion1() {
+        const QString p = makeVersion1(u"v1.ldr"_s);
+        const QByteArray before = readBytes(p);
+        QCOMPARE(openMessage(p, true, true), QString());
+        QCOMPARE(db().scalar(u"PRAGMA user_version"_s).toInt(), 1);
+        const QString rows = itemsDump();
+        const QStringList schema = schemaNames();
+        CloseCatalogue(nullptr);
+        QCOMPARE(readBytes(p), before);
+
+        QCOMPARE(openMessage(p, true, false), QString());
+        QCOMPARE(db().scalar(u"PRAGMA user_version"_s).toInt(), kCatalogueSchemaVersion);
+        QCOMPARE(itemsDump(), rows);
+        QCOMPARE(schemaNames(), schema);
+        QVERIFY(db().Execute(u"INSERT INTO Items (ID, ImageID, Name) VALUES (3, 1, ?)"_s,
+                             {QString(kItemNameChars, u'x')}));
+        QVERIFY(!db().Execute(u"INSERT INTO Items (ID, ImageID, Name) VALUES (4, 1, ?)"_s,
+                              {QString(kItemNameChars + 1, u'x')}));
+        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
+        // The other widths stay.
+        QVERIFY(!db().Execute(u"UPDATE Items SET Keywords=? WHERE ID=2"_s, {QString(65, u'k')}));
+        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
+    }
+
+    // An upgrade that fails half-way (no room to write) is undone whole.
+    void upgradeFailingHalfWayChangesNothing() {
+        const QString p = makeVersion1(u"v1-full.ldr"_s);
+        {
+            Database d;
+            QVERIFY(d.open(p, Database::OpenMode::ReadWrite));
+            QVERIFY(d.Execute(u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c "
+                              "WHERE n < 5000) INSERT INTO Items (ID, ImageID, ParentID, Type, "
+                              "Name) SELECT n+10, 1, 0, 1, printf('%0120d', n) FROM c"_s));
+        }
+        const QByteArray before = readBytes(p);
+        // Files may grow only a little: the copy of the table cannot be written.
+        struct rlimit old {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tight = old;
+        tight.rlim_cur = rlim_t(before.size()) + 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        bool opened = true;
+        const QString msg = openMessage(p, true, false, &opened);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY2(!opened, qPrintable(msg));
+        QVERIFY2(msg.startsWith(u"Database error number "_s), qPrintable(msg));
+        // What was written before the failure is undone, at the latest by the next open.
+        {
+            Database d;
+            QVERIFY(d.open(p, Database::OpenMode::ReadWrite));
+            QCOMPARE(d.scalar(u"PRAGMA user_version"_s).toInt(), 1);
+        }
+        QCOMPARE(readBytes(p), before);
+        QVERIFY(!QFileInfo::exists(p + u"-journal"_s));
+    }
 
     void newCatalogueHasTheWholeSchema() {
         QString p = m_home.file(u"deep/er/new.ldr"_s);

@@ -70,6 +70,15 @@ private slots:
             << words("1|0|1|readme.txt|0 3|2|1|letter.txt|0 5|4|1|note.txt|0 4|2|0|old|0 "
                      "2|0|0|docs|0 0|-1|0|C:\\|0")
             << qint64(3);
+        // A name longer than the column is stored cut, and the walk still goes in by the whole.
+        const QString longName(kItemNameChars + 80, u'n');
+        QTest::newRow("folder name longer than the column")
+            << (threeRows() << QStringLiteral("C:\\%1\\in.txt").arg(longName)) << true
+            << QStringList{QStringLiteral("2|1|1|f.txt|0"), QStringLiteral("1|0|0|X|0"),
+                           QStringLiteral("4|3|1|in.txt|0"),
+                           QStringLiteral("3|0|0|%1|0").arg(longName.left(kItemNameChars)),
+                           QStringLiteral("0|-1|0|C:\\|0")}
+            << qint64(2);
     }
     void rows() {
         QFETCH(QStringList, lines);

@@ -229,13 +229,13 @@ private slots:
         QTest::newRow("plain") << QByteArray("a.txt") << QStringLiteral("a.txt");
         QTest::newRow("backslash kept") << QByteArray("a\\b") << QStringLiteral("a\\b");
         QTest::newRow("umlaut") << QByteArray("\xc3\xbc") << QStringLiteral("\u00fc");
-        QTest::newRow("latin-1 byte") << QByteArray("caf\xe9") << QStringLiteral("caf\\xE9");
-        QTest::newRow("bad byte and backslash")
-            << QByteArray("\\\x80") << QStringLiteral("\\\\\\x80");
+        QTest::newRow("latin-1 byte") << QByteArray("caf\xe9") << QStringLiteral("caf/xE9");
+        QTest::newRow("bad byte and backslash") << QByteArray("\\\x80") << QStringLiteral("\\/x80");
+        QTest::newRow("bad byte beside an escape look-alike")
+            << QByteArray("\\xFF\xff") << QStringLiteral("\\xFF/xFF");
         QTest::newRow("truncated sequence")
-            << QByteArray("x\xe2\x82") << QStringLiteral("x\\xE2\\x82");
-        QTest::newRow("surrogate")
-            << QByteArray("\xed\xa0\x80") << QStringLiteral("\\xED\\xA0\\x80");
+            << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
     }
     void storedNames() {
         QFETCH(QByteArray, raw);
@@ -245,6 +245,12 @@ private slots:
             StoredName(std::string_view(raw.constData(), size_t(raw.size())), buffer);
         QCOMPARE(QString::fromUtf8(s.data(), qsizetype(s.size())), stored);
         QCOMPARE(UnescapeName(stored), raw);
+    }
+
+    // Text with a "/" that is no escape (typed, or from a foreign index) keeps its characters.
+    void storedNameLookAlikes() {
+        for (const char* text : {"a/b", "/xfe", "/x4", "/x", "x/"})
+            QCOMPARE(UnescapeName(QString::fromUtf8(text)), QByteArray(text));
     }
 
     void attributes() {

@@ -48,6 +48,8 @@ private slots:
     void refusedCriteria();
     void limitAndOrder();
     void keys();
+    void deepPaths_data();
+    void deepPaths();
 
     void dialogSearch();
     void dialogOneInstance();
@@ -221,6 +223,28 @@ void TestFind::keys() {
     QCOMPARE(ItemFullPath(db(), 3, 12, 57, QStringLiteral("readme.txt")),
              QStringLiteral("/Docs/readme.txt"));
     QCOMPARE(ItemFullPath(db(), 3, 0, 12, QStringLiteral("Docs")), QStringLiteral("/Docs"));
+}
+
+// A path too deep to show whole says so: it shows its innermost folders after "…/".
+void TestFind::deepPaths_data() {
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QString>("begins");
+    QTest::newRow("as deep as shown whole") << 4096 << QStringLiteral("/d1/d2/");
+    QTest::newRow("one deeper") << 4097 << QStringLiteral("\u2026/d2/d3/");
+    QTest::newRow("20,000 folders") << 20000 << QStringLiteral("\u2026/d15905/d15906/");
+}
+
+void TestFind::deepPaths() {
+    QFETCH(int, depth);
+    QFETCH(QString, begins);
+    QVERIFY(db().Execute(QStringLiteral("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 "
+                                        "FROM c WHERE n < ?) INSERT INTO Items (ID, ImageID, "
+                                        "ParentID, Type, Name) SELECT n, 9, n-1, 0, 'd'||n FROM c"),
+                         {depth}));
+    const QString path = ItemFullPath(db(), 9, depth, depth + 1, QStringLiteral("f"));
+    QVERIFY2(path.startsWith(begins), qPrintable(path.left(40)));
+    QVERIFY(path.endsWith(QStringLiteral("/d%1/f").arg(depth)));
+    QCOMPARE(path.count(u'/'), 4097);
 }
 
 void TestFind::dialogSearch() {
