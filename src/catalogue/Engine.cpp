@@ -105,6 +105,26 @@ int refuseCommitToReplacedFile(void* db) {
     return replacedOnDisk(static_cast<sqlite3*>(db)) ? 1 : 0;
 }
 
+// The system's error number behind the engine's last input/output error: the engine's own record
+// of it, else what the catalogue file or its journal last met.
+int lastSystemError(sqlite3* db) {
+    auto isSpace = [](int e) { return e == ENOSPC || e == EDQUOT || e == EFBIG; };
+    int err = sqlite3_system_errno(db);
+    if (isSpace(err))
+        return err;
+    int fileErr = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &fileErr) == SQLITE_OK &&
+        isSpace(fileErr))
+        return fileErr;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK &&
+        journal && journal->pMethods &&
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &fileErr) == SQLITE_OK &&
+        isSpace(fileErr))
+        return fileErr;
+    return err;
+}
+
 bool writable(const QString& path) {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
@@ -280,7 +300,7 @@ EngineError Database::errorFor(int rc) const {
             return replacedError();
         // The engine reports a write that found no room (or passed the file size limit) as an
         // input/output error; the system's own number tells it apart.
-        const int sys = m_db ? sqlite3_system_errno(m_db) : 0;
+        const int sys = m_db ? lastSystemError(m_db) : 0;
         if (sys == ENOSPC || sys == EDQUOT || sys == EFBIG)
             return {EngineErr::DiskFull,
                     QStringLiteral("The disk is full: '%1' cannot be written (%2).")
