@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -174,6 +175,35 @@ private slots:
         QVERIFY(b.open(path(u"locked.ldr"_s), Database::OpenMode::ReadWrite));
         QVERIFY(!b.Execute(u"INSERT INTO T(Name) VALUES('y')"_s));
         QCOMPARE(b.lastError().number, int(EngineErr::Locked));
+    }
+
+    // A compaction elsewhere renames a copy over the file: the connection then writes to the new
+    // file, and while it cannot follow (a statement still running) it writes nothing anywhere.
+    void aReplacedFileIsFollowed() {
+        const QString p = path(u"followed.ldr"_s);
+        Database a = makeDb(u"followed.ldr"_s);
+        QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('old')"_s));
+        const QString copy = path(u"followed-copy.ldr"_s);
+        QVERIFY(QFile::copy(p, copy));
+        Recordset running = a.OpenRecordset(u"SELECT Name FROM T"_s);
+        QVERIFY(!a.fileReplaced());
+        QCOMPARE(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(p).constData()), 0);
+        QVERIFY(a.fileReplaced());
+        QVERIFY(!a.Execute(u"INSERT INTO T(Name) VALUES('lost')"_s));
+        QCOMPARE(a.lastError().number, int(EngineErr::Locked));
+        running.Close();
+        {
+            Transaction t(a);
+            QVERIFY(t.isActive());
+            QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('kept')"_s));
+            QVERIFY(t.commit());
+        }
+        QVERIFY(!a.fileReplaced());
+        Database b;
+        QVERIFY(b.open(p, Database::OpenMode::ReadOnly));
+        QCOMPARE(b.scalar(u"SELECT group_concat(Name, ',') FROM (SELECT Name FROM T ORDER BY ID)"_s)
+                     .toString(),
+                 u"old,kept"_s);
     }
 
     void transactionsCommitOrRollBack() {
