@@ -38,7 +38,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
         // Images under nodes that never reach the top (a cycle of parents, or a missing parent)
         // cannot be placed in the tree; say so rather than let them vanish.
         QStringList hidden;
-        Recordset rs = db().OpenRecordset(QStringLiteral("SELECT ID, Name FROM Images ORDER BY ID"));
+        Recordset rs =
+            db().OpenRecordset(QStringLiteral("SELECT ID, Name FROM Images ORDER BY ID"));
         for (; rs.isValid() && !rs.Eof(); rs.MoveNext()) {
             const QString key = QStringLiteral("I%1").arg(rs.int64(0));
             if (!shown.contains(key))

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kBusyTimeoutMs = 2000;
+// How often one statement or transaction goes after a file that compactions keep replacing.
+constexpr int kFollowAttempts = 10;
 
 QString fileName(const QString& path) {
     return path.isEmpty() ? QStringLiteral("(no name)") : QDir::toNativeSeparators(path);
@@ -336,7 +338,7 @@ EngineError Database::errorFor(int rc) const {
 EngineError Database::replacedError() const {
     return {EngineErr::Locked,
             QStringLiteral("The catalogue '%1' was replaced by a compacted copy while it was open "
-                           "here; the change was not written. Try again.")
+                           "here; nothing was written. Try again.")
                 .arg(fileName(m_path))};
 }
 
@@ -411,7 +413,8 @@ bool Database::open(const QString& path, OpenMode mode) {
         rc = openHandle(mode);
     }
     // Replaced between the open and the first read: open what stands there now.
-    for (int attempt = 0; attempt < 3 && rc == SQLITE_IOERR_LOCK && fileReplaced(); ++attempt) {
+    for (int attempt = 0; attempt < kFollowAttempts && rc == SQLITE_IOERR_LOCK && fileReplaced();
+         ++attempt) {
         close();
         rc = openHandle(mode);
     }
@@ -481,12 +484,14 @@ bool Database::bindAll(sqlite3_stmt* stmt, const QVariantList& params) {
 
 bool Database::Execute(const QString& sql, const QVariantList& params) {
     // A statement that is its own transaction runs again on the new file when a compaction
-    // elsewhere replaced the old one under it; a few times at most.
+    // elsewhere replaced the old one under it (the refusal comes from the file layer's lock, the
+    // engine's own check or the commit hook); a few times at most.
     const EngineError before = m_error;
     for (int attempt = 0;; ++attempt) {
-        if (attempt > 0)
+        if (attempt > 0) {
             m_error = before; // the refusal that made us try again is no failure
-        followReplacedFile();
+            followReplacedFile();
+        }
         const bool ownTransaction = m_db && sqlite3_get_autocommit(m_db);
         sqlite3_stmt* stmt = prepareRaw(sql);
         if (!stmt)
@@ -502,10 +507,9 @@ bool Database::Execute(const QString& sql, const QVariantList& params) {
         if (rc == SQLITE_DONE)
             return true;
         m_error = errorFor(rc);
-        const bool replaced = rc == SQLITE_CONSTRAINT_COMMITHOOK ||
-                              rc == SQLITE_READONLY_DBMOVED ||
+        const bool replaced = rc == SQLITE_CONSTRAINT_COMMITHOOK || rc == SQLITE_READONLY_DBMOVED ||
                               (rc == SQLITE_IOERR_LOCK && fileReplaced());
-        if (!replaced || !ownTransaction || attempt >= 3)
+        if (!replaced || !ownTransaction || attempt >= kFollowAttempts)
             return false;
     }
 }
@@ -520,9 +524,8 @@ Recordset Database::OpenRecordset(const QString& sql, const QVariantList& params
         if (attempt > 0) {
             m_error = before;
             rs.m_error = {};
+            followReplacedFile();
         }
-        // A long-lived connection reads what now stands at the path, not a replaced file.
-        followReplacedFile();
         sqlite3_stmt* stmt = prepareRaw(sql);
         if (!stmt) {
             rs.m_error = m_error;
@@ -542,9 +545,10 @@ Recordset Database::OpenRecordset(const QString& sql, const QVariantList& params
         rs.m_valid = true;
         rs.m_eof = false;
         rs.step();
-        // Refused because the file was replaced after the check above: once more on the new one.
-        if (rs.m_valid || attempt >= 3 || sqlite3_extended_errcode(m_db) != SQLITE_IOERR_LOCK ||
-            !fileReplaced())
+        // The first read of a replaced file is refused (the file layer's lock): a long-lived
+        // connection reads what now stands at the path instead.
+        if (rs.m_valid || attempt >= kFollowAttempts ||
+            sqlite3_extended_errcode(m_db) != SQLITE_IOERR_LOCK || !fileReplaced())
             break;
         rs.Close();
     }
@@ -818,7 +822,7 @@ bool Statement::execute() {
 // ---- Transaction ----------------------------------------------------------------------------
 
 Transaction::Transaction(Database& db) : m_db(db) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < kFollowAttempts; ++attempt) {
         m_active = m_db.Execute(QStringLiteral("BEGIN IMMEDIATE"));
         // With the lock held the file at the path cannot change any more: if it is still the one
         // this connection has open, the transaction works on the catalogue.

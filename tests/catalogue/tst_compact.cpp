@@ -174,7 +174,7 @@ void TestCompact::failures_data() {
     QTest::newRow("rename refused") << "rename" << int(EngineErr::Locked);
     QTest::newRow("disk full at the rename") << "full" << int(EngineErr::DiskFull);
     QTest::newRow("file vanished") << "vanished" << int(EngineErr::FileNotFound);
-    QTest::newRow("read-only folder") << "readonly" << 0;
+    QTest::newRow("read-only folder") << "readonly" << int(EngineErr::ReadOnly);
 }
 
 void TestCompact::failures() {

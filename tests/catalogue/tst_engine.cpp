@@ -187,7 +187,8 @@ private slots:
         QVERIFY(QFile::copy(p, copy));
         Recordset running = a.OpenRecordset(u"SELECT Name FROM T"_s);
         QVERIFY(!a.fileReplaced());
-        QCOMPARE(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(p).constData()), 0);
+        QCOMPARE(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(p).constData()),
+                 0);
         QVERIFY(a.fileReplaced());
         QVERIFY(!a.Execute(u"INSERT INTO T(Name) VALUES('lost')"_s));
         QCOMPARE(a.lastError().number, int(EngineErr::Locked));

@@ -127,21 +127,24 @@ private slots:
         QList<QProcess*> loops;
         for (int i = 0; i < compactors; ++i) {
             auto* p = new QProcess(this);
-            p->start(u"/bin/sh"_s, {u"-c"_s, u"for i in $(seq 30); do \"$0\" compact \"$1\"; done"_s,
-                                    QStringLiteral(LEDRA_CLI), cat});
+            p->start(u"/bin/sh"_s,
+                     {u"-c"_s, u"for i in $(seq 30); do \"$0\" compact \"$1\"; done"_s,
+                      QStringLiteral(LEDRA_CLI), cat});
             loops << p;
         }
         QList<qint64> done; // image IDs of scans, item IDs of sets
         int refused = 0;
         const QDeadlineTimer deadline(60000);
         for (int i = 1; i <= 40 && !deadline.hasExpired(); ++i) {
-            const Run r = writer == u"scan"_s
-                              ? cli({u"scan"_s, cat, m_tree, u"--add"_s, u"--name"_s, u"R%1"_s.arg(i)})
-                              : cli({u"set"_s, cat, u"1"_s, QString::number(i), u"--comment"_s,
-                                     u"v%1"_s.arg(i)});
+            const Run r =
+                writer == u"scan"_s
+                    ? cli({u"scan"_s, cat, m_tree, u"--add"_s, u"--name"_s, u"R%1"_s.arg(i)})
+                    : cli({u"set"_s, cat, u"1"_s, QString::number(i), u"--comment"_s,
+                           u"v%1"_s.arg(i)});
             if (r.code == 0) {
-                done << (writer == u"scan"_s ? r.out.section(u'\n', 0, 0).section(u'\t', 1).toLongLong()
-                                             : i);
+                done << (writer == u"scan"_s
+                             ? r.out.section(u'\n', 0, 0).section(u'\t', 1).toLongLong()
+                             : i);
             } else {
                 QVERIFY2(r.err.startsWith(u"Database error number 3051.\n"_s), qPrintable(r.err));
                 ++refused;
@@ -159,7 +162,8 @@ private slots:
         QCOMPARE(query(cat, u"PRAGMA quick_check"_s).toString(), u"ok"_s);
         for (qint64 id : std::as_const(done)) {
             if (writer == u"scan"_s)
-                QCOMPARE(query(cat, u"SELECT COUNT(*) FROM Items WHERE ImageID=?"_s, {id}).toInt(), 40);
+                QCOMPARE(query(cat, u"SELECT COUNT(*) FROM Items WHERE ImageID=?"_s, {id}).toInt(),
+                         40);
             else
                 QCOMPARE(query(cat, u"SELECT Comment FROM Items WHERE ImageID=1 AND ID=?"_s, {id})
                              .toString(),
@@ -269,9 +273,10 @@ private slots:
     void compactionMessages_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no room for the copy") << u"full"_s << u"Unexpected error number 3026.\n"
-                                                             "There is not enough room on the disk "
-                                                             "for the compacted copy '"_s;
+        QTest::newRow("no room for the copy") << u"full"_s
+                                              << u"Unexpected error number 3026.\n"
+                                                 "There is not enough room on the disk "
+                                                 "for the compacted copy '"_s;
         QTest::newRow("read-only folder")
             << u"folder"_s << u"Unexpected error number 3027.\nThe folder '%1' is read-only"_s;
         QTest::newRow("read-only file")
@@ -313,8 +318,10 @@ private slots:
         {
             Database d;
             QVERIFY(d.open(cat, Database::OpenMode::ReadWrite));
-            QVERIFY(d.Execute(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 2, 'A'), (2, 1, 'B')"_s));
-            QVERIFY(d.Execute(u"INSERT INTO Images(ID, NodeID, Name, Type) VALUES(2, 1, 'Lost', 3)"_s));
+            QVERIFY(d.Execute(
+                u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 2, 'A'), (2, 1, 'B')"_s));
+            QVERIFY(
+                d.Execute(u"INSERT INTO Images(ID, NodeID, Name, Type) VALUES(2, 1, 'Lost', 3)"_s));
         }
         const Run r = cli({u"ls"_s, cat});
         QCOMPARE(r.code, 0);
