@@ -207,6 +207,34 @@ private slots:
                  u"old,kept"_s);
     }
 
+    // A connection still on the file that a compaction replaced reads the new file, and leaves
+    // alone the journal of a writer of the new file, which has the same name.
+    void theNewFilesWriterIsLeftAlone() {
+        const QString p = path(u"journal.ldr"_s);
+        Database a = makeDb(u"journal.ldr"_s);
+        QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('old')"_s));
+        const QString copy = path(u"journal-copy.ldr"_s);
+        QVERIFY(QFile::copy(p, copy));
+        {
+            Database c;
+            QVERIFY(c.open(copy, Database::OpenMode::ReadWrite));
+            QVERIFY(c.Execute(u"INSERT INTO T(Name) VALUES('copied')"_s));
+        }
+        QCOMPARE(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(p).constData()),
+                 0);
+        Database b;
+        QVERIFY(b.open(p, Database::OpenMode::ReadWrite));
+        Transaction t(b);
+        QVERIFY(b.Execute(u"INSERT INTO T(Name) VALUES('new')"_s));
+        QVERIFY(QFile::exists(p + u"-journal"_s));
+        QCOMPARE(a.scalar(u"SELECT COUNT(*) FROM T WHERE Name='copied'"_s).toInt(), 1);
+        QVERIFY(QFile::exists(p + u"-journal"_s));
+        QVERIFY(t.commit());
+        QCOMPARE(a.scalar(u"SELECT group_concat(Name, ',') FROM (SELECT Name FROM T ORDER BY ID)"_s)
+                     .toString(),
+                 u"old,copied,new"_s);
+    }
+
     void transactionsCommitOrRollBack() {
         Database d = makeDb(u"tx.ldr"_s);
         {
