@@ -6,6 +6,7 @@
 #include "common/mdlConvert.h"
 
 #include <QDir>
+#include <QSet>
 
 namespace {
 
@@ -29,9 +30,32 @@ int runLs(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
 
     if (n == 1) {
-        for (const CatalogueEntry& e : ReadCatalogueTree(db()))
+        QSet<QString> shown;
+        for (const CatalogueEntry& e : ReadCatalogueTree(db())) {
             ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << CliField(e.text) << '\n';
+            shown.insert(e.key);
+        }
+        // Images under nodes that never reach the top (a cycle of parents, or a missing parent)
+        // cannot be placed in the tree; say so rather than let them vanish.
+        QStringList hidden;
+        Recordset rs =
+            db().OpenRecordset(QStringLiteral("SELECT ID, Name FROM Images ORDER BY ID"));
+        for (; rs.isValid() && !rs.Eof(); rs.MoveNext()) {
+            const QString key = QStringLiteral("I%1").arg(rs.int64(0));
+            if (!shown.contains(key))
+                hidden << key + QLatin1Char('\t') + CliField(rs.text(1));
+        }
+        rs.Close();
         CloseCatalogue(nullptr);
+        if (!hidden.isEmpty()) {
+            ctx.out.flush();
+            ctx.err << "Not shown: " << hidden.size()
+                    << " image(s) filed under nodes that do not lead to the top of the catalogue "
+                       "(a cycle of parent nodes, or a missing parent):"
+                    << Qt::endl;
+            for (const QString& line : std::as_const(hidden))
+                ctx.err << line << Qt::endl;
+        }
         return ExitOk;
     }
 

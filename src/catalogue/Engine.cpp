@@ -1,5 +1,6 @@
 #include "Engine.h"
 
+#include "EngineVfs.h"
 #include "Wildcard.h"
 
 #include <QDateTime>
@@ -10,11 +11,15 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 2000;
+// How often one statement or transaction goes after a file that compactions keep replacing.
+constexpr int kFollowAttempts = 10;
 
 QString fileName(const QString& path) {
     return path.isEmpty() ? QStringLiteral("(no name)") : QDir::toNativeSeparators(path);
@@ -60,6 +65,70 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
     sqlite3_result_int(ctx, pattern->matchesUtf8(t, sqlite3_value_bytes(argv[1])) ? 1 : 0);
+}
+
+// The file a path names, with every symbolic link resolved, so that the engine, its journal and
+// a compacted copy all work beside the real file. A file still to be made gets its folder
+// resolved; a dangling link stands for the file it points to.
+QString resolvedFilePath(const QString& path) {
+    QString p = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo fi(p);
+        if (fi.exists())
+            return fi.canonicalFilePath();
+        if (!fi.isSymLink())
+            break;
+        p = fi.symLinkTarget();
+    }
+    const QFileInfo fi(p);
+    QString folder = QFileInfo(fi.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return p;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + fi.fileName();
+}
+
+// Whether a different file now stands at the connection's path. A path that names nothing
+// (the file was deleted or moved away by hand) is no replacement: writes then go where they
+// always went.
+bool replacedOnDisk(sqlite3* db) {
+    int moved = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved)
+        return false;
+    const char* name = sqlite3_db_filename(db, "main");
+    struct stat st;
+    return name && *name && ::stat(name, &st) == 0;
+}
+
+// Runs with the write lock held, just before a commit: a commit into a file that a compaction
+// has already replaced would report success for rows that are gone, so it becomes a rollback.
+int refuseCommitToReplacedFile(void* db) {
+    return replacedOnDisk(static_cast<sqlite3*>(db)) ? 1 : 0;
+}
+
+// The system's error number behind the engine's last input/output error: the engine's own record
+// of it, else what the catalogue file or its journal last met.
+int lastSystemError(sqlite3* db) {
+    auto isSpace = [](int e) { return e == ENOSPC || e == EDQUOT || e == EFBIG; };
+    int err = sqlite3_system_errno(db);
+    if (isSpace(err))
+        return err;
+    int fileErr = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &fileErr) == SQLITE_OK &&
+        isSpace(fileErr))
+        return fileErr;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK &&
+        journal && journal->pMethods &&
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &fileErr) == SQLITE_OK &&
+        isSpace(fileErr))
+        return fileErr;
+    return err;
+}
+
+bool writable(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
 void registerFunctions(sqlite3* db) {
@@ -142,8 +211,8 @@ QDateTime TextToDateTime(const QString& text) {
 // ---- Database -------------------------------------------------------------------------------
 
 Database::Database(Database&& other) noexcept
-    : m_db(other.m_db), m_path(std::move(other.m_path)), m_readOnly(other.m_readOnly),
-      m_error(std::move(other.m_error)) {
+    : m_db(other.m_db), m_path(std::move(other.m_path)), m_file(std::move(other.m_file)),
+      m_mode(other.m_mode), m_readOnly(other.m_readOnly), m_error(std::move(other.m_error)) {
     other.m_db = nullptr;
 }
 
@@ -152,6 +221,8 @@ Database& Database::operator=(Database&& other) noexcept {
         close();
         m_db = other.m_db;
         m_path = std::move(other.m_path);
+        m_file = std::move(other.m_file);
+        m_mode = other.m_mode;
         m_readOnly = other.m_readOnly;
         m_error = std::move(other.m_error);
         other.m_db = nullptr;
@@ -212,15 +283,36 @@ EngineError Database::errorFor(int rc) const {
         return {EngineErr::Locked,
                 QStringLiteral("The file '%1' cannot be opened: permission denied.").arg(name)};
     case SQLITE_READONLY:
+        if (rc == SQLITE_READONLY_DBMOVED)
+            return replacedError();
+        if (rc == SQLITE_READONLY_ROLLBACK)
+            return {EngineErr::ReadOnly,
+                    QStringLiteral("The catalogue '%1' needs recovery: a program writing to it "
+                                   "was interrupted. Open it once with write access to the file "
+                                   "and its folder (for example with ledra-cli info as its "
+                                   "owner); nothing is lost until then.")
+                        .arg(name)};
         return {EngineErr::ReadOnly,
                 QStringLiteral("The catalogue '%1' is read-only and cannot be changed.").arg(name)};
     case SQLITE_FULL:
         return {EngineErr::DiskFull,
                 QStringLiteral("The disk is full: '%1' cannot be written.").arg(name)};
-    case SQLITE_IOERR:
+    case SQLITE_IOERR: {
+        if (rc == SQLITE_IOERR_LOCK && m_db && replacedOnDisk(m_db))
+            return replacedError();
+        // The engine reports a write that found no room (or passed the file size limit) as an
+        // input/output error; the system's own number tells it apart.
+        const int sys = m_db ? lastSystemError(m_db) : 0;
+        if (sys == ENOSPC || sys == EDQUOT || sys == EFBIG)
+            return {EngineErr::DiskFull,
+                    QStringLiteral("The disk is full: '%1' cannot be written (%2).")
+                        .arg(name, QString::fromLocal8Bit(std::strerror(sys)))};
         return {EngineErr::IoError,
                 QStringLiteral("Disk or input/output error on '%1' (%2).").arg(name, msg)};
+    }
     case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_COMMITHOOK)
+            return replacedError();
         if (rc == SQLITE_CONSTRAINT_CHECK)
             return {EngineErr::TextTooLong,
                     QStringLiteral("The text is too long for the field %1.").arg(afterColon(msg))};
@@ -243,16 +335,17 @@ EngineError Database::errorFor(int rc) const {
     }
 }
 
-bool Database::open(const QString& path, OpenMode mode) {
-    configureEngine();
-    close();
-    m_path = path;
-    m_readOnly = mode == OpenMode::ReadOnly;
-    QFileInfo fi(path);
-    if (path.isEmpty() || fi.isDir() || (!fi.exists() && mode != OpenMode::Create)) {
-        m_error = openError(SQLITE_CANTOPEN);
-        return false;
-    }
+EngineError Database::replacedError() const {
+    return {EngineErr::Locked,
+            QStringLiteral("The catalogue '%1' was replaced by a compacted copy while it was open "
+                           "here; nothing was written. Try again.")
+                .arg(fileName(m_path))};
+}
+
+// Opens m_file as m_db with the connection settings every catalogue gets, and reads the schema
+// to prove the file is an SQLite database we can use. On a failed open m_db stays null; on a
+// failed read it stays open, so the caller can word the engine's message.
+int Database::openHandle(OpenMode mode) {
     int flags = SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW;
     if (mode == OpenMode::ReadOnly)
         flags |= SQLITE_OPEN_READONLY;
@@ -260,13 +353,12 @@ bool Database::open(const QString& path, OpenMode mode) {
         flags |= SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::Create)
         flags |= SQLITE_OPEN_CREATE;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = QFile::encodeName(m_file);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(native.constData(), &db, flags, CatalogueVfsName());
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
-        m_error = openError(rc);
-        return false;
+        return rc;
     }
     m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
@@ -276,21 +368,84 @@ bool Database::open(const QString& path, OpenMode mode) {
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     registerFunctions(m_db);
-    // Reading the schema proves the file is an SQLite database we can use.
+    sqlite3_commit_hook(m_db, refuseCommitToReplacedFile, m_db);
     sqlite3_stmt* probe = nullptr;
     rc = sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_schema", -1, &probe, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(probe);
     sqlite3_finalize(probe);
-    if (rc != SQLITE_ROW) {
-        m_error = errorFor(rc);
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+    if (rc != SQLITE_ROW)
+        return rc;
+    if (mode != OpenMode::ReadOnly)
+        sqlite3_exec(m_db, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
+// A writer that was killed mid-write leaves a journal that only a writing connection may roll
+// back. Do that once, briefly, where the file and its folder may be written (the journal is
+// deleted afterwards); elsewhere the read-only open reports that the catalogue needs recovery.
+bool Database::recoverInterruptedWrite() {
+    if (!writable(m_file) || !writable(QFileInfo(m_file).absolutePath()))
+        return false;
+    sqlite3* reader = m_db;
+    m_db = nullptr;
+    const int rc = openHandle(OpenMode::ReadWrite);
+    sqlite3_close_v2(m_db);
+    m_db = reader;
+    return rc == SQLITE_OK;
+}
+
+bool Database::open(const QString& path, OpenMode mode) {
+    configureEngine();
+    close();
+    m_path = path;
+    m_mode = mode;
+    m_readOnly = mode == OpenMode::ReadOnly;
+    m_file = path.isEmpty() ? QString() : resolvedFilePath(path);
+    QFileInfo fi(m_file);
+    if (path.isEmpty() || fi.isDir() || (!fi.exists() && mode != OpenMode::Create)) {
+        m_error = openError(SQLITE_CANTOPEN);
         return false;
     }
-    if (!m_readOnly)
-        Execute(QStringLiteral("PRAGMA cell_size_check=ON"));
+    int rc = openHandle(mode);
+    if (rc == SQLITE_READONLY_ROLLBACK && recoverInterruptedWrite()) {
+        close();
+        rc = openHandle(mode);
+    }
+    // Replaced between the open and the first read: open what stands there now.
+    for (int attempt = 0; attempt < kFollowAttempts && rc == SQLITE_IOERR_LOCK && fileReplaced();
+         ++attempt) {
+        close();
+        rc = openHandle(mode);
+    }
+    if (rc != SQLITE_OK) {
+        m_error = m_db ? errorFor(rc) : openError(rc);
+        close();
+        return false;
+    }
     return true;
+}
+
+bool Database::fileReplaced() const {
+    return m_db && replacedOnDisk(m_db);
+}
+
+bool Database::followReplacedFile() {
+    if (!fileReplaced())
+        return true;
+    // Statements and transactions belong to the old connection; leave it to the caller.
+    if (sqlite3_next_stmt(m_db, nullptr) || !sqlite3_get_autocommit(m_db))
+        return false;
+    sqlite3* old = m_db;
+    m_db = nullptr;
+    const int rc = openHandle(m_mode == OpenMode::Create ? OpenMode::ReadWrite : m_mode);
+    if (rc != SQLITE_OK) {
+        close();
+        m_db = old;
+        return false;
+    }
+    sqlite3_close_v2(old);
+    return !fileReplaced();
 }
 
 void Database::close() {
@@ -328,22 +483,35 @@ bool Database::bindAll(sqlite3_stmt* stmt, const QVariantList& params) {
 }
 
 bool Database::Execute(const QString& sql, const QVariantList& params) {
-    sqlite3_stmt* stmt = prepareRaw(sql);
-    if (!stmt)
-        return false;
-    if (!bindAll(stmt, params)) {
+    // A statement that is its own transaction runs again on the new file when a compaction
+    // elsewhere replaced the old one under it (the refusal comes from the file layer's lock, the
+    // engine's own check or the commit hook); a few times at most.
+    const EngineError before = m_error;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 0) {
+            m_error = before; // the refusal that made us try again is no failure
+            followReplacedFile();
+        }
+        const bool ownTransaction = m_db && sqlite3_get_autocommit(m_db);
+        sqlite3_stmt* stmt = prepareRaw(sql);
+        if (!stmt)
+            return false;
+        if (!bindAll(stmt, params)) {
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        }
         sqlite3_finalize(stmt);
-        return false;
-    }
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
+        if (rc == SQLITE_DONE)
+            return true;
         m_error = errorFor(rc);
-        return false;
+        const bool replaced = rc == SQLITE_CONSTRAINT_COMMITHOOK || rc == SQLITE_READONLY_DBMOVED ||
+                              (rc == SQLITE_IOERR_LOCK && fileReplaced());
+        if (!replaced || !ownTransaction || attempt >= kFollowAttempts)
+            return false;
     }
-    return true;
 }
 
 Recordset Database::OpenRecordset(const QString& sql, const QVariantList& params,
@@ -351,24 +519,40 @@ Recordset Database::OpenRecordset(const QString& sql, const QVariantList& params
     Recordset rs;
     rs.m_db = this;
     rs.m_type = type;
-    sqlite3_stmt* stmt = prepareRaw(sql);
-    if (!stmt) {
-        rs.m_error = m_error;
-        return rs;
+    const EngineError before = m_error;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 0) {
+            m_error = before;
+            rs.m_error = {};
+            followReplacedFile();
+        }
+        sqlite3_stmt* stmt = prepareRaw(sql);
+        if (!stmt) {
+            rs.m_error = m_error;
+            return rs;
+        }
+        if (!bindAll(stmt, params)) {
+            sqlite3_finalize(stmt);
+            rs.m_error = m_error;
+            return rs;
+        }
+        rs.m_stmt = stmt;
+        const int n = sqlite3_column_count(stmt);
+        rs.m_names.clear();
+        rs.m_names.reserve(size_t(n));
+        for (int i = 0; i < n; ++i)
+            rs.m_names.emplace_back(sqlite3_column_name(stmt, i));
+        rs.m_valid = true;
+        rs.m_eof = false;
+        rs.step();
+        // The first read of a replaced file is refused (the file layer's lock): a long-lived
+        // connection reads what now stands at the path instead.
+        if (rs.m_valid || attempt >= kFollowAttempts ||
+            sqlite3_extended_errcode(m_db) != SQLITE_IOERR_LOCK || !fileReplaced())
+            break;
+        rs.Close();
     }
-    if (!bindAll(stmt, params)) {
-        sqlite3_finalize(stmt);
-        rs.m_error = m_error;
-        return rs;
-    }
-    rs.m_stmt = stmt;
-    const int n = sqlite3_column_count(stmt);
-    rs.m_names.reserve(size_t(n));
-    for (int i = 0; i < n; ++i)
-        rs.m_names.emplace_back(sqlite3_column_name(stmt, i));
-    rs.m_valid = true;
-    rs.m_eof = false;
-    rs.step();
+    const int n = rs.columnCount();
     if (type == Recordset::Type::Snapshot && rs.m_valid) {
         while (!rs.m_eof) {
             QVariantList row;
@@ -638,7 +822,18 @@ bool Statement::execute() {
 // ---- Transaction ----------------------------------------------------------------------------
 
 Transaction::Transaction(Database& db) : m_db(db) {
-    m_active = m_db.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    for (int attempt = 0; attempt < kFollowAttempts; ++attempt) {
+        m_active = m_db.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+        // With the lock held the file at the path cannot change any more: if it is still the one
+        // this connection has open, the transaction works on the catalogue.
+        if (!m_active || !m_db.fileReplaced())
+            return;
+        m_db.Execute(QStringLiteral("ROLLBACK"));
+        m_active = false;
+        if (!m_db.followReplacedFile())
+            break;
+    }
+    m_db.setError(m_db.errorFor(SQLITE_CONSTRAINT_COMMITHOOK));
 }
 
 Transaction::~Transaction() {

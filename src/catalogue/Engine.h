@@ -135,12 +135,25 @@ public:
     Database& operator=(const Database&) = delete;
     ~Database();
 
-    // Opens the file; only OpenMode::Create may make a new one.
+    // Opens the file; only OpenMode::Create may make a new one. Symbolic links on the path are
+    // resolved once, here; messages name the path as given. A read-only open rolls back what an
+    // interrupted writer left behind when the file and its folder may be written.
     bool open(const QString& path, OpenMode mode);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
     QString path() const { return m_path; }
+    // The file the engine works on: the path with its links resolved.
+    QString filePath() const { return m_file; }
+
+    // True when another file now stands at the path than the one this connection has open (a
+    // compaction elsewhere renamed its copy over it): what this connection writes would be lost.
+    // Every commit checks this and is refused with the locked error when it holds.
+    bool fileReplaced() const;
+    // Opens the file that now stands at the path in place of a replaced one, when no statement
+    // or transaction is running on this connection. False when the file was replaced and is
+    // still the old one afterwards.
+    bool followReplacedFile();
 
     bool Execute(const QString& sql, const QVariantList& params = {});
     Recordset OpenRecordset(const QString& sql, const QVariantList& params = {},
@@ -172,14 +185,20 @@ private:
     bool bindAll(sqlite3_stmt* stmt, const QVariantList& params);
     sqlite3_stmt* prepareRaw(const QString& sql);
     EngineError openError(int rc) const;
+    int openHandle(OpenMode mode);
+    bool recoverInterruptedWrite();
+    EngineError replacedError() const;
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    QString m_file;
+    OpenMode m_mode = OpenMode::ReadOnly;
     bool m_readOnly = false;
     EngineError m_error;
 };
 
-// Rolls back in its destructor unless committed.
+// Rolls back in its destructor unless committed. Holds the catalogue's write lock from the start,
+// on the file that stands at the path (a replaced one is left for the new one first).
 class Transaction {
 public:
     explicit Transaction(Database& db);

@@ -8,11 +8,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,14 +57,63 @@ EngineError errnoError(int err, const QString& what) {
             what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)) + u'.'};
 }
 
+QString compactPrefix(const QString& file) {
+    return QFileInfo(file).fileName() + QStringLiteral("-Compact");
+}
+
+// A new, empty file of a name no other run uses, made here and nowhere else; the copy is
+// written into it. An errno value on failure.
+int createTemporary(const QString& file, QString* temp) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name =
+            file + QStringLiteral("-Compact-") +
+            QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFull, 16) +
+            QStringLiteral(".ldr");
+        const int fd = ::open(QFile::encodeName(name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            *temp = name;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// The copy failed: a disk or file-system failure belongs to the copy, not to the catalogue.
+EngineError copyError(const EngineError& e, const QString& temp) {
+    const QString name = QDir::toNativeSeparators(temp);
+    if (e.number == EngineErr::DiskFull)
+        return {e.number,
+                QStringLiteral("There is not enough room on the disk for the compacted copy "
+                               "'%1'; the catalogue was left as it was.")
+                    .arg(name)};
+    if (e.number == EngineErr::IoError)
+        return {e.number, QStringLiteral("Disk or input/output error while writing the compacted "
+                                         "copy '%1'; the catalogue was left as it was.")
+                              .arg(name)};
+    return e;
+}
+
 } // namespace
+
+QStringList CompactLeftovers(const QString& file) {
+    const QFileInfo info(file);
+    const QString prefix = compactPrefix(file);
+    QStringList found;
+    const QStringList names =
+        QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.startsWith(prefix) && name.endsWith(QLatin1String(".ldr")))
+            found.append(info.absolutePath() + QLatin1Char('/') + name);
+    }
+    return found;
+}
 
 void setCompactRenameForTest(std::function<int(const QString&, const QString&)> rename) {
     renameHook() = std::move(rename);
-}
-
-QString CompactTemporaryPath(const QString& source) {
-    return source + QStringLiteral("-Compact.ldr");
 }
 
 QString CompactFinishedText(qint64 oldSize, qint64 newSize, const QLocale& locale) {
@@ -86,9 +140,16 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
             status(text);
     };
     ui.setBusy(true);
-    const QString temp = CompactTemporaryPath(source);
+    Database& d = db();
+    // The real file: the copy is made beside it and renamed over it, so a link to the catalogue
+    // stays a link.
+    const QString file = d.filePath();
+    QString temp;
+    std::optional<Transaction> lock;
     auto fail = [&](const EngineError& e, bool catalogueKept) {
-        QFile::remove(temp);
+        if (!temp.isEmpty())
+            QFile::remove(temp);
+        lock.reset();
         ui.setBusy(false);
         out.status = CompactOutcome::Status::Failed;
         out.error = e.number ? e.number : EngineErr::Generic;
@@ -101,50 +162,86 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
     };
 
     report(QStringLiteral("Preparing compact..."));
-    const QFileInfo info(source);
-    if (!info.exists())
+    if (!QFileInfo::exists(file))
         return fail(
             {EngineErr::FileNotFound, QStringLiteral("The catalogue file %1 can not be found.")
                                           .arg(QDir::toNativeSeparators(source))},
             true);
-    out.oldSize = info.size();
-    // A leftover of an interrupted run would make the copy fail.
-    if (QFileInfo::exists(temp) && !QFile::remove(temp))
-        return fail(errnoError(EACCES, QDir::toNativeSeparators(temp)), true);
-
-    // The copy is made from the open connection: nothing is closed until it is complete.
-    report(QStringLiteral("Compacting..."));
-    Database& d = db();
+    // The engine falls back to reading a file it may not write (a read-only file system).
+    if (sqlite3_db_readonly(d.handle(), "main") == 1)
+        return fail({EngineErr::ReadOnly,
+                     QStringLiteral("The catalogue '%1' is read-only (a read-only file or file "
+                                    "system) and cannot be compacted.")
+                         .arg(QDir::toNativeSeparators(source))},
+                    true);
+    // The catalogue's write lock, held from before the copy until after the rename: no other
+    // program commits a row the copy would not have. Writers wait, or give up with the locked
+    // message; one that was waiting on the old file finds it replaced and does not write there.
     d.clearError();
-    if (!d.Execute(QStringLiteral("VACUUM INTO ?"), {temp}))
+    lock.emplace(d);
+    if (!lock->isActive())
         return fail(d.lastError(), true);
+    out.oldSize = QFileInfo(file).size();
+    // Another run of this file would hold the lock now, so these are left from interrupted runs.
+    for (const QString& leftover : CompactLeftovers(file))
+        QFile::remove(leftover);
+    if (const int err = createTemporary(file, &temp)) {
+        const QString folder = QDir::toNativeSeparators(QFileInfo(file).absolutePath());
+        if (err == EACCES || err == EPERM || err == EROFS)
+            return fail({EngineErr::ReadOnly,
+                         QStringLiteral("The folder '%1' is read-only: the compacted copy cannot "
+                                        "be written there.")
+                             .arg(folder)},
+                        true);
+        return fail(errnoError(err, folder), true);
+    }
+
+    report(QStringLiteral("Compacting..."));
+    {
+        // A second connection reads the catalogue under the first one's lock.
+        Database reader;
+        if (!reader.open(file, Database::OpenMode::ReadOnly))
+            return fail(reader.lastError(), true);
+        if (!reader.Execute(QStringLiteral("VACUUM INTO ?"), {temp}))
+            return fail(copyError(reader.lastError(), temp), true);
+    }
     if (const int err = syncPath(temp, false))
-        return fail(errnoError(err, QDir::toNativeSeparators(temp)), true);
+        return fail(copyError(errnoError(err, temp), temp), true);
+    {
+        Database copy;
+        if (!copy.open(temp, Database::OpenMode::ReadOnly) ||
+            copy.scalar(QStringLiteral("PRAGMA quick_check")).toString() != QLatin1String("ok"))
+            return fail({EngineErr::Damaged,
+                         QStringLiteral("The compacted copy '%1' did not pass its check; the "
+                                        "catalogue was left as it was.")
+                             .arg(QDir::toNativeSeparators(temp))},
+                        true);
+    }
 
     report(QStringLiteral("Finishing compact..."));
-    // The compacted file takes the catalogue's place, so it keeps the catalogue's permissions.
-    QFile::setPermissions(temp, QFile::permissions(source));
-    d.close();
+    // The compacted file takes the catalogue's place, so it keeps its permissions and owner.
+    struct stat st;
+    if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+        ::chmod(QFile::encodeName(temp).constData(), st.st_mode & 07777);
+        if (::chown(QFile::encodeName(temp).constData(), st.st_uid, st.st_gid) != 0) {
+            // Only the superuser may give a file away; the copy stays the caller's own.
+        }
+    }
     int err = 0;
     if (renameHook())
-        err = renameHook()(temp, source);
+        err = renameHook()(temp, file);
     else if (std::rename(QFile::encodeName(temp).constData(),
-                         QFile::encodeName(source).constData()) != 0)
+                         QFile::encodeName(file).constData()) != 0)
         err = errno;
-    if (err) {
-        // The catalogue file is as it was: open it again so the user loses nothing.
-        const EngineError e = errnoError(err, QDir::toNativeSeparators(source));
-        const bool reopened = d.open(source, Database::OpenMode::ReadWrite);
-        if (reopened)
-            catalogue().path = source;
-        return fail(e, reopened);
-    }
-    syncPath(info.absolutePath(), true);
+    if (err)
+        return fail(errnoError(err, QDir::toNativeSeparators(source)), true);
+    temp.clear();
+    syncPath(QFileInfo(file).absolutePath(), true);
+    lock.reset();
 
-    out.newSize = QFileInfo(source).size();
+    out.newSize = QFileInfo(file).size();
     if (!d.open(source, Database::OpenMode::ReadWrite))
         return fail(d.lastError(), false);
-    catalogue().path = source;
 
     report(QStringLiteral("Compact finished."));
     ui.setBusy(false);

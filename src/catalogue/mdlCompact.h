@@ -2,15 +2,17 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class MainView;
 class Ui;
 
-// Compacting the open catalogue: the file is rewritten into "<path>-Compact.ldr" beside it, made
-// durable, and renamed over the catalogue in one step, so that a complete catalogue stands at the
-// path at every moment; a failure leaves the catalogue file untouched.
+// Compacting the open catalogue: under the catalogue's write lock the file is copied into a new
+// file of its own beside it ("<file>-Compact-<random>.ldr"), checked, made durable and renamed
+// over the catalogue in one step, so that a complete catalogue stands at the path at every moment
+// and no other program's committed rows are lost; a failure leaves the catalogue file untouched.
 struct CompactOutcome {
     enum class Status { NotOpen, Declined, Failed, Done };
     Status status = Status::NotOpen;
@@ -28,8 +30,8 @@ using CompactStatusSink = std::function<void(const QString& status)>;
 CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink& status,
                                 bool ask = true, bool showFinal = true);
 
-// The temporary path of a catalogue path.
-QString CompactTemporaryPath(const QString& source);
+// The compacted copies of earlier runs beside a catalogue file ("<file>-Compact*.ldr").
+QStringList CompactLeftovers(const QString& file);
 
 // "Compact finished!", the old size and the new size with its share of the old, three lines.
 QString CompactFinishedText(qint64 oldSize, qint64 newSize, const QLocale& locale = QLocale());

@@ -4,6 +4,8 @@
 #include "common/mdlPath.h"
 #include "common/mdlTrim.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -85,22 +87,52 @@ void SetDatabaseName(const QString& path) {
     catalogue().path = path;
 }
 
+namespace {
+
+// The folders of a path that do not exist yet, deepest first.
+QStringList missingFolders(const QString& folder) {
+    QStringList missing;
+    QString f = QDir::cleanPath(folder);
+    while (!f.isEmpty() && f != QLatin1String("/") && !QFileInfo(f).exists()) {
+        missing.append(f);
+        f = QFileInfo(f).path();
+    }
+    return missing;
+}
+
+} // namespace
+
 qint32 CreateNewDatabase() {
     Database& d = db();
     d.clearError();
     const QString path = catalogue().path;
+    const QStringList madeFolders = missingFolders(QFileInfo(path).absolutePath());
+    const bool existed = QFileInfo::exists(path);
     MakeFolders(ParentFolder(path));
-    if (!d.open(path, Database::OpenMode::Create))
-        return d.lastError().number;
-    // One transaction: a catalogue that cannot be built whole is left empty, never half-made.
-    Transaction t(d);
     qint32 last = 0;
-    for (const QString& sql : schemaStatements()) {
-        if (!d.Execute(sql))
+    if (!d.open(path, Database::OpenMode::Create)) {
+        last = d.lastError().number;
+    } else {
+        // One transaction: a catalogue that cannot be built whole is left empty, never half-made.
+        Transaction t(d);
+        for (const QString& sql : schemaStatements()) {
+            if (!d.Execute(sql))
+                last = d.lastError().number;
+        }
+        if (last == 0 && !t.commit())
             last = d.lastError().number;
     }
-    if (last == 0 && !t.commit())
-        last = d.lastError().number;
+    if (last != 0 && !existed) {
+        // An empty file would later read as "not in required format": leave nothing behind.
+        const QString file = d.filePath().isEmpty() ? path : d.filePath();
+        const EngineError kept = d.lastError();
+        d.close();
+        QFile::remove(file);
+        QFile::remove(file + QStringLiteral("-journal"));
+        for (const QString& folder : madeFolders)
+            QDir().rmdir(folder);
+        d.setError(kept);
+    }
     return last;
 }
 
@@ -108,10 +140,8 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
     OpenCatalogueState& c = catalogue();
     Database& d = c.db;
     d.clearError();
-    // A folder that cannot be made shows up as the open's own error. An open that may not
-    // create anything leaves the folders alone too, so a wrong path reports "not a valid path".
-    if (creationAllowed)
-        MakeFolders(ParentFolder(c.path));
+    // The folders are made only when a new file is built, so a wrong path reports "not a valid
+    // path" and a failed build can take away what it made.
     const bool opened =
         d.open(c.path, readOnly ? Database::OpenMode::ReadOnly : Database::OpenMode::ReadWrite);
     if (!opened) {

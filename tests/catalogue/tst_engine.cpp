@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -174,6 +175,40 @@ private slots:
         QVERIFY(b.open(path(u"locked.ldr"_s), Database::OpenMode::ReadWrite));
         QVERIFY(!b.Execute(u"INSERT INTO T(Name) VALUES('y')"_s));
         QCOMPARE(b.lastError().number, int(EngineErr::Locked));
+    }
+
+    // A compaction elsewhere renames a copy over the file. A connection left on the old file
+    // writes nothing while it cannot follow (a statement still running), then reads and writes
+    // the new file, leaving alone the journal of the new file's writer (it has the same name).
+    void aReplacedFileIsFollowed() {
+        const QString p = path(u"followed.ldr"_s), copy = path(u"followed-copy.ldr"_s);
+        Database a = makeDb(u"followed.ldr"_s);
+        QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('old')"_s));
+        QVERIFY(QFile::copy(p, copy));
+        Database b;
+        QVERIFY(b.open(copy, Database::OpenMode::ReadWrite));
+        QVERIFY(b.Execute(u"INSERT INTO T(Name) VALUES('copied')"_s));
+        b.close();
+        Recordset running = a.OpenRecordset(u"SELECT Name FROM T"_s);
+        QVERIFY(!a.fileReplaced());
+        QCOMPARE(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(p).constData()),
+                 0);
+        QVERIFY(a.fileReplaced());
+        QVERIFY(!a.Execute(u"INSERT INTO T(Name) VALUES('lost')"_s));
+        QCOMPARE(a.lastError().number, int(EngineErr::Locked));
+        running.Close();
+        QVERIFY(b.open(p, Database::OpenMode::ReadWrite));
+        {
+            Transaction t(b);
+            QVERIFY(b.Execute(u"INSERT INTO T(Name) VALUES('new')"_s));
+            QVERIFY(QFile::exists(p + u"-journal"_s));
+            QCOMPARE(a.scalar(u"SELECT COUNT(*) FROM T WHERE Name='copied'"_s).toInt(), 1);
+            QVERIFY(t.commit());
+        }
+        QVERIFY(a.Execute(u"INSERT INTO T(Name) VALUES('kept')"_s));
+        QCOMPARE(a.scalar(u"SELECT group_concat(Name, ',') FROM (SELECT Name FROM T ORDER BY ID)"_s)
+                     .toString(),
+                 u"old,copied,new,kept"_s);
     }
 
     void transactionsCommitOrRollBack() {

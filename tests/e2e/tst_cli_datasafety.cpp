@@ -1,0 +1,280 @@
+// What must never happen to a catalogue, with real files and real ledra-cli processes: rows lost
+// to a compaction, a catalogue unreadable after a crash, links refused, a failed build left
+// behind, and messages that name the wrong cause.
+#include "CatalogueFixture.h"
+
+#include "catalogue/Engine.h"
+#include "catalogue/mdlCompact.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+// fileSizeLimit > 0: as on a disk with that much room for any one file.
+Run cli(const QStringList& args, qint64 fileSizeLimit = 0) {
+    QProcess p;
+    if (fileSizeLimit > 0) {
+        p.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+    }
+    p.start(QStringLiteral(LEDRA_CLI), args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QVariant query(const QString& catalogue, const QString& sql, const QVariantList& params = {}) {
+    Database d;
+    return d.open(catalogue, Database::OpenMode::ReadOnly) ? d.scalar(sql, params) : QVariant();
+}
+
+bool execute(const QString& catalogue, const QString& sql) {
+    Database d;
+    return d.open(catalogue, Database::OpenMode::ReadWrite) && d.Execute(sql);
+}
+
+const QString kManyRows =
+    u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) INSERT INTO "
+    "Items(ID, ImageID, ParentID, Type, Name) SELECT i, 9, 0, 1, printf('%0100d', i) FROM n"_s;
+
+// A file or folder that refuses writes, also to the superuser (the immutable flag) where the
+// file system allows it.
+class Protect {
+public:
+    explicit Protect(const QString& path) : m_path(path) {
+        m_on = geteuid() != 0 ? ::chmod(QFile::encodeName(path).constData(), 0555) == 0
+                              : QProcess::execute(u"chattr"_s, {u"+i"_s, path}) == 0;
+        const bool dir = QFileInfo(path).isDir();
+        QFile probe(dir ? path + u"/probe"_s : path);
+        m_works = m_on && !probe.open(QIODevice::Append);
+        if (dir)
+            probe.remove();
+    }
+    ~Protect() {
+        if (m_on && geteuid() != 0)
+            ::chmod(QFile::encodeName(m_path).constData(), 0755);
+        else if (m_on)
+            QProcess::execute(u"chattr"_s, {u"-i"_s, m_path});
+    }
+    bool works() const { return m_works; }
+
+private:
+    QString m_path;
+    bool m_on = false, m_works = false;
+};
+
+} // namespace
+
+class TestCliDataSafety : public QObject {
+    Q_OBJECT
+
+    TestHome m_home;
+    QString m_tree;
+
+    // One image of the test tree: 40 items, the files numbered from 1.
+    QString makeCatalogue(const QString& path) {
+        QFile::remove(path);
+        if (cli({u"create"_s, path}).code != 0 || cli({u"scan"_s, path, m_tree}).code != 0)
+            qFatal("cannot build a catalogue");
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        m_tree = m_home.file(u"tree"_s);
+        for (int i = 1; i <= 40; ++i)
+            QVERIFY(writeBytes(m_tree + u"/file %1.txt"_s.arg(i), QByteArray(i, 'x')));
+    }
+
+    void writersRacingCompaction_data() {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<int>("compactors");
+        QTest::newRow("a scan racing a compaction") << u"scan"_s << 1;
+        QTest::newRow("a set racing a compaction") << u"set"_s << 1;
+        QTest::newRow("two compactions and a set") << u"set"_s << 2;
+    }
+    // What a writer reports as done is in the catalogue afterwards; one that did not get through
+    // says it was locked out; the catalogue stays whole and no copy is left behind.
+    void writersRacingCompaction() {
+        QFETCH(QString, writer);
+        QFETCH(int, compactors);
+        const QString cat = makeCatalogue(m_home.file(u"race.ldr"_s));
+        std::vector<std::unique_ptr<QProcess>> loops;
+        for (int i = 0; i < compactors; ++i) {
+            loops.push_back(std::make_unique<QProcess>());
+            loops.back()->start(u"/bin/sh"_s,
+                                {u"-c"_s, u"for i in $(seq 30); do \"$0\" compact \"$1\"; done"_s,
+                                 QStringLiteral(LEDRA_CLI), cat});
+        }
+        QList<qint64> done; // image IDs of scans, item IDs of sets
+        const QDeadlineTimer deadline(60000);
+        for (int i = 1; i <= 40 && !deadline.hasExpired(); ++i) {
+            const bool scan = writer == u"scan"_s;
+            const Run r = scan ? cli({u"scan"_s, cat, m_tree, u"--add"_s})
+                               : cli({u"set"_s, cat, u"1"_s, QString::number(i), u"--comment"_s,
+                                      u"v%1"_s.arg(i)});
+            if (r.code == 0)
+                done << (scan ? r.out.section(u'\n', 0, 0).section(u'\t', 1).toLongLong() : i);
+            else
+                QVERIFY2(r.err.startsWith(u"Database error number 3051.\n"_s), qPrintable(r.err));
+        }
+        for (const auto& p : loops) {
+            QVERIFY(p->waitForFinished(120000));
+            const QString err = QString::fromUtf8(p->readAllStandardError());
+            for (const QString& line : err.split(u'\n'))
+                QVERIFY2(!line.startsWith(u"Unexpected"_s) || line.endsWith(u" 3051."_s),
+                         qPrintable(err));
+        }
+        QVERIFY(done.size() >= 10);
+        QCOMPARE(query(cat, u"PRAGMA quick_check"_s).toString(), u"ok"_s);
+        for (qint64 id : std::as_const(done)) {
+            if (writer == u"scan"_s)
+                QCOMPARE(query(cat, u"SELECT COUNT(*) FROM Items WHERE ImageID=?"_s, {id}).toInt(),
+                         40);
+            else
+                QCOMPARE(query(cat, u"SELECT Comment FROM Items WHERE ImageID=1 AND ID=?"_s, {id})
+                             .toString(),
+                         u"v%1"_s.arg(id));
+        }
+        QVERIFY(CompactLeftovers(cat).isEmpty());
+    }
+
+    void interruptedWrite_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("out"); // empty: the folder may not be written
+        QTest::newRow("info") << QStringList{u"info"_s} << u"images\t1"_s;
+        QTest::newRow("ls") << QStringList{u"ls"_s} << u"I1\ttree"_s;
+        QTest::newRow("find") << QStringList{u"find"_s, u"--name"_s, u"*7*"_s} << u"file 7.txt"_s;
+        QTest::newRow("props") << QStringList{u"props"_s, u"1"_s, u"7"_s} << u"Image:\ttree"_s;
+        QTest::newRow("folder not writable") << QStringList{u"info"_s} << QString();
+    }
+    // A writer killed mid-transaction leaves a journal: reading commands roll it back when they
+    // may, and otherwise say what to do; nothing is lost either way.
+    void interruptedWrite() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, out);
+        QTemporaryDir folder(m_home.file(u"crashXXXXXX"_s));
+        const QString cat = makeCatalogue(folder.filePath(u"c.ldr"_s));
+        const pid_t child = fork();
+        if (child == 0) {
+            Database d;
+            d.open(cat, Database::OpenMode::ReadWrite);
+            d.Execute(u"PRAGMA cache_size=5"_s); // pages reach the file before the commit
+            Transaction t(d);
+            d.Execute(kManyRows.arg(3000));
+            ::raise(SIGKILL);
+        }
+        QCOMPARE(::waitpid(child, nullptr, 0), child);
+        QVERIFY(QFileInfo::exists(cat + u"-journal"_s));
+        std::optional<Protect> protect;
+        if (out.isEmpty() && !protect.emplace(folder.path()).works())
+            QSKIP("No way to make a folder read-only here.");
+        args.insert(1, cat);
+        const Run r = cli(args);
+        QCOMPARE(r.code, out.isEmpty() ? 1 : 0);
+        QVERIFY2(r.out.contains(out) && r.err.contains(out.isEmpty() ? u"needs recovery"_s : u""_s),
+                 qPrintable(r.out + r.err));
+        QCOMPARE(QFileInfo::exists(cat + u"-journal"_s), out.isEmpty());
+        protect.reset();
+        QCOMPARE(query(cat, u"SELECT COUNT(*) FROM Items"_s).toInt(), 40);
+    }
+
+    void symbolicLinks_data() {
+        QTest::addColumn<bool>("toFolder");
+        QTest::newRow("link to the catalogue file") << false;
+        QTest::newRow("link to the catalogue's folder") << true;
+    }
+    // Every verb works through a link; compaction replaces the file, not the link.
+    void symbolicLinks() {
+        QFETCH(bool, toFolder);
+        QTemporaryDir real(m_home.file(u"realXXXXXX"_s));
+        const QString link = m_home.file(toFolder ? u"link-folder"_s : u"link-file"_s);
+        const QString cat = toFolder ? link + u"/c.ldr"_s : link;
+        QVERIFY(QFile::link(toFolder ? real.path() : real.filePath(u"c.ldr"_s), link));
+        QCOMPARE(cli({u"create"_s, cat}).err, u"Database created!\n"_s);
+        QCOMPARE(cli({u"scan"_s, cat, m_tree}).code, 0);
+        const Run compacted = cli({u"compact"_s, cat});
+        QVERIFY2(compacted.code == 0, qPrintable(compacted.err));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QDir(real.path()).entryList(QDir::Files), QStringList{u"c.ldr"_s});
+        QCOMPARE(cli({u"info"_s, cat}).out, u"nodes\t0\nimages\t1\nitems\t40\n"_s);
+    }
+
+    // A catalogue that cannot be built (no room) leaves no file and no folder behind.
+    void failedCreateLeavesNothing() {
+        const Run r = cli({u"create"_s, m_home.file(u"full/sub/new.ldr"_s)}, 1000);
+        QCOMPARE(r.code, 1);
+        QVERIFY(!QFileInfo::exists(m_home.file(u"full"_s)));
+        QVERIFY2(r.err.startsWith(u"Database error number 3026.\n"_s), qPrintable(r.err));
+    }
+
+    void compactionMessages_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("message"); // %1 the folder, %2 the catalogue
+        QTest::newRow("no room for the copy")
+            << u"full"_s
+            << u"3026.\nThere is not enough room on the disk for the compacted copy '%2-Compact"_s;
+        QTest::newRow("read-only folder")
+            << u"folder"_s << u"3027.\nThe folder '%1' is read-only"_s;
+        QTest::newRow("read-only file") << u"file"_s << u"3027.\nThe catalogue '%2' is read-only"_s;
+    }
+    // The message names the real cause, and the catalogue is left as it was.
+    void compactionMessages() {
+        QFETCH(QString, how);
+        QFETCH(QString, message);
+        QTemporaryDir folder(m_home.file(u"msgXXXXXX"_s));
+        const QString cat = makeCatalogue(folder.filePath(u"c.ldr"_s));
+        QVERIFY(execute(cat, kManyRows.arg(2000)));
+        const QByteArray before = readBytes(cat);
+        std::optional<Protect> protect;
+        if (how != u"full"_s && !protect.emplace(how == u"file"_s ? cat : folder.path()).works())
+            QSKIP("No way to make a file or folder read-only here.");
+        const Run r = cli({u"compact"_s, cat}, how == u"full"_s ? before.size() / 2 : 0);
+        protect.reset();
+        QCOMPARE(r.code, 1);
+        message = u"Unexpected error number "_s + message;
+        QVERIFY2(r.err.startsWith(message.replace(u"%1"_s, folder.path()).replace(u"%2"_s, cat)),
+                 qPrintable(r.err));
+        QCOMPARE(readBytes(cat), before);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"c.ldr"_s});
+    }
+
+    // Images under nodes that never lead to the top are named on standard error.
+    void lsNamesImagesOutsideTheTree() {
+        const QString cat = makeCatalogue(m_home.file(u"cycle.ldr"_s));
+        QVERIFY(execute(cat,
+                        u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 2, 'A'), (2, 1, 'B')"_s));
+        QVERIFY(
+            execute(cat, u"INSERT INTO Images(ID, NodeID, Name, Type) VALUES(2, 1, 'Lost', 3)"_s));
+        const Run r = cli({u"ls"_s, cat});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, u"I1\ttree\n"_s);
+        QVERIFY2(r.err.startsWith(u"Not shown: 1 image(s)"_s) && r.err.endsWith(u"\nI2\tLost\n"_s),
+                 qPrintable(r.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliDataSafety)
+#include "tst_cli_datasafety.moc"
