@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "browser/mdlBrowse.h"
@@ -15,11 +16,12 @@ int runLs(const QStringList& args, CliContext& ctx) {
     QString error;
     qint32 imageId = 0;
     qint32 folderId = 0;
-    const int n = a.parse(args, {}, {}, &error) ? int(a.positional.size()) : 0;
+    const int n = a.parse(args, {}, {QStringLiteral("json")}, &error) ? int(a.positional.size()) : 0;
+    const bool json = a.has(QStringLiteral("json"));
     if (n < 1 || n > 3 || (n >= 2 && !CliId(a.positional.at(1), &imageId)) ||
         (n == 3 && !CliId(a.positional.at(2), &folderId))) {
         ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
-                                                     "[FOLDER-ID]]")
+                                                     "[FOLDER-ID]] [--json]")
                                     : error)
                 << Qt::endl;
         return ExitUsage;
@@ -29,8 +31,20 @@ int runLs(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
 
     if (n == 1) {
-        for (const CatalogueEntry& e : ReadCatalogueTree(db()))
-            ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << e.text << '\n';
+        for (const CatalogueEntry& e : ReadCatalogueTree(db())) {
+            if (json)
+                ctx.out << CliJson()
+                               .add("key", e.key)
+                               .add("type", e.key.startsWith(u'N') ? QStringLiteral("node")
+                                                                   : QStringLiteral("image"))
+                               .add("id", e.key.mid(1).toLongLong())
+                               .add("name", e.text)
+                               .add("parent", e.parentKey)
+                               .add("depth", e.depth)
+                               .line();
+            else
+                ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << e.text << '\n';
+        }
         CloseCatalogue(nullptr);
         return ExitOk;
     }
@@ -51,6 +65,19 @@ int runLs(const QStringList& args, CliContext& ctx) {
     }
     for (const ListEntry& e :
          ReadFolderContents(db(), imageId, qint32(type.toLongLong()), folderId)) {
+        if (json) {
+            ctx.out << CliJson()
+                           .add("key", e.key)
+                           .add("type", e.folder ? QStringLiteral("folder") : QStringLiteral("file"))
+                           .add("id", e.key.mid(1).toLongLong())
+                           .add("name", e.name)
+                           .add("text", e.text)
+                           .add("size", e.size)
+                           .add("attrib", e.attrib)
+                           .add("attributes", FlagsText(e.attrib, AttributeNames()))
+                           .line();
+            continue;
+        }
         ctx.out << e.key << '\t' << e.text << '\t' << SizeText(e.size) << '\t'
                 << FlagsText(e.attrib, AttributeNames()) << '\n';
     }
@@ -58,6 +85,6 @@ int runLs(const QStringList& args, CliContext& ctx) {
     return ExitOk;
 }
 
-const CliVerb lsVerb("ls", "CATALOGUE [IMAGE-ID [FOLDER-ID]]", runLs);
+const CliVerb lsVerb("ls", "CATALOGUE [IMAGE-ID [FOLDER-ID]] [--json]", runLs);
 
 } // namespace
