@@ -101,3 +101,13 @@ bool FolderMap::below(qint32 id, qint32 top) {
         m_folders[c].inScope = in ? 1 : 0;
     return in;
 }
+
+QString ImageRowsClause(Database& db, qint32 imageId) {
+    const qint64 rows = db.scalar(QStringLiteral("SELECT MAX(rowid) FROM Items")).toLongLong();
+    const qint64 own =
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {qint64(imageId)})
+            .toLongLong();
+    // Visiting rows through the index costs a look-up each; the scan reads pages in order.
+    return own * 8 >= rows ? QStringLiteral("NOT INDEXED WHERE ImageID=?")
+                           : QStringLiteral("WHERE ImageID=?");
+}

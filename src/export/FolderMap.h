@@ -43,3 +43,8 @@ private:
     QHash<qint32, Folder> m_folders;
     qint64 m_walk = 0;
 };
+
+// "WHERE ImageID=?" for a query over the items of one image, with the plan that reads them
+// quickest: an image that fills much of the table is read by a plain scan of the table (in the
+// order its rows were written), a small one through the index.
+QString ImageRowsClause(Database& db, qint32 imageId);

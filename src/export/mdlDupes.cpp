@@ -6,7 +6,9 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -47,51 +49,87 @@ private:
     QHash<qint32, QString> m_names;
 };
 
+
+// Rows of one name and size come together from a query sorted on both; a group is handed on
+// once the next row differs.
+template <typename Row, typename Same, typename Done>
+void groupRows(QList<Row>& group, const Row& row, Same same, Done done) {
+    if (!group.isEmpty() && !same(group.constFirst(), row)) {
+        done(group);
+        group.clear();
+    }
+    group.append(row);
+}
+
+struct FileRow {
+    QString name;
+    qint64 size = 0;
+    qint32 imageId = 0;
+    qint32 itemId = 0;
+    qint32 parentId = 0;
+};
+
+bool sameFile(const FileRow& a, const FileRow& b) {
+    return a.size == b.size && a.name == b.name;
+}
+
+// Every file once, sorted by the engine; a plain scan of the table is far quicker than visiting
+// the rows through an index, and the sort spills to the engine's temporary store, not to memory.
+Recordset sortedFiles(Database& db, const QString& order, qint64 minSize) {
+    return db.OpenRecordset(QStringLiteral("SELECT Name, Size, ImageID, ID, ParentID "
+                                           "FROM Items NOT INDEXED WHERE Type=1 AND Size>=? AND "
+                                           "Name IS NOT NULL ORDER BY ") +
+                                order,
+                            {minSize});
+}
+
+FileRow readFile(const Recordset& rs) {
+    return {rs.text(0), rs.int64(1), qint32(rs.int64(2)), qint32(rs.int64(3)),
+            qint32(rs.int64(4))};
+}
+
 } // namespace
 
 bool FindDuplicates(Database& db, qint64 minSize,
                     const std::function<void(const DuplicateGroup&)>& found, QString* message) {
-    // The engine groups and sorts (spilling to its temporary store when large); only one group
-    // at a time is held here.
-    Recordset rs = db.OpenRecordset(
-        QStringLiteral(
-            "SELECT d.Name, d.Size, i.ImageID, i.ID, i.ParentID "
-            "FROM (SELECT Name, Size FROM Items WHERE Type=1 AND Size>=? "
-            "      GROUP BY Name, Size HAVING COUNT(*)>1) AS d "
-            "JOIN Items AS i ON i.Name=d.Name AND i.Size=d.Size AND i.Type=1 "
-            "ORDER BY d.Size DESC, d.Name, i.ImageID, i.ID"),
-        {minSize});
+    Recordset rs = sortedFiles(db, QStringLiteral("Size DESC, Name"), minSize);
     if (!rs.isValid()) {
         *message = engineMessage(rs.error() ? rs.error() : db.lastError());
         return false;
     }
     Paths paths(db);
-    DuplicateGroup group;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        const QString name = rs.text(0);
-        const qint64 size = rs.int64(1);
-        if (!group.copies.isEmpty() && (size != group.size || name != group.name)) {
-            found(group);
-            group.copies.clear();
+    bool failed = false;
+    auto done = [&](QList<FileRow>& rows) {
+        if (rows.size() < 2 || failed)
+            return;
+        std::sort(rows.begin(), rows.end(), [](const FileRow& a, const FileRow& b) {
+            return a.imageId != b.imageId ? a.imageId < b.imageId : a.itemId < b.itemId;
+        });
+        DuplicateGroup group;
+        group.name = rows.constFirst().name;
+        group.size = rows.constFirst().size;
+        for (const FileRow& r : std::as_const(rows)) {
+            FileCopy copy;
+            copy.imageId = r.imageId;
+            copy.itemId = r.itemId;
+            copy.imageName = paths.imageName(r.imageId);
+            if (!paths.path(r.imageId, r.parentId, r.name, &copy.path)) {
+                failed = true;
+                return;
+            }
+            group.copies.append(copy);
         }
-        group.name = name;
-        group.size = size;
-        FileCopy copy;
-        copy.imageId = qint32(rs.int64(2));
-        copy.itemId = qint32(rs.int64(3));
-        copy.imageName = paths.imageName(copy.imageId);
-        if (!paths.path(copy.imageId, qint32(rs.int64(4)), name, &copy.path)) {
-            *message = engineMessage(db.lastError());
-            return false;
-        }
-        group.copies.append(copy);
-    }
-    if (rs.error()) {
-        *message = engineMessage(rs.error());
+        found(group);
+    };
+    QList<FileRow> group;
+    for (; !rs.Eof() && !failed; rs.MoveNext())
+        groupRows(group, readFile(rs), sameFile, done);
+    if (!rs.error() && !failed)
+        done(group);
+    if (rs.error() || failed) {
+        *message = engineMessage(rs.error() ? rs.error() : db.lastError());
         return false;
     }
-    if (!group.copies.isEmpty())
-        found(group);
     return true;
 }
 
@@ -107,28 +145,54 @@ bool FindSingleCopies(Database& db, qint32 imageId,
         *message = QStringLiteral("There is no image %1 in the catalogue.").arg(imageId);
         return false;
     }
-    // One grouping pass over every file: a name and size belongs to this image alone when none
-    // of its rows lies elsewhere. Its rows of this image are then looked up by name.
-    Recordset rs = db.OpenRecordset(
-        QStringLiteral(
-            "SELECT i.ID, i.ParentID, i.Name, i.Size "
-            "FROM (SELECT Name, Size FROM Items WHERE Type=1 GROUP BY Name, Size "
-            "      HAVING MIN(ImageID)=?1 AND MAX(ImageID)=?1) AS s "
-            "JOIN Items AS i ON i.Name=s.Name AND i.Size=s.Size AND i.Type=1 AND i.ImageID=?1 "
-            "ORDER BY i.ID"),
-        {qint64(imageId)});
-    if (!rs.isValid()) {
-        *message = engineMessage(rs.error() ? rs.error() : db.lastError());
-        return false;
+    // First the item numbers of the image's files whose name and size no other image holds ...
+    std::vector<qint32> single;
+    {
+        Recordset rs = sortedFiles(db, QStringLiteral("Name, Size"), 0);
+        if (!rs.isValid()) {
+            *message = engineMessage(rs.error() ? rs.error() : db.lastError());
+            return false;
+        }
+        auto done = [&](const QList<FileRow>& rows) {
+            for (const FileRow& r : rows) {
+                if (r.imageId != imageId)
+                    return;
+            }
+            for (const FileRow& r : rows)
+                single.push_back(r.itemId);
+        };
+        QList<FileRow> group;
+        for (; !rs.Eof(); rs.MoveNext())
+            groupRows(group, readFile(rs), sameFile, done);
+        if (rs.error()) {
+            *message = engineMessage(rs.error());
+            return false;
+        }
+        done(group);
     }
+    std::sort(single.begin(), single.end());
+    if (single.empty())
+        return true;
+    // ... then those files in the order they were written, with their paths.
     FolderMap folders;
     if (!folders.load(db, imageId)) {
         *message = engineMessage(db.lastError());
         return false;
     }
+    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT ID, ParentID, Name, Size FROM Items ") +
+                                        ImageRowsClause(db, imageId) +
+                                        QStringLiteral(" AND Type=1 ORDER BY rowid"),
+                                    {qint64(imageId)});
+    if (!rs.isValid()) {
+        *message = engineMessage(rs.error() ? rs.error() : db.lastError());
+        return false;
+    }
     for (; !rs.Eof(); rs.MoveNext()) {
+        const qint32 id = qint32(rs.int64(0));
+        if (!std::binary_search(single.begin(), single.end(), id))
+            continue;
         ImageFile f;
-        f.itemId = qint32(rs.int64(0));
+        f.itemId = id;
         f.name = rs.text(2);
         f.size = rs.int64(3);
         f.path = folders.itemPath(qint32(rs.int64(1)), f.name);

@@ -88,10 +88,10 @@ ExportResult exportImage(Database& db, const ExportScope& scope, ExportWriter& w
     }
     writer.begin(facts);
 
-    // Item numbers follow the walk of the disk, so rows come in the order of its tree.
-    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT %1 FROM Items WHERE ImageID=? "
-                                                   "ORDER BY ID")
-                                        .arg(QLatin1String(kItemColumns)),
+    // Rows come in the order they were written, which is the walk of the disk.
+    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT %1 FROM Items %2 ORDER BY rowid")
+                                        .arg(QLatin1String(kItemColumns),
+                                             ImageRowsClause(db, scope.imageId)),
                                     {scope.imageId});
     if (!rs.isValid()) {
         *message = engineMessage(db, &rs);
