@@ -112,6 +112,7 @@ bool FindDuplicates(Database& db, qint64 minSize,
             FileCopy copy;
             copy.imageId = r.imageId;
             copy.itemId = r.itemId;
+            copy.parentId = r.parentId;
             copy.imageName = paths.imageName(r.imageId);
             if (!paths.path(r.imageId, r.parentId, r.name, &copy.path)) {
                 failed = true;
@@ -193,6 +194,7 @@ bool FindSingleCopies(Database& db, qint32 imageId,
             continue;
         ImageFile f;
         f.itemId = id;
+        f.parentId = qint32(rs.int64(1));
         f.name = rs.text(2);
         f.size = rs.int64(3);
         f.path = folders.itemPath(qint32(rs.int64(1)), f.name);

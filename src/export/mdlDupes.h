@@ -14,6 +14,7 @@ struct FileCopy {
     qint32 imageId = 0;
     QString imageName;
     qint32 itemId = 0;
+    qint32 parentId = 0;
     QString path; // within the image, beginning with "/"
 };
 
@@ -32,6 +33,7 @@ bool FindDuplicates(Database& db, qint64 minSize,
 // One file of an image.
 struct ImageFile {
     qint32 itemId = 0;
+    qint32 parentId = 0;
     QString name;
     qint64 size = 0;
     QString path;
