@@ -69,6 +69,12 @@ QList<qint32> FolderMap::chainUp(qint32 id, Known known, qint32* stop) {
 }
 
 QString FolderMap::path(qint32 id) {
+    // Most calls ask for a folder already named.
+    const auto known = m_folders.constFind(id);
+    if (known == m_folders.cend())
+        return QStringLiteral("/");
+    if (!known->path.isNull())
+        return known->path;
     qint32 stop = 0;
     const QList<qint32> chain =
         chainUp(id, [](qint32, const Folder& f) { return !f.path.isNull(); }, &stop);

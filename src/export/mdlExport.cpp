@@ -117,8 +117,11 @@ ExportResult exportImage(Database& db, const ExportScope& scope, ExportWriter& w
             if (const FolderMap::Folder* f = folders.find(item.id))
                 item.treeSize = f->treeSize;
         }
+        // A folder's path is the map's own, so a damaged chain names it the same everywhere.
         if (paths)
-            item.path = folders.itemPath(item.parentId, item.name);
+            item.path = item.folder && folders.contains(item.id)
+                            ? folders.path(item.id)
+                            : folders.itemPath(item.parentId, item.name);
         writer.item(item);
     }
     if (rs.error()) {

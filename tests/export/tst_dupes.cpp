@@ -84,6 +84,8 @@ private slots:
         m_cat->addImage(3, u"C"_s);
         file(3, 1, 0, u"b.txt"_s, 50);
         file(3, 2, 0, u"zero"_s, 0);
+        m_cat->addImage(4, u"D"_s); // small among the others: read through the index
+        file(4, 1, 0, u"lonely.txt"_s, 3);
     }
     void cleanupTestCase() { m_cat.reset(); }
 
@@ -116,6 +118,7 @@ private slots:
                            u"18 51 /b.txt"_s, u"20 9 /docs/twice.dat"_s, u"21 9 /twice.dat"_s};
         QTest::newRow("other size, same name") << 2 << QStringList{u"4 8 /c.txt"_s};
         QTest::newRow("everything held elsewhere") << 3 << QStringList();
+        QTest::newRow("small image") << 4 << QStringList{u"1 3 /lonely.txt"_s};
     }
     void singleCopies() {
         QFETCH(qint32, image);

@@ -1,8 +1,10 @@
 #include "OddNamesCatalogue.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "export/FolderMap.h"
 #include "export/mdlExport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -271,6 +273,50 @@ private slots:
                 QCOMPARE(back[k][u"image"].toString(), images[k]);
                 QCOMPARE(back[k][u"path"].toString(), paths[k]);
             }
+        }
+    }
+
+    // A small image among large ones is read through the index; a damaged folder chain (a loop)
+    // ends at the root instead of hanging the export.
+    void smallImageAndLoop() {
+        m_cat->addImage(3, u"Small"_s);
+        m_cat->addImage(4, u"Loop"_s);
+        PropFindCatalogue::Item i;
+        i.type = 0;
+        for (auto [id, parent, name] : {std::tuple{1, 2, "a"}, {2, 1, "b"}}) {
+            i.id = id;
+            i.parentId = parent;
+            i.name = QString::fromLatin1(name);
+            m_cat->addItem(4, i);
+        }
+        i.type = 1;
+        i.id = 3;
+        i.parentId = 1;
+        i.name = u"x"_s;
+        m_cat->addItem(4, i);
+        i.id = 1;
+        i.parentId = 0;
+        i.name = u"small.txt"_s;
+        m_cat->addItem(3, i);
+        for (int id = 10; id < 40; ++id) {
+            i.id = id;
+            m_cat->addItem(4, i);
+        }
+        QCOMPARE(ImageRowsClause(db(), 3), u"WHERE ImageID=?"_s);
+
+        const QStringList expected[] = {{u"/small.txt"_s}, {u"/b/a"_s, u"/b"_s, u"/b/a/x"_s}};
+        for (qint32 image : {3, 4}) {
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            std::unique_ptr<ExportWriter> writer = MakeExportWriter(ExportFormat::Jsonl, &out);
+            ExportScope scope;
+            scope.imageId = image;
+            QString message;
+            QCOMPARE(RunExport(db(), scope, *writer, {}, &message), ExportResult::Done);
+            QStringList paths;
+            for (const QByteArray& line : out.data().split('\n').mid(0, 3))
+                paths << QJsonDocument::fromJson(line)[u"path"].toString();
+            QCOMPARE(paths.mid(0, expected[image - 3].size()), expected[image - 3]);
         }
     }
 
