@@ -45,74 +45,66 @@ private slots:
     void initTestCase() { m_cat = std::make_unique<OddNamesCatalogue>(); }
     void cleanupTestCase() { m_cat.reset(); }
 
-    void info() {
-        const QList<QJsonObject> o = objects({u"info"_s});
-        QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0], QJsonObject({{u"nodes"_s, 0}, {u"images"_s, 2}, {u"items"_s, 9}}));
-    }
-
-    void lsTree() {
-        const QList<QJsonObject> o = objects({u"ls"_s});
-        QCOMPARE(o.size(), 2);
-        QCOMPARE(o[0][u"key"].toString(), u"I1"_s);
-        QCOMPARE(o[0][u"type"].toString(), u"image"_s);
-        QCOMPARE(o[0][u"id"].toInteger(), 1);
-        QCOMPARE(o[0][u"name"].toString(), OddNamesCatalogue::imageName());
-        QCOMPARE(o[1][u"name"].toString(), u"Other"_s);
-    }
-
-    void lsFolder() {
-        const QList<QJsonObject> o = objects({u"ls"_s, u"1"_s, u"1"_s});
+    void fields_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QJsonObject>("expected"); // fields of that line
         const auto rows = OddNamesCatalogue::rows();
+        const QString image = OddNamesCatalogue::imageName();
+        QTest::newRow("info") << QStringList{u"info"_s} << 1 << 0
+                              << QJsonObject{{u"nodes"_s, 0}, {u"images"_s, 2}, {u"items"_s, 9}};
+        QTest::newRow("ls tree") << QStringList{u"ls"_s} << 2 << 0
+                                 << QJsonObject{{u"key"_s, u"I1"_s}, {u"type"_s, u"image"_s},
+                                                {u"id"_s, 1}, {u"name"_s, image},
+                                                {u"parent"_s, u""_s}, {u"depth"_s, 0}};
         // Folders first, then files, each by name.
-        QCOMPARE(o.size(), 3);
-        QCOMPARE(o[0][u"key"].toString(), u"F4"_s);
-        QCOMPARE(o[0][u"type"].toString(), u"folder"_s);
-        QCOMPARE(o[0][u"name"].toString(), rows[3].name);
-        QCOMPARE(o[1][u"name"].toString(), rows[2].name);
-        QCOMPARE(o[2][u"name"].toString(), rows[1].name);
-        QCOMPARE(o[2][u"id"].toInteger(), 2);
-        QCOMPARE(o[2][u"size"].toInteger(), 4);
-        QCOMPARE(o[2][u"attrib"].toInteger(), 33);
-        QCOMPARE(o[2][u"attributes"].toString(), u"Read-only, Archive"_s);
+        QTest::newRow("ls folder: folder") << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 0
+                                           << QJsonObject{{u"key"_s, u"F4"_s},
+                                                          {u"type"_s, u"folder"_s},
+                                                          {u"name"_s, rows[3].name}};
+        QTest::newRow("ls folder: file")
+            << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 2
+            << QJsonObject{{u"key"_s, u"K2"_s},        {u"type"_s, u"file"_s},
+                           {u"id"_s, 2},               {u"name"_s, rows[1].name},
+                           {u"text"_s, rows[1].name},  {u"size"_s, 4},
+                           {u"attrib"_s, 33},          {u"attributes"_s, u"Read-only, Archive"_s}};
+        QTest::newRow("find") << QStringList{u"find"_s, u"--name"_s, u"bad*"_s} << 1 << 0
+                              << QJsonObject{{u"key"_s, u"I1I5I4"_s}, {u"image_id"_s, 1},
+                                             {u"id"_s, 5}, {u"parent_id"_s, 4},
+                                             {u"type"_s, u"file"_s}, {u"image"_s, image},
+                                             {u"name"_s, u"bad\\xFF\\xFEname"_s},
+                                             {u"path"_s, rows[4].path}};
+        QTest::newRow("props image") << QStringList{u"props"_s, u"1"_s} << 1 << 0
+                                     << QJsonObject{{u"name"_s, image},
+                                                    {u"file_system"_s, u"vfat"_s},
+                                                    {u"serial"_s, u"1A2B3C4D"_s}};
+        QTest::newRow("props item") << QStringList{u"props"_s, u"1"_s, u"2"_s} << 1 << 0
+                                    << QJsonObject{{u"name"_s, rows[1].name},
+                                                   {u"stored_name"_s, rows[1].name},
+                                                   {u"description"_s, rows[1].description},
+                                                   {u"comment"_s, rows[1].comment},
+                                                   {u"ms_dos_name"_s, u"N/A"_s}};
+    }
+    void fields() {
+        QFETCH(QStringList, args);
+        QFETCH(int, lines);
+        QFETCH(int, line);
+        QFETCH(QJsonObject, expected);
+        const QList<QJsonObject> o = objects(args);
+        QCOMPARE(o.size(), lines);
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(o[line][it.key()], it.value());
     }
 
-    void find() {
-        const QList<QJsonObject> o = objects({u"find"_s, u"--name"_s, u"bad*"_s});
-        QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0][u"key"].toString(), u"I1I5I4"_s);
-        QCOMPARE(o[0][u"image_id"].toInteger(), 1);
-        QCOMPARE(o[0][u"id"].toInteger(), 5);
-        QCOMPARE(o[0][u"parent_id"].toInteger(), 4);
-        QCOMPARE(o[0][u"type"].toString(), u"file"_s);
-        QCOMPARE(o[0][u"image"].toString(), OddNamesCatalogue::imageName());
-        QCOMPARE(o[0][u"name"].toString(), u"bad\\xFF\\xFEname"_s);
-        QCOMPARE(o[0][u"path"].toString(), OddNamesCatalogue::rows()[4].path);
-    }
-
-    void props() {
-        QList<QJsonObject> o = objects({u"props"_s, u"1"_s});
-        QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0][u"name"].toString(), OddNamesCatalogue::imageName());
-        QCOMPARE(o[0][u"file_system"].toString(), u"vfat"_s);
-        QCOMPARE(o[0][u"serial"].toString(), u"1A2B3C4D"_s);
-        o = objects({u"props"_s, u"1"_s, u"2"_s});
-        QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0][u"name"].toString(), u"tab\there.txt"_s);
-        QCOMPARE(o[0][u"stored_name"].toString(), u"tab\there.txt"_s);
-        QCOMPARE(o[0][u"description"].toString(), u"<b>&amp;</b>"_s);
-        QCOMPARE(o[0][u"comment"].toString(), u"line1\r\nline2 \"q\""_s);
-        QVERIFY(o[0].contains(u"ms_dos_name"_s));
-    }
-
+    // The machine's volumes differ; every line must still be a whole object.
     void drives() {
         const QList<QJsonObject> o = objects({u"drives"_s});
         QVERIFY(!o.isEmpty());
         for (const QJsonObject& d : o) {
             QCOMPARE(d[u"key"].toString().size(), 1);
-            QVERIFY(d[u"type"].isDouble());
             QCOMPARE(d[u"serial"].toString().size(), 8);
-            QVERIFY(d.contains(u"image"_s) && d.contains(u"mount_point"_s));
+            QVERIFY(d[u"type"].isDouble() && d.contains(u"image"_s));
         }
     }
 };
