@@ -61,9 +61,8 @@ int runDupes(const QStringList& args, CliContext& ctx) {
                 return;
             }
             for (const FileCopy& c : g.copies)
-                ctx.out << number << '\t' << g.size << '\t' << CliField(g.name) << '\t'
-                        << c.imageId << '\t' << CliField(c.imageName) << '\t' << CliField(c.path)
-                        << '\n';
+                ctx.out << number << '\t' << g.size << '\t' << CliField(g.name) << '\t' << c.imageId
+                        << '\t' << CliField(c.imageName) << '\t' << CliField(c.path) << '\n';
         },
         &error);
     CloseCatalogue(nullptr);

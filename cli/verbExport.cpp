@@ -27,10 +27,9 @@ int runExport(const QStringList& args, CliContext& ctx) {
     QString error;
     qint32 imageId = 0, folderId = 0;
     ExportFormat format = ExportFormat::Csv;
-    const bool parsed = a.parse(given,
-                                {QStringLiteral("folder"), QStringLiteral("format"),
-                                 QStringLiteral("output")},
-                                {}, &error);
+    const bool parsed = a.parse(
+        given, {QStringLiteral("folder"), QStringLiteral("format"), QStringLiteral("output")}, {},
+        &error);
     if (parsed) {
         if (a.positional.size() != 2 || !CliId(a.positional.at(1), &imageId))
             error = kUsage;
@@ -77,7 +76,8 @@ int runExport(const QStringList& args, CliContext& ctx) {
     return ExitOk;
 }
 
-const CliVerb exportVerb("export", "CATALOGUE IMAGE-ID [--folder ID] --format csv|html|jsonl [-o FILE]",
+const CliVerb exportVerb("export",
+                         "CATALOGUE IMAGE-ID [--folder ID] --format csv|html|jsonl [-o FILE]",
                          runExport);
 
 } // namespace

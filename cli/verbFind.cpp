@@ -53,10 +53,12 @@ int runFind(const QStringList& args, CliContext& ctx) {
                            .add("image_id", m.imageId)
                            .add("id", m.itemId)
                            .add("parent_id", m.parentId)
-                           .add("type", m.type == 0 ? QStringLiteral("folder") : QStringLiteral("file"))
+                           .add("type",
+                                m.type == 0 ? QStringLiteral("folder") : QStringLiteral("file"))
                            .add("image", m.imageName)
                            .add("name", m.itemName)
-                           .add("path", ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+                           .add("path",
+                                ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
                            .line();
             continue;
         }

@@ -16,7 +16,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
     QString error;
     qint32 imageId = 0;
     qint32 folderId = 0;
-    const int n = a.parse(args, {}, {QStringLiteral("json")}, &error) ? int(a.positional.size()) : 0;
+    const int n =
+        a.parse(args, {}, {QStringLiteral("json")}, &error) ? int(a.positional.size()) : 0;
     const bool json = a.has(QStringLiteral("json"));
     if (n < 1 || n > 3 || (n >= 2 && !CliId(a.positional.at(1), &imageId)) ||
         (n == 3 && !CliId(a.positional.at(2), &folderId))) {
@@ -68,7 +69,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
         if (json) {
             ctx.out << CliJson()
                            .add("key", e.key)
-                           .add("type", e.folder ? QStringLiteral("folder") : QStringLiteral("file"))
+                           .add("type",
+                                e.folder ? QStringLiteral("folder") : QStringLiteral("file"))
                            .add("id", e.key.mid(1).toLongLong())
                            .add("name", e.name)
                            .add("text", e.text)

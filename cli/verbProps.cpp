@@ -19,7 +19,8 @@ int runProps(const QStringList& args, CliContext& ctx) {
         !CliId(a.positional.at(1), &imageId) ||
         (a.positional.size() == 3 && !CliId(a.positional.at(2), &itemId))) {
         ctx.err << (error.isEmpty()
-                        ? QStringLiteral("Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID] [--json]")
+                        ? QStringLiteral(
+                              "Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID] [--json]")
                         : error)
                 << Qt::endl;
         return ExitUsage;

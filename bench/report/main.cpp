@@ -19,13 +19,13 @@
 
 namespace {
 
-constexpr int kItems = 1000000;   // image 1
-constexpr int kCopied = 300000;   // image 2: the first items of image 1 again
-constexpr int kFolderEvery = 20;  // every 20th item is a folder
+constexpr int kItems = 1000000;  // image 1
+constexpr int kCopied = 300000;  // image 2: the first items of image 1 again
+constexpr int kFolderEvery = 20; // every 20th item is a folder
 
-const char* const kWords[] = {"report", "budget", "holiday", "invoice", "letter", "summary",
-                              "project", "backup", "photo", "family", "music", "video",
-                              "draft", "final", "notes", "setup", "driver", "manual"};
+const char* const kWords[] = {"report",  "budget", "holiday", "invoice", "letter", "summary",
+                              "project", "backup", "photo",   "family",  "music",  "video",
+                              "draft",   "final",  "notes",   "setup",   "driver", "manual"};
 const char* const kExtensions[] = {".txt", ".doc", ".jpg", ".mp3", ".pdf", ".zip", ".png"};
 
 QString makeName(std::mt19937& rng, bool folder) {
@@ -158,8 +158,8 @@ int main(int argc, char* argv[]) {
     const double reference = double(t.nsecsElapsed()) / 1e6;
     CloseCatalogue(nullptr);
     const Run startup = runCli({QStringLiteral("info"), path});
-    out << "reference: one scan of all names " << reference << " ms; ledra-cli info "
-        << startup.ms << " ms, " << startup.peakKiB / 1024 << " MiB" << Qt::endl;
+    out << "reference: one scan of all names " << reference << " ms; ledra-cli info " << startup.ms
+        << " ms, " << startup.peakKiB / 1024 << " MiB" << Qt::endl;
 
     const QString file = dir.path() + QStringLiteral("/out");
     const struct {
@@ -185,8 +185,7 @@ int main(int argc, char* argv[]) {
     }
     for (const char* suffix : {".csv", ".jsonl", ".html"})
         out << "output" << suffix << ": "
-            << QFileInfo(file + QLatin1String(suffix)).size() / (1024 * 1024) << " MiB"
-            << Qt::endl;
+            << QFileInfo(file + QLatin1String(suffix)).size() / (1024 * 1024) << " MiB" << Qt::endl;
     if (!qEnvironmentVariableIsEmpty("LEDRA_BENCH_KEEP")) {
         dir.setAutoRemove(false);
         out << "kept in " << dir.path() << Qt::endl;

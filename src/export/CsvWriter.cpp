@@ -22,11 +22,10 @@ public:
         QByteArray line;
         if (m_severalImages)
             line += CsvField(i.imageName) + ',';
-        line += CsvField(i.path) + ',' + CsvField(i.name) + ',' +
-                (i.folder ? "folder," : "file,") + QByteArray::number(i.size) + ',' +
-                CsvField(i.modified) + ',' + CsvField(FlagsText(i.attrib, AttributeNames())) +
-                ',' + CsvField(i.keywords) + ',' + CsvField(i.description) + ',' +
-                CsvField(i.comment) + "\r\n";
+        line += CsvField(i.path) + ',' + CsvField(i.name) + ',' + (i.folder ? "folder," : "file,") +
+                QByteArray::number(i.size) + ',' + CsvField(i.modified) + ',' +
+                CsvField(FlagsText(i.attrib, AttributeNames())) + ',' + CsvField(i.keywords) + ',' +
+                CsvField(i.description) + ',' + CsvField(i.comment) + "\r\n";
         put(line);
     }
 

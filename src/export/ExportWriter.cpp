@@ -111,8 +111,7 @@ QByteArray JsonString(const QString& text, bool forHtml) {
 
 QByteArray CsvField(const QString& text) {
     QByteArray utf8 = text.toUtf8();
-    if (!utf8.contains('"') && !utf8.contains(',') && !utf8.contains('\n') &&
-        !utf8.contains('\r'))
+    if (!utf8.contains('"') && !utf8.contains(',') && !utf8.contains('\n') && !utf8.contains('\r'))
         return utf8;
     utf8.replace("\"", "\"\"");
     return '"' + utf8 + '"';

@@ -50,8 +50,7 @@ const FolderMap::Folder* FolderMap::find(qint32 id) const {
     return it == m_folders.cend() ? nullptr : &*it;
 }
 
-template <typename Known>
-QList<qint32> FolderMap::chainUp(qint32 id, Known known, qint32* stop) {
+template <typename Known> QList<qint32> FolderMap::chainUp(qint32 id, Known known, qint32* stop) {
     QList<qint32> chain;
     ++m_walk;
     qint32 cur = id;
@@ -76,11 +75,11 @@ QString FolderMap::path(qint32 id) {
     if (!known->path.isNull())
         return known->path;
     qint32 stop = 0;
-    const QList<qint32> chain =
-        chainUp(id, [](qint32, const Folder& f) { return !f.path.isNull(); }, &stop);
+    const QList<qint32> chain = chainUp(
+        id, [](qint32, const Folder& f) { return !f.path.isNull(); }, &stop);
     const Folder* top = find(stop);
-    QString base = top && !top->path.isNull() && !chain.contains(stop) ? top->path
-                                                                        : QStringLiteral("/");
+    QString base =
+        top && !top->path.isNull() && !chain.contains(stop) ? top->path : QStringLiteral("/");
     for (qsizetype k = chain.size() - 1; k >= 0; --k) {
         Folder& f = m_folders[chain.at(k)];
         f.path = base.endsWith(u'/') ? QString(base + f.name) : QString(base + u'/' + f.name);

@@ -37,8 +37,7 @@ public:
 private:
     // The folders from id upwards whose answer is not known yet; stops at the root, a missing
     // folder, a loop or the first folder for which known() holds.
-    template <typename Known>
-    QList<qint32> chainUp(qint32 id, Known known, qint32* stop);
+    template <typename Known> QList<qint32> chainUp(qint32 id, Known known, qint32* stop);
 
     QHash<qint32, Folder> m_folders;
     qint64 m_walk = 0;

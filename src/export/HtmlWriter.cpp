@@ -196,8 +196,8 @@ public:
         QString base = facts.rootPath;
         if (!base.endsWith(u'/'))
             base += u'/';
-        put(",\"base\":" + JsonString(base, true) + ",\"several\":" +
-            (m_several ? "true" : "false") + ",\"items\":[\n");
+        put(",\"base\":" + JsonString(base, true) +
+            ",\"several\":" + (m_several ? "true" : "false") + ",\"items\":[\n");
     }
 
     void item(const ExportItem& i) override {

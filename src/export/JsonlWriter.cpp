@@ -21,9 +21,10 @@ public:
             line += "\"image_id\":" + QByteArray::number(i.imageId) +
                     ",\"image\":" + JsonString(i.imageName) + ',';
         line += "\"id\":" + QByteArray::number(i.id) + ",\"path\":" + JsonString(i.path) +
-                ",\"name\":" + JsonString(i.name) + ",\"type\":" +
-                (i.folder ? "\"folder\"" : "\"file\"") + ",\"size\":" +
-                QByteArray::number(i.size) + ",\"modified\":" + textOrNull(i.modified) +
+                ",\"name\":" + JsonString(i.name) +
+                ",\"type\":" + (i.folder ? "\"folder\"" : "\"file\"") +
+                ",\"size\":" + QByteArray::number(i.size) +
+                ",\"modified\":" + textOrNull(i.modified) +
                 ",\"attrib\":" + QByteArray::number(i.attrib) +
                 ",\"attributes\":" + JsonString(FlagsText(i.attrib, AttributeNames())) +
                 ",\"keywords\":" + JsonString(i.keywords) +

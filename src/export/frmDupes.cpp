@@ -108,8 +108,7 @@ void frmDupes::cmdSearch_Click() {
                 if (rows.size() >= kListLimit)
                     return;
                 auto* group = new QTreeWidgetItem(
-                    {g.name, SizeText(g.size),
-                     QStringLiteral("%1 copies").arg(g.copies.size())});
+                    {g.name, SizeText(g.size), QStringLiteral("%1 copies").arg(g.copies.size())});
                 for (const FileCopy& c : g.copies)
                     group->addChild(copyRow(c.imageId, c.imageName, c.itemId, c.parentId, c.path,
                                             SizeText(g.size)));
@@ -136,11 +135,10 @@ void frmDupes::cmdSearch_Click() {
         m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Critical);
         return;
     }
-    QString text = imageId == 0
-                       ? QStringLiteral("%1 files held more than once, %2 copies in all.")
-                             .arg(groups)
-                             .arg(copies)
-                       : QStringLiteral("%1 files are on no other image.").arg(copies);
+    QString text = imageId == 0 ? QStringLiteral("%1 files held more than once, %2 copies in all.")
+                                      .arg(groups)
+                                      .arg(copies)
+                                : QStringLiteral("%1 files are on no other image.").arg(copies);
     if (rows.size() >= kListLimit)
         text += QStringLiteral(" The first %1 are listed.").arg(kListLimit);
     lblCount->setText(text);

@@ -84,8 +84,8 @@ void frmExport::build(const QString& what, const QString& folderText) {
     optImage->setObjectName(QStringLiteral("optImage"));
     optImage->setChecked(true);
     scope->addWidget(optImage);
-    optFolder = new QRadioButton(QStringLiteral("Folder %1 and everything in it").arg(folderText),
-                                 this);
+    optFolder =
+        new QRadioButton(QStringLiteral("Folder %1 and everything in it").arg(folderText), this);
     optFolder->setObjectName(QStringLiteral("optFolder"));
     optFolder->setVisible(!folderText.isEmpty());
     scope->addWidget(optFolder);
@@ -162,8 +162,8 @@ void frmExport::cmdBrowse_Click() {
 
 void frmExport::setRunning(bool running) {
     m_running = running;
-    for (QWidget* w : std::initializer_list<QWidget*>{optImage, optFolder, cboFormat, txtFile,
-                                                      cmdBrowse, cmdOK})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{optImage, optFolder, cboFormat, txtFile, cmdBrowse, cmdOK})
         w->setEnabled(!running);
     prgExport->setVisible(running);
 }

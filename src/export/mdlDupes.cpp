@@ -49,7 +49,6 @@ private:
     QHash<qint32, QString> m_names;
 };
 
-
 // Rows of one name and size come together from a query sorted on both; a group is handed on
 // once the next row differs.
 template <typename Row, typename Same, typename Done>
@@ -84,8 +83,7 @@ Recordset sortedFiles(Database& db, const QString& order, qint64 minSize) {
 }
 
 FileRow readFile(const Recordset& rs) {
-    return {rs.text(0), rs.int64(1), qint32(rs.int64(2)), qint32(rs.int64(3)),
-            qint32(rs.int64(4))};
+    return {rs.text(0), rs.int64(1), qint32(rs.int64(2)), qint32(rs.int64(3)), qint32(rs.int64(4))};
 }
 
 } // namespace

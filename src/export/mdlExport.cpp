@@ -1,11 +1,11 @@
 #include "mdlExport.h"
 
+#include "FolderMap.h"
 #include "catalogue/Engine.h"
 #include "catalogue/mdlFile.h"
 #include "common/mdlConvert.h"
 #include "properties/mdlProperties.h"
 #include "search/mdlFind.h"
-#include "FolderMap.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -75,9 +75,9 @@ ExportResult exportImage(Database& db, const ExportScope& scope, ExportWriter& w
         db.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {scope.imageId})
             .toLongLong();
     if (whole) {
-        const QVariant bytes = db.scalar(
-            QStringLiteral("SELECT SUM(Size) FROM Items WHERE ImageID=? AND Type=1"),
-            {scope.imageId});
+        const QVariant bytes =
+            db.scalar(QStringLiteral("SELECT SUM(Size) FROM Items WHERE ImageID=? AND Type=1"),
+                      {scope.imageId});
         facts.facts.append({QStringLiteral("Total size"), SizeText(bytes.toLongLong())});
     } else {
         facts.rootId = scope.folderId;
@@ -89,10 +89,10 @@ ExportResult exportImage(Database& db, const ExportScope& scope, ExportWriter& w
     writer.begin(facts);
 
     // Rows come in the order they were written, which is the walk of the disk.
-    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT %1 FROM Items %2 ORDER BY rowid")
-                                        .arg(QLatin1String(kItemColumns),
-                                             ImageRowsClause(db, scope.imageId)),
-                                    {scope.imageId});
+    Recordset rs =
+        db.OpenRecordset(QStringLiteral("SELECT %1 FROM Items %2 ORDER BY rowid")
+                             .arg(QLatin1String(kItemColumns), ImageRowsClause(db, scope.imageId)),
+                         {scope.imageId});
     if (!rs.isValid()) {
         *message = engineMessage(db, &rs);
         return ExportResult::Failed;
@@ -148,10 +148,10 @@ ExportResult exportItems(Database& db, const ExportScope& scope, ExportWriter& w
     for (const auto& [imageId, itemId] : scope.items) {
         if (++done % 64 == 0 && progress && !progress(done, total))
             return ExportResult::Cancelled;
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("SELECT %1 FROM Items WHERE ID=? AND ImageID=?")
-                .arg(QLatin1String(kItemColumns)),
-            {qint64(itemId), qint64(imageId)});
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("SELECT %1 FROM Items WHERE ID=? AND ImageID=?")
+                                 .arg(QLatin1String(kItemColumns)),
+                             {qint64(itemId), qint64(imageId)});
         if (!rs.isValid()) {
             *message = engineMessage(db, &rs);
             return ExportResult::Failed;

@@ -16,8 +16,8 @@ struct ExportScope {
     enum class Kind { Image, Folder, Items };
     Kind kind = Kind::Image;
     qint32 imageId = 0;
-    qint32 folderId = 0;                    // Folder: 0 is the root, the whole image
-    QList<QPair<qint32, qint32>> items;     // Items: image ID and item ID
+    qint32 folderId = 0;                // Folder: 0 is the root, the whole image
+    QList<QPair<qint32, qint32>> items; // Items: image ID and item ID
 };
 
 // Told how many of the rows are written; false cancels.

@@ -55,30 +55,36 @@ private slots:
         QTest::newRow("info") << QStringList{u"info"_s} << 1 << 0
                               << QJsonObject{{u"nodes"_s, 0}, {u"images"_s, 2}, {u"items"_s, 9}};
         QTest::newRow("ls tree") << QStringList{u"ls"_s} << 2 << 0
-                                 << QJsonObject{{u"key"_s, u"I1"_s}, {u"type"_s, u"image"_s},
-                                                {u"id"_s, 1}, {u"name"_s, image},
+                                 << QJsonObject{{u"key"_s, u"I1"_s},  {u"type"_s, u"image"_s},
+                                                {u"id"_s, 1},         {u"name"_s, image},
                                                 {u"parent"_s, u""_s}, {u"depth"_s, 0}};
         // Folders first, then files, each by name.
-        QTest::newRow("ls folder: folder") << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 0
-                                           << QJsonObject{{u"key"_s, u"F4"_s},
-                                                          {u"type"_s, u"folder"_s},
-                                                          {u"name"_s, rows[3].name}};
-        QTest::newRow("ls folder: file")
-            << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 2
-            << QJsonObject{{u"key"_s, u"K2"_s},        {u"type"_s, u"file"_s},
-                           {u"id"_s, 2},               {u"name"_s, rows[1].name},
-                           {u"text"_s, rows[1].name},  {u"size"_s, 4},
-                           {u"attrib"_s, 33},          {u"attributes"_s, u"Read-only, Archive"_s}};
+        QTest::newRow("ls folder: folder")
+            << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 0
+            << QJsonObject{
+                   {u"key"_s, u"F4"_s}, {u"type"_s, u"folder"_s}, {u"name"_s, rows[3].name}};
+        QTest::newRow("ls folder: file") << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 2
+                                         << QJsonObject{{u"key"_s, u"K2"_s},
+                                                        {u"type"_s, u"file"_s},
+                                                        {u"id"_s, 2},
+                                                        {u"name"_s, rows[1].name},
+                                                        {u"text"_s, rows[1].name},
+                                                        {u"size"_s, 4},
+                                                        {u"attrib"_s, 33},
+                                                        {u"attributes"_s, u"Read-only, Archive"_s}};
         QTest::newRow("find") << QStringList{u"find"_s, u"--name"_s, u"bad*"_s} << 1 << 0
-                              << QJsonObject{{u"key"_s, u"I1I5I4"_s}, {u"image_id"_s, 1},
-                                             {u"id"_s, 5}, {u"parent_id"_s, 4},
-                                             {u"type"_s, u"file"_s}, {u"image"_s, image},
+                              << QJsonObject{{u"key"_s, u"I1I5I4"_s},
+                                             {u"image_id"_s, 1},
+                                             {u"id"_s, 5},
+                                             {u"parent_id"_s, 4},
+                                             {u"type"_s, u"file"_s},
+                                             {u"image"_s, image},
                                              {u"name"_s, u"bad\\xFF\\xFEname"_s},
                                              {u"path"_s, rows[4].path}};
-        QTest::newRow("props image") << QStringList{u"props"_s, u"1"_s} << 1 << 0
-                                     << QJsonObject{{u"name"_s, image},
-                                                    {u"file_system"_s, u"vfat"_s},
-                                                    {u"serial"_s, u"1A2B3C4D"_s}};
+        QTest::newRow("props image")
+            << QStringList{u"props"_s, u"1"_s} << 1 << 0
+            << QJsonObject{
+                   {u"name"_s, image}, {u"file_system"_s, u"vfat"_s}, {u"serial"_s, u"1A2B3C4D"_s}};
         QTest::newRow("props item") << QStringList{u"props"_s, u"1"_s, u"2"_s} << 1 << 0
                                     << QJsonObject{{u"name"_s, rows[1].name},
                                                    {u"stored_name"_s, rows[1].name},

@@ -68,18 +68,18 @@ private slots:
         file(1, 11, 10, u"a.txt"_s, 100);
         file(1, 12, 0, u"b.txt"_s, 50);
         file(1, 13, 0, u"big.iso"_s, 5000);
-        file(1, 14, 0, u"a.txt"_s, 100);     // a copy within the image
-        file(1, 15, 0, u"A.TXT"_s, 100);     // letter case tells names apart
+        file(1, 14, 0, u"a.txt"_s, 100); // a copy within the image
+        file(1, 15, 0, u"A.TXT"_s, 100); // letter case tells names apart
         file(1, 16, 0, u"c.txt"_s, 7);
         file(1, 17, 0, u"only\tone, \"x\""_s, 1);
-        file(1, 18, 0, u"b.txt"_s, 51);      // another size
+        file(1, 18, 0, u"b.txt"_s, 51); // another size
         file(1, 19, 0, u"zero"_s, 0);
-        file(1, 20, 10, u"twice.dat"_s, 9);  // two copies, both on this image only
+        file(1, 20, 10, u"twice.dat"_s, 9); // two copies, both on this image only
         file(1, 21, 0, u"twice.dat"_s, 9);
         m_cat->addImage(2, u"B"_s);
         file(2, 1, 0, u"big.iso"_s, 5000);
         file(2, 2, 0, u"a.txt"_s, 100);
-        file(2, 3, 0, u"b.txt"_s, 50, 0);    // a folder is never a copy
+        file(2, 3, 0, u"b.txt"_s, 50, 0); // a folder is never a copy
         file(2, 4, 0, u"c.txt"_s, 8);
         m_cat->addImage(3, u"C"_s);
         file(3, 1, 0, u"b.txt"_s, 50);
@@ -113,9 +113,9 @@ private slots:
         QTest::addColumn<qint32>("image");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("copies within the image are lost with it too")
-            << 1
-            << QStringList{u"15 100 /A.TXT"_s, u"16 7 /c.txt"_s, u"17 1 /only\tone, \"x\""_s,
-                           u"18 51 /b.txt"_s, u"20 9 /docs/twice.dat"_s, u"21 9 /twice.dat"_s};
+            << 1 << QStringList{u"15 100 /A.TXT"_s,          u"16 7 /c.txt"_s,
+                                u"17 1 /only\tone, \"x\""_s, u"18 51 /b.txt"_s,
+                                u"20 9 /docs/twice.dat"_s,   u"21 9 /twice.dat"_s};
         QTest::newRow("other size, same name") << 2 << QStringList{u"4 8 /c.txt"_s};
         QTest::newRow("everything held elsewhere") << 3 << QStringList();
         QTest::newRow("small image") << 4 << QStringList{u"1 3 /lonely.txt"_s};
@@ -136,7 +136,9 @@ private slots:
     void commandLine() {
         Run r = cli({u"dupes"_s, u"--min-size"_s, u"5000"_s});
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QByteArray("1\t5000\tbig.iso\t1\tA\t/big.iso\n1\t5000\tbig.iso\t2\tB\t/big.iso\n"));
+        QCOMPARE(
+            r.out,
+            QByteArray("1\t5000\tbig.iso\t1\tA\t/big.iso\n1\t5000\tbig.iso\t2\tB\t/big.iso\n"));
 
         r = cli({u"dupes"_s, u"--json"_s});
         QCOMPARE(r.code, 0);
@@ -154,8 +156,7 @@ private slots:
 
         r = cli({u"single-copy"_s, u"1"_s, u"--json"_s});
         QCOMPARE(r.code, 0);
-        const QJsonObject odd =
-            QJsonDocument::fromJson(r.out.split('\n').value(2)).object();
+        const QJsonObject odd = QJsonDocument::fromJson(r.out.split('\n').value(2)).object();
         QCOMPARE(odd[u"name"].toString(), u"only\tone, \"x\""_s);
         QCOMPARE(odd[u"path"].toString(), u"/only\tone, \"x\""_s);
         QCOMPARE(odd[u"id"].toInteger(), 17);

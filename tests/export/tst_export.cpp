@@ -73,8 +73,8 @@ Run cli(const QStringList& args) {
 
 QJsonArray parseBack(const QString& file, const QString& format) {
     QProcess p;
-    p.start(QStandardPaths::findExecutable(u"python3"_s), {u"-c"_s, QLatin1String(kParser), file,
-                                                           format});
+    p.start(QStandardPaths::findExecutable(u"python3"_s),
+            {u"-c"_s, QLatin1String(kParser), file, format});
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
         qWarning("parser: %s", p.readAllStandardError().constData());
         return {};
@@ -164,9 +164,9 @@ private slots:
     // image is the root, not an item.
     void standardOutput() {
         const QString file = m_cat->folder() + u"/two.csv"_s;
-        QCOMPARE(cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=csv"_s, u"--output"_s, file})
-                     .code,
-                 0);
+        QCOMPARE(
+            cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=csv"_s, u"--output"_s, file}).code,
+            0);
         const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format"_s, u"CSV"_s});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, readFile(file));
@@ -187,12 +187,12 @@ private slots:
         QTest::newRow("folder of another image")
             << QStringList{u"2"_s, u"--format"_s, u"csv"_s, u"--folder"_s, u"1"_s} << 1
             << u"There is no folder 1 in image 2.\n"_s;
-        QTest::newRow("no format") << QStringList{u"1"_s} << 2
-                                   << u"Option --format is needed: csv, html or jsonl.\n"_s;
+        QTest::newRow("no format")
+            << QStringList{u"1"_s} << 2 << u"Option --format is needed: csv, html or jsonl.\n"_s;
         QTest::newRow("unknown format") << QStringList{u"1"_s, u"--format"_s, u"xml"_s} << 2
                                         << u"Unknown format xml: use csv, html or jsonl.\n"_s;
-        QTest::newRow("image not a number") << QStringList{u"x"_s, u"--format"_s, u"csv"_s} << 2
-                                            << QString();
+        QTest::newRow("image not a number")
+            << QStringList{u"x"_s, u"--format"_s, u"csv"_s} << 2 << QString();
     }
     // A refused export says why and leaves the file it was to replace as it was.
     void refused() {
@@ -201,8 +201,8 @@ private slots:
         QFETCH(QString, err);
         const QString file = m_cat->folder() + u"/keep.csv"_s;
         QVERIFY(writeFile(file, "keep"));
-        const Run r = cli(QStringList{u"export"_s, m_cat->path()} + args +
-                          QStringList{u"-o"_s, file});
+        const Run r =
+            cli(QStringList{u"export"_s, m_cat->path()} + args + QStringList{u"-o"_s, file});
         QCOMPARE(r.code, code);
         if (!err.isEmpty())
             QCOMPARE(r.err, err);
