@@ -1,10 +1,10 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README: `make run` and `make test`; `make package` builds the .deb.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build configure deps format bench clean
+.PHONY: run test build configure deps format bench package clean
 
 run: build
 	$(BUILD)/ledra
@@ -23,6 +23,9 @@ deps:
 
 format:
 	cmake --build $(BUILD) --target format
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: configure
 	cmake --build $(BUILD) --target benchmarks -j $(JOBS)

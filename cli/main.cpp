@@ -2,6 +2,7 @@
 #include "CliVerb.h"
 
 #include "shell/mdlOptions.h"
+#include "version.h"
 
 #include <QCoreApplication>
 
@@ -29,6 +30,11 @@ int main(int argc, char* argv[]) {
         return ExitUsage;
     }
     const QString verb = args.takeFirst();
+    if (verb == QLatin1String("--version")) {
+        out << "ledra-cli " << LEDRA_VERSION_MAJOR << '.' << LEDRA_VERSION_MINOR << '.'
+            << LEDRA_VERSION_PATCH << Qt::endl;
+        return ExitOk;
+    }
     for (const CliVerb* v : cliVerbs()) {
         if (verb == QLatin1String(v->name)) {
             // The command line honours the same settings the program saved.

@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
@@ -23,12 +24,13 @@ int runCreate(const QStringList& args, CliContext& ctx) {
     return ExitOk;
 }
 
-// Row counts of the three tables. Never creates a file.
+// Row counts of the three tables (with --json one object of the three). Never creates a file.
 int runInfo(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
-    if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli info CATALOGUE") : error)
+    if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() != 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli info CATALOGUE [--json]")
+                                    : error)
                 << Qt::endl;
         return ExitUsage;
     }
@@ -37,6 +39,7 @@ int runInfo(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
     const char* tables[] = {"Nodes", "Images", "Items"};
     const char* labels[] = {"nodes", "images", "items"};
+    CliJson json;
     for (int i = 0; i < 3; ++i) {
         const QVariant n =
             db().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(tables[i])));
@@ -46,13 +49,18 @@ int runInfo(const QStringList& args, CliContext& ctx) {
             CloseCatalogue(nullptr);
             return ExitFailure;
         }
-        ctx.out << labels[i] << '\t' << n.toLongLong() << '\n';
+        if (a.has(QStringLiteral("json")))
+            json.add(labels[i], n.toLongLong());
+        else
+            ctx.out << labels[i] << '\t' << n.toLongLong() << '\n';
     }
+    if (a.has(QStringLiteral("json")))
+        ctx.out << json.line();
     CloseCatalogue(nullptr);
     return ExitOk;
 }
 
 const CliVerb createVerb("create", "CATALOGUE", runCreate);
-const CliVerb infoVerb("info", "CATALOGUE", runInfo);
+const CliVerb infoVerb("info", "CATALOGUE [--json]", runInfo);
 
 } // namespace

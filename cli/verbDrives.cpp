@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
@@ -14,8 +15,9 @@ namespace {
 int runDrives(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
-    if (!a.parse(args, {}, {}, &error) || a.positional.size() > 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli drives [CATALOGUE]") : error)
+    if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() > 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli drives [CATALOGUE] [--json]")
+                                    : error)
                 << Qt::endl;
         return ExitUsage;
     }
@@ -35,6 +37,20 @@ int runDrives(const QStringList& args, CliContext& ctx) {
             image = NullToText(
                 db().scalar(QStringLiteral("SELECT Name FROM Images WHERE Serial=?"), {serial}));
         }
+        if (a.has(QStringLiteral("json"))) {
+            CliJson json;
+            json.add("key", QString(v.key))
+                .add("type", v.typeCode)
+                .add("type_text", DriveTypeText(v.typeCode))
+                .add("label", v.label)
+                .add("file_system", v.fileSystem)
+                .add("serial", serial)
+                .add("mount_point", v.mountPoint);
+            if (haveCatalogue)
+                json.add("image", image);
+            ctx.out << json.line();
+            continue;
+        }
         const QStringList fields = {QString(v.key),
                                     QString::number(v.typeCode),
                                     DriveTypeText(v.typeCode),
@@ -50,6 +66,6 @@ int runDrives(const QStringList& args, CliContext& ctx) {
     return ExitOk;
 }
 
-const CliVerb drivesVerb("drives", "[CATALOGUE]", runDrives);
+const CliVerb drivesVerb("drives", "[CATALOGUE] [--json]", runDrives);
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
@@ -15,11 +16,11 @@ int runFind(const QStringList& args, CliContext& ctx) {
     const QStringList options{QStringLiteral("name"), QStringLiteral("msdos-name"),
                               QStringLiteral("keywords"), QStringLiteral("description"),
                               QStringLiteral("comment")};
-    if (!a.parse(args, options, {}, &error) || a.positional.size() != 1) {
+    if (!a.parse(args, options, {QStringLiteral("json")}, &error) || a.positional.size() != 1) {
         ctx.err << (error.isEmpty()
                         ? QStringLiteral("Usage: ledra-cli find CATALOGUE [--name PATTERN] "
                                          "[--msdos-name PATTERN] [--keywords PATTERN] "
-                                         "[--description PATTERN] [--comment PATTERN]")
+                                         "[--description PATTERN] [--comment PATTERN] [--json]")
                         : error)
                 << Qt::endl;
         return ExitUsage;
@@ -46,6 +47,21 @@ int runFind(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
     }
     for (const FindMatch& m : std::as_const(matches)) {
+        if (a.has(QStringLiteral("json"))) {
+            ctx.out << CliJson()
+                           .add("key", m.key())
+                           .add("image_id", m.imageId)
+                           .add("id", m.itemId)
+                           .add("parent_id", m.parentId)
+                           .add("type",
+                                m.type == 0 ? QStringLiteral("folder") : QStringLiteral("file"))
+                           .add("image", m.imageName)
+                           .add("name", m.itemName)
+                           .add("path",
+                                ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+                           .line();
+            continue;
+        }
         ctx.out << m.key() << '\t' << m.type << '\t' << CliField(m.imageName) << '\t'
                 << CliField(m.itemName) << '\t'
                 << CliField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
@@ -57,7 +73,7 @@ int runFind(const QStringList& args, CliContext& ctx) {
 
 const CliVerb findVerb("find",
                        "CATALOGUE [--name P] [--msdos-name P] [--keywords P] [--description P] "
-                       "[--comment P]",
+                       "[--comment P] [--json]",
                        runFind);
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "browser/mdlBrowse.h"
@@ -16,11 +17,13 @@ int runLs(const QStringList& args, CliContext& ctx) {
     QString error;
     qint32 imageId = 0;
     qint32 folderId = 0;
-    const int n = a.parse(args, {}, {}, &error) ? int(a.positional.size()) : 0;
+    const int n =
+        a.parse(args, {}, {QStringLiteral("json")}, &error) ? int(a.positional.size()) : 0;
+    const bool json = a.has(QStringLiteral("json"));
     if (n < 1 || n > 3 || (n >= 2 && !CliId(a.positional.at(1), &imageId)) ||
         (n == 3 && !CliId(a.positional.at(2), &folderId))) {
         ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
-                                                     "[FOLDER-ID]]")
+                                                     "[FOLDER-ID]] [--json]")
                                     : error)
                 << Qt::endl;
         return ExitUsage;
@@ -32,8 +35,19 @@ int runLs(const QStringList& args, CliContext& ctx) {
     if (n == 1) {
         QSet<QString> shown;
         for (const CatalogueEntry& e : ReadCatalogueTree(db())) {
-            ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << CliField(e.text) << '\n';
             shown.insert(e.key);
+            if (json)
+                ctx.out << CliJson()
+                               .add("key", e.key)
+                               .add("type", e.key.startsWith(u'N') ? QStringLiteral("node")
+                                                                   : QStringLiteral("image"))
+                               .add("id", e.key.mid(1).toLongLong())
+                               .add("name", e.text)
+                               .add("parent", e.parentKey)
+                               .add("depth", e.depth)
+                               .line();
+            else
+                ctx.out << QString(e.depth * 2, u' ') << e.key << '\t' << CliField(e.text) << '\n';
         }
         // Images under nodes that never reach the top (a cycle of parents, or a missing parent)
         // cannot be placed in the tree; say so rather than let them vanish.
@@ -75,6 +89,20 @@ int runLs(const QStringList& args, CliContext& ctx) {
     }
     for (const ListEntry& e :
          ReadFolderContents(db(), imageId, qint32(type.toLongLong()), folderId)) {
+        if (json) {
+            ctx.out << CliJson()
+                           .add("key", e.key)
+                           .add("type",
+                                e.folder ? QStringLiteral("folder") : QStringLiteral("file"))
+                           .add("id", e.key.mid(1).toLongLong())
+                           .add("name", e.name)
+                           .add("text", e.text)
+                           .add("size", e.size)
+                           .add("attrib", e.attrib)
+                           .add("attributes", FlagsText(e.attrib, AttributeNames()))
+                           .line();
+            continue;
+        }
         ctx.out << e.key << '\t' << CliField(e.text) << '\t' << SizeText(e.size) << '\t'
                 << FlagsText(e.attrib, AttributeNames()) << '\n';
     }
@@ -82,6 +110,6 @@ int runLs(const QStringList& args, CliContext& ctx) {
     return ExitOk;
 }
 
-const CliVerb lsVerb("ls", "CATALOGUE [IMAGE-ID [FOLDER-ID]]", runLs);
+const CliVerb lsVerb("ls", "CATALOGUE [IMAGE-ID [FOLDER-ID]] [--json]", runLs);
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "CliJson.h"
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
@@ -13,12 +14,13 @@ int runProps(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
     qint32 imageId = 0, itemId = 0;
-    const bool parsed = a.parse(args, {}, {}, &error);
+    const bool parsed = a.parse(args, {}, {QStringLiteral("json")}, &error);
     if (!parsed || a.positional.size() < 2 || a.positional.size() > 3 ||
         !CliId(a.positional.at(1), &imageId) ||
         (a.positional.size() == 3 && !CliId(a.positional.at(2), &itemId))) {
         ctx.err << (error.isEmpty()
-                        ? QStringLiteral("Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID]")
+                        ? QStringLiteral(
+                              "Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID] [--json]")
                         : error)
                 << Qt::endl;
         return ExitUsage;
@@ -28,11 +30,13 @@ int runProps(const QStringList& args, CliContext& ctx) {
         return ExitFailure;
 
     QList<PropField> fields;
+    QString storedName;
     ReadResult result;
     if (a.positional.size() == 3) {
         ItemProperties p;
         result = ReadItemProperties(db(), imageId, itemId, &p, &error);
         fields = p.fields();
+        storedName = p.storedName;
         if (result == ReadResult::Missing)
             error = QStringLiteral("Item %1 of image %2 is not in the catalogue.")
                         .arg(itemId)
@@ -49,11 +53,25 @@ int runProps(const QStringList& args, CliContext& ctx) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
     }
+    if (a.has(QStringLiteral("json"))) {
+        // One object; each field named after its label: "MS-DOS Name:" gives ms_dos_name.
+        CliJson json;
+        for (const PropField& f : std::as_const(fields)) {
+            QString key = f.label.toLower();
+            key.remove(u':');
+            key.replace(u' ', u'_').replace(u'-', u'_');
+            json.add(key.toUtf8().constData(), f.text);
+        }
+        if (a.positional.size() == 3)
+            json.add("stored_name", storedName);
+        ctx.out << json.line();
+        return ExitOk;
+    }
     for (const PropField& f : std::as_const(fields))
         ctx.out << f.label << '\t' << CliField(f.text) << '\n';
     return ExitOk;
 }
 
-const CliVerb propsVerb("props", "CATALOGUE IMAGE-ID [ITEM-ID]", runProps);
+const CliVerb propsVerb("props", "CATALOGUE IMAGE-ID [ITEM-ID] [--json]", runProps);
 
 } // namespace

@@ -7,9 +7,12 @@
 #include "catalogue/mdlFile.h"
 #include "controls/ctlCmnDlg.h"
 #include "controls/ctlSize.h"
+#include "export/frmDupes.h"
+#include "export/frmExport.h"
 #include "guiKeyTree.h"
 #include "guiNodeTree.h"
 #include "guiPictures.h"
+#include "search/frmFind.h"
 #include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
 #include "shell/mdlRecent.h"
@@ -63,6 +66,9 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent)
     buildToolbar();
     buildEditing();
     setCatalogueCommands(CommandState::NoCatalogue);
+    frmFind::setExportHook([](QWidget* owner, const QList<QPair<qint32, qint32>>& items) {
+        frmExport(owner, items).exec();
+    });
 }
 
 frmMain::~frmMain() {
@@ -105,7 +111,8 @@ void frmMain::buildMenus() {
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile1"));
     connect(addAction(file, "mnuFileImport", QStringLiteral("&Import...")), &QAction::triggered,
             this, &frmMain::mnuFileImport_Click);
-    addAction(file, "mnuFileExport", QStringLiteral("&Export..."));
+    connect(addAction(file, "mnuFileExport", QStringLiteral("&Export...")), &QAction::triggered,
+            this, [this] { frmExport::exportFromView(this, *this, *m_ui); });
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile2"));
     QAction* rename = addAction(file, "mnuFileRename", QStringLiteral("&Rename"));
     rename->setShortcut(Qt::Key_F2);
@@ -154,6 +161,8 @@ void frmMain::buildMenus() {
     QMenu* tools = addMenu(nullptr, "mnuTools", QStringLiteral("&Tools"));
     connect(addAction(tools, "mnuToolsCompact", QStringLiteral("&Compact database...")),
             &QAction::triggered, this, &frmMain::mnuToolsCompact_Click);
+    connect(addAction(tools, "mnuToolsDuplicates", QStringLiteral("&Duplicates...")),
+            &QAction::triggered, this, [this] { frmDupes(this, this).exec(); });
     tools->addSeparator()->setObjectName(QStringLiteral("mnuTools1"));
     connect(addAction(tools, "mnuToolsOptions", QStringLiteral("&Options...")), &QAction::triggered,
             this, &frmMain::mnuToolsOptions_Click);
@@ -410,7 +419,8 @@ void frmMain::setCatalogueCommands(CommandState state) {
         if (auto* a = action(name))
             a->setEnabled(writable);
     }
-    for (const char* name : {"mnuFileExport", "mnuFileProperties", "mnuView"}) {
+    for (const char* name :
+         {"mnuFileExport", "mnuFileProperties", "mnuView", "mnuToolsDuplicates"}) {
         if (auto* a = action(name))
             a->setEnabled(open);
     }

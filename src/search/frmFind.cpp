@@ -60,6 +60,10 @@ frmFind::frmFind(QWidget* owner, MainView* view)
     cmdSearch->setDefault(true);
     cmdCancel = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdExport = buttons->addButton(QStringLiteral("Export..."), QDialogButtonBox::ActionRole);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setVisible(bool(s_exportHook));
+    cmdExport->setEnabled(false);
     layout->addWidget(buttons);
 
     lsvFound = new QTreeWidget(this);
@@ -74,6 +78,7 @@ frmFind::frmFind(QWidget* owner, MainView* view)
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmFind::cmdSearch_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFind::cmdCancel_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &frmFind::cmdExport_Click);
     // Enter on a match shows it too, so the list works without a mouse.
     connect(lsvFound, &QTreeWidget::itemActivated, this, [this] { lsvFound_DblClick(); });
 
@@ -137,6 +142,7 @@ void frmFind::cmdSearch_Click() {
             rows.append(row);
         }
         lsvFound->addTopLevelItems(rows);
+        cmdExport->setEnabled(!rows.isEmpty());
         lsvFound->setUpdatesEnabled(true);
     }
     if (engineError)
@@ -145,6 +151,18 @@ void frmFind::cmdSearch_Click() {
 
 void frmFind::cmdCancel_Click() {
     close();
+}
+
+void frmFind::cmdExport_Click() {
+    QList<QPair<qint32, qint32>> items;
+    for (int i = 0; i < lsvFound->topLevelItemCount(); ++i) {
+        qint32 image = 0, item = 0, parent = 0;
+        if (ParseMatchKey(lsvFound->topLevelItem(i)->data(0, kKeyRole).toString(), &image, &item,
+                          &parent))
+            items.append({image, item});
+    }
+    if (s_exportHook && !items.isEmpty())
+        s_exportHook(this, items);
 }
 
 void frmFind::lsvFound_DblClick() {

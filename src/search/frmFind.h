@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+
 class MainView;
 class QPushButton;
 class QTreeWidget;
@@ -23,10 +25,16 @@ public:
     static frmFind* showFor(QWidget* owner, MainView* view);
     static frmFind* instance() { return s_instance; }
 
+    // What the Export button does with the listed matches (image ID, item ID); the window
+    // that can export sets it. Without one the button is hidden.
+    using ExportHook = std::function<void(QWidget* owner, const QList<QPair<qint32, qint32>>&)>;
+    static void setExportHook(ExportHook hook) { s_exportHook = std::move(hook); }
+
     void setUi(Ui* ui) { m_ui = ui; }
 
     void cmdSearch_Click();
     void cmdCancel_Click();
+    void cmdExport_Click();
     // Shows the selected match in the main window.
     void lsvFound_DblClick();
 
@@ -34,6 +42,7 @@ private:
     void growForList();
 
     static QPointer<frmFind> s_instance;
+    static inline ExportHook s_exportHook;
 
     MainView* m_view;
     WidgetUi m_widgetUi;
@@ -45,5 +54,6 @@ private:
     ctlLText* ltxComment = nullptr;
     QPushButton* cmdSearch = nullptr;
     QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdExport = nullptr;
     QTreeWidget* lsvFound = nullptr;
 };

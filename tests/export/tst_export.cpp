@@ -1,0 +1,335 @@
+#include "OddNamesCatalogue.h"
+
+#include "catalogue/mdlDatabase.h"
+#include "export/FolderMap.h"
+#include "export/mdlExport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Row = OddNamesCatalogue::Row;
+
+namespace {
+
+// Reads an export back with Python's own csv and json modules and prints its rows as one JSON
+// array of objects. The HTML page's rows are its embedded data, with each path built from the
+// parent IDs the way the page's script builds them.
+const char kParser[] = R"PY(
+import csv, json, re, sys
+path, fmt = sys.argv[1], sys.argv[2]
+rows = []
+if fmt == "csv":
+    with open(path, newline="", encoding="utf-8-sig") as f:
+        rows = list(csv.DictReader(f))
+elif fmt == "jsonl":
+    with open(path, encoding="utf-8", newline="") as f:
+        lines = f.read().split("\n")
+    assert lines[-1] == ""
+    rows = [json.loads(line) for line in lines[:-1]]
+else:
+    with open(path, encoding="utf-8") as f:
+        page = f.read()
+    m = re.search(r'<script type="application/json" id="ledra-data">(.*?)</script>', page, re.S)
+    data = json.loads(m.group(1))
+    folders = {i[0]: i for i in data["items"] if i[2] == 0}
+    for i in data["items"]:
+        parts, p = [i[3]], i[1]
+        while p != data["root"] and p in folders:
+            parts.append(folders[p][3]); p = folders[p][1]
+        rows.append({"path": data["base"] + "/".join(reversed(parts)), "name": i[3],
+                     "type": "folder" if i[2] == 0 else "file", "size": i[4], "sizeText": i[5]})
+    rows.append({"outside": page[:m.start()] + page[m.end():]})
+print(json.dumps(rows))
+)PY";
+
+// A disk that is full from the first byte.
+class FullDevice : public QIODevice {
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+struct Run {
+    int code;
+    QByteArray out;
+    QString err;
+};
+
+Run cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(LEDRA_CLI), args);
+    if (!p.waitForFinished(60000))
+        return {-1, {}, {}};
+    return {p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QJsonArray parseBack(const QString& file, const QString& format) {
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(u"python3"_s),
+            {u"-c"_s, QLatin1String(kParser), file, format});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        qWarning("parser: %s", p.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+}
+
+QString text(const QJsonValue& v) {
+    return v.isDouble() ? QString::number(qint64(v.toDouble())) : v.toString();
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<OddNamesCatalogue> m_cat;
+
+private slots:
+    void initTestCase() {
+        if (QStandardPaths::findExecutable(u"python3"_s).isEmpty())
+            QFAIL("python3 is needed to read the exports back (scripts/install-deps.sh)");
+        m_cat = std::make_unique<OddNamesCatalogue>();
+    }
+    void cleanupTestCase() { m_cat.reset(); }
+
+    void formats_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("folder"); // --folder, or empty for the whole image
+        QTest::addColumn<QList<qint32>>("ids");
+        const QList<qint32> all{1, 2, 3, 4, 5, 6, 7};
+        for (const char* f : {"csv", "jsonl", "html"}) {
+            QTest::addRow("%s whole image", f) << QString::fromLatin1(f) << QString() << all;
+            QTest::addRow("%s below a folder", f)
+                << QString::fromLatin1(f) << u"1"_s << QList<qint32>{2, 3, 4, 5};
+        }
+        QTest::newRow("html below a deeper folder") << u"html"_s << u"4"_s << QList<qint32>{5};
+    }
+    // Every row comes back, field for field, through a real parser of the format.
+    void formats() {
+        QFETCH(QString, format);
+        QFETCH(QString, folder);
+        QFETCH(QList<qint32>, ids);
+        const QString file = m_cat->folder() + u"/out."_s + format;
+        QStringList args{u"export"_s, m_cat->path(), u"1"_s, u"--format"_s, format, u"-o"_s, file};
+        if (!folder.isEmpty())
+            args << u"--folder"_s << folder;
+        const Run r = cli(args);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.isEmpty());
+        QJsonArray back = parseBack(file, format);
+        if (format == u"html") {
+            const QString outside = back.takeAt(back.size() - 1).toObject()[u"outside"].toString();
+            // Names reach the page only as escaped text or inside the JSON data.
+            QVERIFY(outside.contains(u"Disk &quot;A&quot;, &lt;1&gt; &amp; co"_s));
+            for (const char* raw : {"<1>", "<b>", "<sub>", "co\""})
+                QVERIFY2(!outside.contains(QLatin1String(raw)), raw);
+            // Nothing is loaded from elsewhere.
+            QVERIFY(!outside.contains(u"src="_s) && !outside.contains(u"href="_s));
+        }
+        QCOMPARE(back.size(), ids.size());
+        QHash<qint32, Row> expected;
+        for (const Row& row : OddNamesCatalogue::rows())
+            expected.insert(row.id, row);
+        for (int k = 0; k < ids.size(); ++k) {
+            const Row& want = expected[ids[k]];
+            const QJsonObject got = back[k].toObject();
+            QCOMPARE(got[u"path"].toString(), want.path);
+            QCOMPARE(got[u"name"].toString(), want.name);
+            QCOMPARE(got[u"type"].toString(), want.folder ? u"folder"_s : u"file"_s);
+            if (format == u"html") {
+                // Folders show everything below them.
+                QCOMPARE(qint64(got[u"size"].toDouble()), want.treeSize);
+                continue;
+            }
+            QCOMPARE(text(got[u"size"]), QString::number(want.size));
+            QCOMPARE(got[u"modified"].toString(), want.modified);
+            QCOMPARE(got[u"attributes"].toString(), want.attributes);
+            QCOMPARE(got[u"keywords"].toString(), want.keywords);
+            QCOMPARE(got[u"description"].toString(), want.description);
+            QCOMPARE(got[u"comment"].toString(), want.comment);
+        }
+    }
+
+    // Standard output carries the same bytes as the file; the root's own row of an imported
+    // image is the root, not an item.
+    void standardOutput() {
+        const QString file = m_cat->folder() + u"/two.csv"_s;
+        QCOMPARE(
+            cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=csv"_s, u"--output"_s, file}).code,
+            0);
+        const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format"_s, u"CSV"_s});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, readFile(file));
+        QCOMPARE(r.out, QByteArray("\xEF\xBB\xBFpath,name,type,size,modified,attributes,keywords,"
+                                   "description,comment\r\n/tab\there.txt,tab\there.txt,file,4,,"
+                                   "Archive,,,\r\n"));
+    }
+
+    void refused_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("unknown image") << QStringList{u"9"_s, u"--format"_s, u"csv"_s} << 1
+                                       << u"There is no image 9 in the catalogue.\n"_s;
+        QTest::newRow("a file is no folder")
+            << QStringList{u"1"_s, u"--format"_s, u"csv"_s, u"--folder"_s, u"2"_s} << 1
+            << u"There is no folder 2 in image 1.\n"_s;
+        QTest::newRow("folder of another image")
+            << QStringList{u"2"_s, u"--format"_s, u"csv"_s, u"--folder"_s, u"1"_s} << 1
+            << u"There is no folder 1 in image 2.\n"_s;
+        QTest::newRow("no format")
+            << QStringList{u"1"_s} << 2 << u"Option --format is needed: csv, html or jsonl.\n"_s;
+        QTest::newRow("unknown format") << QStringList{u"1"_s, u"--format"_s, u"xml"_s} << 2
+                                        << u"Unknown format xml: use csv, html or jsonl.\n"_s;
+        QTest::newRow("image not a number")
+            << QStringList{u"x"_s, u"--format"_s, u"csv"_s} << 2 << QString();
+    }
+    // A refused export says why and leaves the file it was to replace as it was.
+    void refused() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        const QString file = m_cat->folder() + u"/keep.csv"_s;
+        QVERIFY(writeFile(file, "keep"));
+        const Run r =
+            cli(QStringList{u"export"_s, m_cat->path()} + args + QStringList{u"-o"_s, file});
+        QCOMPARE(r.code, code);
+        if (!err.isEmpty())
+            QCOMPARE(r.err, err);
+        QCOMPARE(readFile(file), QByteArray("keep"));
+    }
+
+    // Cancel, a name that cannot be replaced and a device that refuses to write each end the
+    // export with nothing half-written left behind.
+    void cancelledOrFailed_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel") << u"cancel"_s;
+        QTest::newRow("target is a folder") << u"folder"_s;
+        QTest::newRow("device refuses") << u"device"_s;
+    }
+    void cancelledOrFailed() {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"out.jsonl"_s);
+        if (how == u"folder")
+            QVERIFY(QDir().mkdir(file));
+        else
+            QVERIFY(writeFile(file, "old"));
+        ExportScope scope;
+        scope.imageId = 1;
+        QString message;
+        qint64 calls = 0;
+        ExportResult r;
+        if (how == u"device") {
+            FullDevice device;
+            device.open(QIODevice::WriteOnly);
+            std::unique_ptr<ExportWriter> writer = MakeExportWriter(ExportFormat::Csv, &device);
+            r = RunExport(db(), scope, *writer, {}, &message);
+            QCOMPARE(message, u"The export could not be written."_s);
+        } else {
+            r = ExportToFile(
+                db(), scope, ExportFormat::Jsonl, file,
+                [&](qint64, qint64) { return ++calls, how != u"cancel"; }, &message);
+        }
+        QCOMPARE(r, how == u"cancel" ? ExportResult::Cancelled : ExportResult::Failed);
+        if (how == u"folder") {
+            QVERIFY2(message.startsWith(file), qPrintable(message));
+            QVERIFY(QFileInfo(file).isDir());
+        } else {
+            QCOMPARE(readFile(file), QByteArray("old"));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{u"out.jsonl"_s});
+    }
+
+    // The Find dialog's results: items of several images, each row naming its image.
+    void chosenItems() {
+        ExportScope scope;
+        scope.kind = ExportScope::Kind::Items;
+        scope.items = {{2, 1}, {1, 5}, {1, 99}, {1, 4}};
+        for (const char* f : {"csv", "jsonl"}) {
+            const QString file = m_cat->folder() + u"/found."_s + QLatin1String(f);
+            ExportFormat format;
+            QVERIFY(ParseExportFormat(QLatin1String(f), &format));
+            QString message;
+            QCOMPARE(ExportToFile(db(), scope, format, file, {}, &message), ExportResult::Done);
+            const QJsonArray back = parseBack(file, QLatin1String(f));
+            QCOMPARE(back.size(), 3); // the item that is gone is left out
+            const QStringList images{u"Other"_s, OddNamesCatalogue::imageName(),
+                                     OddNamesCatalogue::imageName()};
+            const QStringList paths{u"/tab\there.txt"_s, OddNamesCatalogue::rows()[4].path,
+                                    OddNamesCatalogue::rows()[3].path};
+            for (int k = 0; k < 3; ++k) {
+                QCOMPARE(back[k][u"image"].toString(), images[k]);
+                QCOMPARE(back[k][u"path"].toString(), paths[k]);
+            }
+        }
+    }
+
+    // A small image among large ones is read through the index; a damaged folder chain (a loop)
+    // ends at the root instead of hanging the export.
+    void smallImageAndLoop() {
+        m_cat->addImage(3, u"Small"_s);
+        m_cat->addImage(4, u"Loop"_s);
+        PropFindCatalogue::Item i;
+        i.type = 0;
+        for (auto [id, parent, name] : {std::tuple{1, 2, "a"}, {2, 1, "b"}}) {
+            i.id = id;
+            i.parentId = parent;
+            i.name = QString::fromLatin1(name);
+            m_cat->addItem(4, i);
+        }
+        i.type = 1;
+        i.id = 3;
+        i.parentId = 1;
+        i.name = u"x"_s;
+        m_cat->addItem(4, i);
+        i.id = 1;
+        i.parentId = 0;
+        i.name = u"small.txt"_s;
+        m_cat->addItem(3, i);
+        for (int id = 10; id < 40; ++id) {
+            i.id = id;
+            m_cat->addItem(4, i);
+        }
+        QCOMPARE(ImageRowsClause(db(), 3), u"WHERE ImageID=?"_s);
+
+        const QStringList expected[] = {{u"/small.txt"_s}, {u"/b/a"_s, u"/b"_s, u"/b/a/x"_s}};
+        for (qint32 image : {3, 4}) {
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            std::unique_ptr<ExportWriter> writer = MakeExportWriter(ExportFormat::Jsonl, &out);
+            ExportScope scope;
+            scope.imageId = image;
+            QString message;
+            QCOMPARE(RunExport(db(), scope, *writer, {}, &message), ExportResult::Done);
+            QStringList paths;
+            for (const QByteArray& line : out.data().split('\n').mid(0, 3))
+                paths << QJsonDocument::fromJson(line)[u"path"].toString();
+            QCOMPARE(paths.mid(0, expected[image - 3].size()), expected[image - 3]);
+        }
+    }
+
+private:
+    static bool writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"
