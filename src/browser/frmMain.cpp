@@ -105,6 +105,10 @@ void frmMain::buildMenus() {
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile1"));
     connect(addAction(file, "mnuFileImport", QStringLiteral("&Import...")), &QAction::triggered,
             this, &frmMain::mnuFileImport_Click);
+    connect(addAction(file, "mnuFileUpdateDisk", QStringLiteral("&Update from Disk...")),
+            &QAction::triggered, this, &frmMain::mnuFileUpdateDisk_Click);
+    connect(addAction(file, "mnuFileUpdateIndex", QStringLiteral("Update from In&dex...")),
+            &QAction::triggered, this, &frmMain::mnuFileUpdateIndex_Click);
     addAction(file, "mnuFileExport", QStringLiteral("&Export..."));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile2"));
     QAction* rename = addAction(file, "mnuFileRename", QStringLiteral("&Rename"));
@@ -413,6 +417,11 @@ void frmMain::setCatalogueCommands(CommandState state) {
     for (const char* name : {"mnuFileExport", "mnuFileProperties", "mnuView"}) {
         if (auto* a = action(name))
             a->setEnabled(open);
+    }
+    // Enabled for an image of a writable catalogue when the menus are opened.
+    for (const char* name : {"mnuFileUpdateDisk", "mnuFileUpdateIndex"}) {
+        if (auto* a = action(name))
+            a->setEnabled(false);
     }
     // The View menu's commands stay reachable by their shortcuts only while it is available.
     for (const char* name :
