@@ -144,7 +144,10 @@ private slots:
     }
 
     // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
-    void cleanupTestCase() { ::unlink((QFile::encodeName(m_tree) + "/\xfe.bin").constData()); }
+    void cleanupTestCase() {
+        const QByteArray raw = QFile::encodeName(m_tree) + QByteArray("/\xfe.bin");
+        ::unlink(raw.constData());
+    }
 
 private:
     Run cli(const QStringList& args) {
