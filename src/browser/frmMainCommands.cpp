@@ -5,8 +5,8 @@
 #include "catalogue/mdlDatabase.h"
 #include "common/mdlTrim.h"
 #include "disk/frmDiskNew.h"
-#include "guiNodeTree.h"
 #include "disk/frmUpdate.h"
+#include "guiNodeTree.h"
 #include "import/frmImport.h"
 #include "import/guiUpdateIndex.h"
 #include "properties/frmPropImg.h"
@@ -120,8 +120,8 @@ void frmMain::mnuFile_Click() {
     };
     // Without a catalogue the closed state of the menus stands; the tree's menu offers nothing.
     if (!isCatalogueOpen()) {
-        enable({"poptrvNodesNew", "poptrvNodesRename", "poptrvNodesDelete",
-                "poptrvNodesProperties", "poptrvNodesUpdate"},
+        enable({"poptrvNodesNew", "poptrvNodesRename", "poptrvNodesDelete", "poptrvNodesProperties",
+                "poptrvNodesUpdate"},
                false);
         return;
     }
@@ -142,7 +142,8 @@ void frmMain::mnuFile_Click() {
                !readOnly);
         const bool node = KeyTree::keyOf(selected).startsWith(u'N');
         enable({"mnuFileImport"}, node && !readOnly);
-        enable({"mnuFileUpdateDisk", "mnuFileUpdateIndex", "poptrvNodesUpdate"}, !node && !readOnly);
+        enable({"mnuFileUpdateDisk", "mnuFileUpdateIndex", "poptrvNodesUpdate"},
+               !node && !readOnly);
         enable({"mnuFileExport", "mnuFileProperties", "poptrvNodesProperties"}, !node);
         break;
     }

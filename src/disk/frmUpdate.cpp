@@ -36,8 +36,7 @@ frmUpdate::frmUpdate(QWidget* owner, MainView* view, qint32 imageId, VolumeSourc
     main->addLayout(buttons);
     setMinimumWidth(420);
     pickFolder = [this](const QString& start) {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("Where is the disk?"),
-                                                 start);
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Where is the disk?"), start);
     };
     review = [](frmUpdateDiff& dialog) { return dialog.exec() == QDialog::Accepted; };
 }
@@ -62,8 +61,8 @@ void frmUpdate::showFor(QWidget* owner, MainView* view, qint32 imageId,
 }
 
 QString frmUpdate::findDisk() {
-    Recordset rs = db().OpenRecordset(
-        QStringLiteral("SELECT Serial, Label FROM Images WHERE ID=?"), {m_imageId});
+    Recordset rs = db().OpenRecordset(QStringLiteral("SELECT Serial, Label FROM Images WHERE ID=?"),
+                                      {m_imageId});
     if (!rs.isValid() || rs.Eof()) {
         m_ui->message(QStringLiteral("Image %1 does not exist.").arg(m_imageId), Ui::Buttons::Ok,
                       Ui::Icon::Exclamation);
@@ -105,8 +104,8 @@ DiskScan::Result frmUpdate::Run(TreeSource& source, const ScanFlavour& flavour) 
     Cancelled = false;
     Busy = true;
     m_progressArea->reset();
-    lblImage->setText(NullToText(
-        db().scalar(QStringLiteral("SELECT Name FROM Images WHERE ID=?"), {m_imageId})));
+    lblImage->setText(
+        NullToText(db().scalar(QStringLiteral("SELECT Name FROM Images WHERE ID=?"), {m_imageId})));
     show();
     m_update.emplace(db(), *m_ui, m_imageId, m_progressArea, flavour);
     m_update->options = ScanOptions::fromSettings();

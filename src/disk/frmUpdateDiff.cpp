@@ -96,13 +96,12 @@ frmUpdateDiff::frmUpdateDiff(QWidget* owner, const ImageUpdate& update)
 
     lblCounts = new QLabel(this);
     lblCounts->setObjectName(QStringLiteral("lblCounts"));
-    lblCounts->setText(
-        QStringLiteral("Added %1, removed %2, changed %3, moved %4, kept %5.")
-            .arg(c.added)
-            .arg(c.removed)
-            .arg(c.changed)
-            .arg(c.moved)
-            .arg(c.kept));
+    lblCounts->setText(QStringLiteral("Added %1, removed %2, changed %3, moved %4, kept %5.")
+                           .arg(c.added)
+                           .arg(c.removed)
+                           .arg(c.changed)
+                           .arg(c.moved)
+                           .arg(c.kept));
     lblLostNotes = new QLabel(update.lostNotesText(), this);
     lblLostNotes->setObjectName(QStringLiteral("lblLostNotes"));
     lblLostNotes->setStyleSheet(QStringLiteral("font-weight: bold"));

@@ -148,8 +148,8 @@ bool ImageUpdate::loadImage() {
     Recordset rs = m_db.OpenRecordset(
         QStringLiteral("SELECT Name, Label, FileSystem FROM Images WHERE ID=?"), {m_imageId});
     if (!rs.isValid()) {
-        m_ui.message(DatabaseErrorText(rs.error().number, rs.error().description),
-                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        m_ui.message(DatabaseErrorText(rs.error().number, rs.error().description), Ui::Buttons::Ok,
+                     Ui::Icon::Critical);
         return false;
     }
     if (rs.Eof()) {
@@ -218,9 +218,10 @@ bool ImageUpdate::loadItems() {
             o.parent = kRootSlot;
             continue;
         }
-        const auto it = std::lower_bound(byId.begin(), byId.end(),
-                                         std::pair<qint32, qint32>{parentIds[i], -1});
-        if (it != byId.end() && it->first == parentIds[i] && (m_old[size_t(it->second)].flags & Folder))
+        const auto it =
+            std::lower_bound(byId.begin(), byId.end(), std::pair<qint32, qint32>{parentIds[i], -1});
+        if (it != byId.end() && it->first == parentIds[i] &&
+            (m_old[size_t(it->second)].flags & Folder))
             o.parent = it->second;
     }
     byId = {};
@@ -251,15 +252,14 @@ qint32 ImageUpdate::find(qint32 parentSlot, std::string_view name, bool folder) 
         const qint32 i = m_table[s];
         const OldItem& o = m_old[size_t(i)];
         // Two rows of one name (an index can hold them) are matched one after the other.
-        if (o.parent == parentSlot && bool(o.flags & Folder) == folder &&
-            !(o.flags & Matched) && oldName(i) == name)
+        if (o.parent == parentSlot && bool(o.flags & Folder) == folder && !(o.flags & Matched) &&
+            oldName(i) == name)
             return i;
     }
     return -1;
 }
 
-ImageUpdate::Values ImageUpdate::valuesOf(const std::string& arena, const Record& r,
-                                          qint64 size) {
+ImageUpdate::Values ImageUpdate::valuesOf(const std::string& arena, const Record& r, qint64 size) {
     Values v;
     v.attrib = r.attrib;
     v.size = size;
@@ -321,8 +321,7 @@ bool ImageUpdate::insertFiles(Frame& f, qint64 first, qint64 count, qint64) {
         f.size += r.size;
         const std::string_view name = nameOf(m_fileArena, r);
         Values v = valuesOf(m_fileArena, r, r.size);
-        const std::string_view msdos =
-            v.msdosNull ? std::string_view() : shortName(m_fileArena, r);
+        const std::string_view msdos = v.msdosNull ? std::string_view() : shortName(m_fileArena, r);
         const qint32 i = find(slot, name, false);
         auto keepMsdos = [&] {
             if (!v.msdosNull) {
@@ -333,8 +332,7 @@ bool ImageUpdate::insertFiles(Frame& f, qint64 first, qint64 count, qint64) {
         if (i >= 0) {
             OldItem& o = m_old[size_t(i)];
             o.flags |= Matched;
-            const bool changed = o.size != v.size || (o.timeM != kNoTime &&
-                                                      v.times[2] != kNoTime &&
+            const bool changed = o.size != v.size || (o.timeM != kNoTime && v.times[2] != kNoTime &&
                                                       o.timeM != v.times[2]);
             if (changed)
                 m_changed.push_back(i);
@@ -410,13 +408,13 @@ void ImageUpdate::settle() {
     for (size_t i = 0; i < m_old.size(); ++i) {
         const OldItem& o = m_old[i];
         if (!(o.flags & (Matched | RootRow)))
-            removed.push_back({keyOf(o.flags & Folder, oldName(qint32(i)), o.size, o.timeM),
-                               qint32(i)});
+            removed.push_back(
+                {keyOf(o.flags & Folder, oldName(qint32(i)), o.size, o.timeM), qint32(i)});
     }
     for (size_t k = 0; k < m_added.size(); ++k) {
         const Added& a = m_added[k];
-        added.push_back({keyOf(a.folder, addedName(qint32(k)), a.values.size, a.values.times[2]),
-                         qint32(k)});
+        added.push_back(
+            {keyOf(a.folder, addedName(qint32(k)), a.values.size, a.values.times[2]), qint32(k)});
     }
     std::sort(removed.begin(), removed.end());
     std::sort(added.begin(), added.end());
@@ -520,8 +518,7 @@ std::string ImageUpdate::addedPath(qint32 addedIndex) const {
 }
 
 std::string ImageUpdate::pathOf(const Difference& d) const {
-    return d.kind == Kind::Added || d.kind == Kind::Moved ? addedPath(d.index)
-                                                          : oldPath(d.index);
+    return d.kind == Kind::Added || d.kind == Kind::Moved ? addedPath(d.index) : oldPath(d.index);
 }
 
 std::string ImageUpdate::movedFrom(const Difference& d) const {

@@ -110,8 +110,8 @@ private:
                                                 m_old[size_t(i)].nameSize);
     }
     std::string_view addedName(qint32 i) const {
-        return std::string_view(m_addedNames).substr(m_added[size_t(i)].nameOffset,
-                                                     m_added[size_t(i)].nameSize);
+        return std::string_view(m_addedNames)
+            .substr(m_added[size_t(i)].nameOffset, m_added[size_t(i)].nameSize);
     }
     Values valuesOf(const std::string& arena, const Record& r, qint64 size);
     std::string_view shortName(const std::string& arena, const Record& r) const {

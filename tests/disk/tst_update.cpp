@@ -20,11 +20,10 @@ using namespace UpdateTest;
 
 namespace {
 
-const QStringList kTree = {
-    QStringLiteral("a/x.txt"),       QStringLiteral("a/keep.txt"),
-    QStringLiteral("a/sub/deep.txt"), QStringLiteral("b/y.txt"),
-    QStringLiteral("dup1/same.txt"), QStringLiteral("dup2/same.txt"),
-    QStringLiteral("root.txt")};
+const QStringList kTree = {QStringLiteral("a/x.txt"),        QStringLiteral("a/keep.txt"),
+                           QStringLiteral("a/sub/deep.txt"), QStringLiteral("b/y.txt"),
+                           QStringLiteral("dup1/same.txt"),  QStringLiteral("dup2/same.txt"),
+                           QStringLiteral("root.txt")};
 
 QStringList L(std::initializer_list<const char*> texts) {
     QStringList out;
@@ -93,8 +92,8 @@ struct Fixture {
 };
 
 qint32 itemId(qint32 imageId, const QString& name) {
-    return db().scalar(QStringLiteral("SELECT ID FROM Items WHERE ImageID=? AND Name=?"),
-                       {imageId, name})
+    return db()
+        .scalar(QStringLiteral("SELECT ID FROM Items WHERE ImageID=? AND Name=?"), {imageId, name})
         .toInt();
 }
 
@@ -129,38 +128,38 @@ private slots:
         QTest::addColumn<bool>("times");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("counts");
-        QTest::newRow("added file") << L({"add:b/new.txt"}) << false
-                                    << L({"+ /b/new.txt"}) << QStringLiteral("1 0 0 0 12");
+        QTest::newRow("added file")
+            << L({"add:b/new.txt"}) << false << L({"+ /b/new.txt"}) << QStringLiteral("1 0 0 0 12");
         QTest::newRow("added folders")
-            << L({"add:c/d/new.txt"}) << false
-            << L({"+ /c", "+ /c/d", "+ /c/d/new.txt"}) << QStringLiteral("3 0 0 0 12");
-        QTest::newRow("removed file") << L({"rm:b/y.txt"}) << false
-                                      << L({"- /b/y.txt"}) << QStringLiteral("0 1 0 0 11");
-        QTest::newRow("removed folder") << L({"rmdir:a/sub"}) << false
-                                        << L({"- /a/sub", "- /a/sub/deep.txt"})
-                                        << QStringLiteral("0 2 0 0 10");
-        QTest::newRow("changed size") << L({"append:root.txt"}) << false
-                                      << L({"~ /root.txt"}) << QStringLiteral("0 0 1 0 11");
-        QTest::newRow("changed time") << L({"touch:root.txt"}) << true
-                                      << L({"~ /root.txt"}) << QStringLiteral("0 0 1 0 11");
-        QTest::newRow("time not read") << L({"touch:root.txt"}) << false << L({})
-                                       << QStringLiteral("0 0 0 0 12");
+            << L({"add:c/d/new.txt"}) << false << L({"+ /c", "+ /c/d", "+ /c/d/new.txt"})
+            << QStringLiteral("3 0 0 0 12");
+        QTest::newRow("removed file")
+            << L({"rm:b/y.txt"}) << false << L({"- /b/y.txt"}) << QStringLiteral("0 1 0 0 11");
+        QTest::newRow("removed folder")
+            << L({"rmdir:a/sub"}) << false << L({"- /a/sub", "- /a/sub/deep.txt"})
+            << QStringLiteral("0 2 0 0 10");
+        QTest::newRow("changed size") << L({"append:root.txt"}) << false << L({"~ /root.txt"})
+                                      << QStringLiteral("0 0 1 0 11");
+        QTest::newRow("changed time")
+            << L({"touch:root.txt"}) << true << L({"~ /root.txt"}) << QStringLiteral("0 0 1 0 11");
+        QTest::newRow("time not read")
+            << L({"touch:root.txt"}) << false << L({}) << QStringLiteral("0 0 0 0 12");
         QTest::newRow("moved file") << L({"mv:a/x.txt>b/x.txt"}) << false
                                     << L({"> /a/x.txt /b/x.txt"}) << QStringLiteral("0 0 0 1 11");
-        QTest::newRow("moved folder")
-            << L({"mv:a/sub>b/sub"}) << true
-            << L({"> /a/sub /b/sub", "> /a/sub/deep.txt /b/sub/deep.txt"})
-            << QStringLiteral("0 0 0 2 10");
+        QTest::newRow("moved folder") << L({"mv:a/sub>b/sub"}) << true
+                                      << L({"> /a/sub /b/sub", "> /a/sub/deep.txt /b/sub/deep.txt"})
+                                      << QStringLiteral("0 0 0 2 10");
         QTest::newRow("renamed is not moved")
-            << L({"mv:a/x.txt>a/z.txt"}) << false
-            << L({"+ /a/z.txt", "- /a/x.txt"}) << QStringLiteral("1 1 0 0 11");
+            << L({"mv:a/x.txt>a/z.txt"}) << false << L({"+ /a/z.txt", "- /a/x.txt"})
+            << QStringLiteral("1 1 0 0 11");
         QTest::newRow("two removed candidates")
             << L({"mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"}) << false
             << L({"+ /c", "+ /c/same.txt", "- /dup1/same.txt", "- /dup2/same.txt"})
             << QStringLiteral("2 2 0 0 10");
         QTest::newRow("two added candidates")
             << L({"mv:a/x.txt>c/x.txt", "copy:c/x.txt>b/x.txt"}) << false
-            << L({"+ /b/x.txt", "+ /c", "+ /c/x.txt", "- /a/x.txt"}) << QStringLiteral("3 1 0 0 11");
+            << L({"+ /b/x.txt", "+ /c", "+ /c/x.txt", "- /a/x.txt"})
+            << QStringLiteral("3 1 0 0 11");
         QTest::newRow("folder replaced by a file")
             << L({"rmdir:a/sub", "file:a/sub"}) << false
             << L({"+ /a/sub", "- /a/sub", "- /a/sub/deep.txt"}) << QStringLiteral("1 2 0 0 10");
@@ -187,10 +186,10 @@ private slots:
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
         const qint32 fresh = scan(fx.tree, quiet(times));
         QCOMPARE(pathRows(id), pathRows(fresh));
-        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Label FROM Images WHERE ID=?"),
-                             {id})
-                     .toString(),
-                 QStringLiteral("DISK|NEWLABEL"));
+        QCOMPARE(
+            db().scalar(QStringLiteral("SELECT Name || '|' || Label FROM Images WHERE ID=?"), {id})
+                .toString(),
+            QStringLiteral("DISK|NEWLABEL"));
     }
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
@@ -236,9 +235,9 @@ private slots:
                              {id})
                      .toInt(),
                  1);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE Description='d'"))
-                     .toInt(),
-                 0);
+        QCOMPARE(
+            db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE Description='d'")).toInt(),
+            0);
     }
 
     // Cancel at any pause of the reading leaves the catalogue as it was and writes nothing.

@@ -62,13 +62,17 @@ private slots:
         const QString u = QStringLiteral("update");
         QTest::newRow("no path") << QStringList{u, cat, QStringLiteral("1")} << 2 << QString();
         QTest::newRow("path and index")
-            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--index"), tree}
-            << 2 << QString();
+            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--index"), tree} << 2
+            << QString();
         QTest::newRow("image not a number")
             << QStringList{u, cat, QStringLiteral("x"), tree} << 2
             << QStringLiteral("IMAGE needs an image ID (1 or more).\n");
         QTest::newRow("both files flags")
-            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--files"),
+            << QStringList{u,
+                           cat,
+                           QStringLiteral("1"),
+                           tree,
+                           QStringLiteral("--files"),
                            QStringLiteral("--no-files")}
             << 2 << QStringLiteral("Options --files and --no-files exclude each other.\n");
         QTest::newRow("scan's own option")

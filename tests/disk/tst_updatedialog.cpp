@@ -202,8 +202,8 @@ private slots:
         QTest::addColumn<bool>("found");
         QTest::addColumn<bool>("startsThere");
         QTest::newRow("mounted") << 0x1234u << QStringLiteral("DISK") << true << false;
-        QTest::newRow("a folder of the volume") << 0x1234u << QStringLiteral("OTHER") << false
-                                                << true;
+        QTest::newRow("a folder of the volume")
+            << 0x1234u << QStringLiteral("OTHER") << false << true;
         QTest::newRow("not mounted") << 0x9999u << QStringLiteral("DISK") << false << false;
     }
     // The disk is found by its serial; otherwise the user is asked where it is.

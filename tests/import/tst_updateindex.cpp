@@ -39,20 +39,21 @@ private slots:
         QVERIFY(DiskTest::openNewCatalogue(temp.filePath(QStringLiteral("c.ldr"))));
         const QString v1 = temp.filePath(QStringLiteral("v1.idx"));
         const QString v2 = temp.filePath(QStringLiteral("v2.idx"));
-        QVERIFY(ImportTest::writeIndex(v1, index({QStringLiteral("C:\\X\\f.txt"),
-                                                  QStringLiteral("C:\\X\\g.txt"),
-                                                  QStringLiteral("C:\\Y\\h.txt")})));
-        QVERIFY(ImportTest::writeIndex(v2, index({QStringLiteral("C:\\X\\f.txt"),
-                                                  QStringLiteral("C:\\Y\\new.txt"),
-                                                  QStringLiteral("C:\\Z\\g.txt")})));
+        QVERIFY(ImportTest::writeIndex(
+            v1, index({QStringLiteral("C:\\X\\f.txt"), QStringLiteral("C:\\X\\g.txt"),
+                       QStringLiteral("C:\\Y\\h.txt")})));
+        QVERIFY(ImportTest::writeIndex(
+            v2, index({QStringLiteral("C:\\X\\f.txt"), QStringLiteral("C:\\Y\\new.txt"),
+                       QStringLiteral("C:\\Z\\g.txt")})));
         const qint32 id = importIndex(v1);
         QVERIFY(id > 0);
         QVERIFY(db().Execute(
-            QStringLiteral("UPDATE Items SET Keywords='kw' WHERE Name='g.txt' AND ImageID=?"), {id}));
+            QStringLiteral("UPDATE Items SET Keywords='kw' WHERE Name='g.txt' AND ImageID=?"),
+            {id}));
         QVERIFY(db().Execute(
             QStringLiteral("UPDATE Items SET Comment='c' WHERE Name='f.txt' AND ImageID=?"), {id}));
-        const qint32 fId = db().scalar(QStringLiteral("SELECT ID FROM Items WHERE Name='f.txt'"))
-                               .toInt();
+        const qint32 fId =
+            db().scalar(QStringLiteral("SELECT ID FROM Items WHERE Name='f.txt'")).toInt();
 
         QCOMPARE(MarlovexLoad(v2), ImportLoad::Loaded);
         ScriptedUi ui;
@@ -60,9 +61,10 @@ private slots:
         u.options.displaySummary = false;
         IdxTreeSource source;
         QCOMPARE(u.Read(source), DiskScan::Result::Done);
-        QCOMPARE(UpdateTest::diffLines(u),
-                 (QStringList{QStringLiteral("+ /Y/new.txt"), QStringLiteral("+ /Z"),
-                              QStringLiteral("- /Y/h.txt"), QStringLiteral("> /X/g.txt /Z/g.txt")}));
+        QCOMPARE(
+            UpdateTest::diffLines(u),
+            (QStringList{QStringLiteral("+ /Y/new.txt"), QStringLiteral("+ /Z"),
+                         QStringLiteral("- /Y/h.txt"), QStringLiteral("> /X/g.txt /Z/g.txt")}));
         QCOMPARE(UpdateTest::countsText(u), QStringLiteral("2 1 0 1 3"));
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
 

@@ -67,8 +67,12 @@ inline QStringList diffLines(const ImageUpdate& u) {
 
 inline QString countsText(const ImageUpdate& u) {
     const ImageUpdate::Counts& c = u.counts();
-    return QStringLiteral("%1 %2 %3 %4 %5").arg(c.added).arg(c.removed).arg(c.changed).arg(
-        c.moved).arg(c.kept);
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(c.added)
+        .arg(c.removed)
+        .arg(c.changed)
+        .arg(c.moved)
+        .arg(c.kept);
 }
 
 } // namespace UpdateTest
