@@ -150,7 +150,7 @@ void frmMain::mnuFile_Click() {
     case FocusPane::List:
         enable({"mnuFileExport", "mnuFileDelete", "mnuFileRename", "poptrvNodesDelete",
                 "poptrvNodesRename", "poptrvNodesProperties", "mnuFileUpdateDisk",
-                "mnuFileUpdateIndex"},
+                "mnuFileUpdateIndex", "poptrvNodesUpdate"},
                false);
         enable({"mnuFileProperties"}, true);
         break;

@@ -3,7 +3,13 @@
 #include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "disk/frmUpdateDiff.h"
+#include "import/guiUpdateIndex.h"
 #include "import/mdlImport.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,9 +90,42 @@ private slots:
         CloseDatabase();
     }
 
+    // File > Update from Index...: the file read, the differences shown and applied.
+    void updateFromIndexCommand() {
+        QTemporaryDir temp;
+        QVERIFY(DiskTest::openNewCatalogue(temp.filePath(QStringLiteral("c.ldr"))));
+        const QString v1 = temp.filePath(QStringLiteral("v1.idx"));
+        const QString v2 = temp.filePath(QStringLiteral("v2.idx"));
+        QVERIFY(ImportTest::writeIndex(v1, index({QStringLiteral("C:\\X\\f.txt")})));
+        QVERIFY(ImportTest::writeIndex(
+            v2, index({QStringLiteral("C:\\X\\f.txt"), QStringLiteral("C:\\X\\g.txt")})));
+        const qint32 id = importIndex(v1);
+        int hooks = 0;
+        bool shown = false;
+        std::function<void()> applyWhenShown = [&] {
+            if (auto* d = qobject_cast<frmUpdateDiff*>(QApplication::activeModalWidget())) {
+                shown = true;
+                d->findChild<QPushButton*>(QStringLiteral("cmdApply"))->click();
+                return;
+            }
+            QTimer::singleShot(10, applyWhenShown);
+        };
+        QTimer::singleShot(0, applyWhenShown);
+        UpdateFromIndex(
+            nullptr, nullptr, id, [&](Database&, qint32) { return ++hooks == 1; }, v2);
+        QVERIFY(shown);
+        QCOMPARE(hooks, 1);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
+                                            "Name='g.txt'"),
+                             {id})
+                     .toInt(),
+                 1);
+        CloseDatabase();
+    }
+
 private:
     QTemporaryDir m_config;
 };
 
-QTEST_GUILESS_MAIN(TestUpdateIndex)
+QTEST_MAIN(TestUpdateIndex)
 #include "tst_updateindex.moc"
