@@ -443,18 +443,20 @@ void TestEdit::availability() {
         lsvMain->setFocus();
         m_window->mnuFile_Click();
     }
-    const std::pair<const char*, const char*> names[] = {{"Rename", "mnuFileRename"},
-                                                         {"Delete", "mnuFileDelete"},
-                                                         {"Import", "mnuFileImport"},
-                                                         {"Export", "mnuFileExport"},
-                                                         {"Properties", "mnuFileProperties"},
-                                                         {"popNew", "poptrvNodesNew"},
-                                                         {"popRename", "poptrvNodesRename"},
-                                                         {"popDelete", "poptrvNodesDelete"},
-                                                         {"popProperties", "poptrvNodesProperties"},
-                                                         {"Update", "mnuFileUpdateDisk"},
-                                                         {"UpdateIndex", "mnuFileUpdateIndex"},
-                                                         {"popUpdate", "poptrvNodesUpdate"}};
+    const std::pair<const char*, const char*> names[] = {
+        {"Rename", "mnuFileRename"},
+        {"Delete", "mnuFileDelete"},
+        {"Import", "mnuFileImport"},
+        {"Export", "mnuFileExport"},
+        {"Properties", "mnuFileProperties"},
+        {"popNew", "poptrvNodesNew"},
+        {"popRename", "poptrvNodesRename"},
+        {"popDelete", "poptrvNodesDelete"},
+        {"popProperties", "poptrvNodesProperties"},
+        {"Update", "mnuFileUpdateDisk"},
+        {"UpdateIndex", "mnuFileUpdateIndex"},
+        {"popUpdate", "poptrvNodesUpdate"},
+    };
     QStringList on;
     for (const auto& [shortName, name] : names) {
         if (action(name)->isEnabled())
