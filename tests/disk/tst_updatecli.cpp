@@ -61,9 +61,6 @@ private slots:
         const QString tree = m_temp.path() + QStringLiteral("/tree");
         const QString u = QStringLiteral("update");
         QTest::newRow("no path") << QStringList{u, cat, QStringLiteral("1")} << 2 << QString();
-        QTest::newRow("path and index")
-            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--index"), tree} << 2
-            << QString();
         QTest::newRow("image not a number")
             << QStringList{u, cat, QStringLiteral("x"), tree} << 2
             << QStringLiteral("IMAGE needs an image ID (1 or more).\n");
@@ -75,9 +72,6 @@ private slots:
                            QStringLiteral("--files"),
                            QStringLiteral("--no-files")}
             << 2 << QStringLiteral("Options --files and --no-files exclude each other.\n");
-        QTest::newRow("scan's own option")
-            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--overwrite")} << 2
-            << QStringLiteral("Unknown option --overwrite.\n");
         QTest::newRow("no such image") << QStringList{u, cat, QStringLiteral("9"), tree} << 1
                                        << QStringLiteral("Image 9 does not exist.\n");
         QTest::newRow("no such folder")

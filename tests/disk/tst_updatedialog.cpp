@@ -62,10 +62,7 @@ class TestUpdateDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
-        // The settings' default "Display Summary" must not show anything here.
-    }
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
     void cleanup() { CloseDatabase(); }
 
     // The counts, the warning, the list and its filters; Apply accepts.
@@ -175,25 +172,6 @@ private slots:
         QCOMPARE(form.Run(src), DiskScan::Result::Cancelled);
         QVERIFY(!reviewed);
         QCOMPARE(catalogueDump(), before);
-    }
-
-    // An up-to-date image is said to be so; nothing to review.
-    void upToDate() {
-        Fixture fx;
-        ScriptedUi silent;
-        {
-            ImageUpdate u(db(), silent, fx.image);
-            FixedSource src(fx.tree);
-            QCOMPARE(u.Read(src), DiskScan::Result::Done);
-            QCOMPARE(u.Apply(), DiskScan::Result::Done);
-        }
-        frmUpdate form(nullptr, nullptr, fx.image);
-        ScriptedUi ui;
-        form.setUi(&ui);
-        form.review = [](frmUpdateDiff&) -> bool { qFatal("nothing to review"); };
-        FixedSource src(fx.tree);
-        QCOMPARE(form.Run(src), DiskScan::Result::Done);
-        QCOMPARE(ui.lastText(), QStringLiteral("The image is up to date."));
     }
 
     void findDisk_data() {
