@@ -174,7 +174,14 @@ bool ImageUpdate::loadItems() {
         m_db.setError(rs.error());
         return false;
     }
+    // Sized once: a million items grown by doubling would briefly need twice the memory.
+    const qint64 count = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"),
+                                     {m_imageId})
+                             .toLongLong();
+    m_old.reserve(size_t(count));
+    m_names.reserve(size_t(count) * 24);
     std::vector<qint32> parentIds;
+    parentIds.reserve(size_t(count));
     m_maxId = 0;
     for (; !rs.Eof(); rs.MoveNext()) {
         OldItem o;
@@ -182,9 +189,9 @@ bool ImageUpdate::loadItems() {
         const qint32 parentId = qint32(rs.int64(1));
         if (rs.int64(2) == 0)
             o.flags |= Folder;
-        const std::string_view name = rs.utf8(3);
+        const std::string_view name = rs.utf8(3).substr(0, 0xffff);
         o.nameOffset = quint32(m_names.size());
-        o.nameSize = quint32(name.size());
+        o.nameSize = quint16(name.size());
         m_names.append(name);
         o.size = rs.int64(6);
         qint64 times[3];
@@ -228,7 +235,7 @@ bool ImageUpdate::loadItems() {
     parentIds = {};
 
     size_t tableSize = 16;
-    while (tableSize < m_old.size() * 2)
+    while (tableSize < m_old.size() + m_old.size() / 2)
         tableSize *= 2;
     m_table.assign(tableSize, -1);
     for (size_t i = 0; i < m_old.size(); ++i) {

@@ -73,7 +73,7 @@ private:
         qint32 id = 0;
         qint32 parent = kNoSlot;
         quint32 nameOffset = 0;
-        quint32 nameSize = 0;
+        quint16 nameSize = 0; // no file system's name comes near
         quint8 flags = 0;
         qint64 size = 0;
         qint64 timeM = kNoTime;
