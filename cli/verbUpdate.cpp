@@ -88,9 +88,12 @@ int runUpdate(const QStringList& args, CliContext& ctx) {
         ~Closer() { CloseCatalogue(nullptr); }
     } closer;
 
-    ImageUpdate update(db(), ctx.ui, imageId, nullptr, flavour);
+    std::unique_ptr<ScanProgress> progress = TerminalProgressFor(ctx);
+    ImageUpdate update(db(), ctx.ui, imageId, progress.get(), flavour);
     update.options = o.options;
-    if (update.Read(*source) != DiskScan::Result::Done)
+    const DiskScan::Result read = update.Read(*source);
+    progress.reset();
+    if (read != DiskScan::Result::Done)
         return ExitFailure;
     static const char* const marks[] = {"+", "-", "~", ">"};
     for (const ImageUpdate::Difference& d : update.differences()) {
