@@ -175,9 +175,9 @@ bool ImageUpdate::loadItems() {
         return false;
     }
     // Sized once: a million items grown by doubling would briefly need twice the memory.
-    const qint64 count = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"),
-                                     {m_imageId})
-                             .toLongLong();
+    const qint64 count =
+        m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {m_imageId})
+            .toLongLong();
     m_old.reserve(size_t(count));
     m_names.reserve(size_t(count) * 24);
     std::vector<qint32> parentIds;
