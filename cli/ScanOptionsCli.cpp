@@ -170,3 +170,9 @@ int RunScanCli(CliContext& ctx, const ScanCliOptions& o, const QString& catalogu
     ctx.out << "image\t" << scan->ImageID << '\n' << scan->SummaryText << '\n';
     return ExitOk;
 }
+
+std::unique_ptr<ScanProgress> TerminalProgressFor(CliContext& ctx) {
+    if (!ctx.errIsTerminal)
+        return nullptr;
+    return std::make_unique<TerminalProgress>(ctx.err);
+}

@@ -33,3 +33,7 @@ struct ScanCliOptions {
 using MakeScan = std::function<std::unique_ptr<DiskScan>(Ui& ui, ScanProgress* progress)>;
 int RunScanCli(CliContext& ctx, const ScanCliOptions& o, const QString& cataloguePath,
                TreeSource& source, const MakeScan& makeScan);
+
+// The one-line progress on standard error while a tree is walked; null when that is not a
+// terminal.
+std::unique_ptr<ScanProgress> TerminalProgressFor(CliContext& ctx);

@@ -111,6 +111,10 @@ void frmMain::buildMenus() {
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile1"));
     connect(addAction(file, "mnuFileImport", QStringLiteral("&Import...")), &QAction::triggered,
             this, &frmMain::mnuFileImport_Click);
+    connect(addAction(file, "mnuFileUpdateDisk", QStringLiteral("&Update from Disk...")),
+            &QAction::triggered, this, &frmMain::mnuFileUpdateDisk_Click);
+    connect(addAction(file, "mnuFileUpdateIndex", QStringLiteral("Update from In&dex...")),
+            &QAction::triggered, this, &frmMain::mnuFileUpdateIndex_Click);
     connect(addAction(file, "mnuFileExport", QStringLiteral("&Export...")), &QAction::triggered,
             this, [this] { frmExport::exportFromView(this, *this, *m_ui); });
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile2"));
@@ -423,6 +427,11 @@ void frmMain::setCatalogueCommands(CommandState state) {
          {"mnuFileExport", "mnuFileProperties", "mnuView", "mnuToolsDuplicates"}) {
         if (auto* a = action(name))
             a->setEnabled(open);
+    }
+    // Enabled for an image of a writable catalogue when the menus are opened.
+    for (const char* name : {"mnuFileUpdateDisk", "mnuFileUpdateIndex"}) {
+        if (auto* a = action(name))
+            a->setEnabled(false);
     }
     // The View menu's commands stay reachable by their shortcuts only while it is available.
     for (const char* name :

@@ -146,6 +146,8 @@ private:
     void mnuFileNewNode_Click();
     void mnuFileNewDisk_Click();
     void mnuFileImport_Click();
+    void mnuFileUpdateDisk_Click();
+    void mnuFileUpdateIndex_Click();
     void mnuFileRename_Click();
     void mnuFileDelete_Click();
     void mnuFileProperties_Click();

@@ -5,10 +5,13 @@
 #include "catalogue/mdlDatabase.h"
 #include "common/mdlTrim.h"
 #include "disk/frmDiskNew.h"
+#include "disk/frmUpdate.h"
 #include "guiNodeTree.h"
 #include "import/frmImport.h"
+#include "import/guiUpdateIndex.h"
 #include "properties/frmPropImg.h"
 #include "properties/frmPropItm.h"
+#include "search/NameIndex.h"
 #include "search/frmFind.h"
 
 #include <QAction>
@@ -69,6 +72,8 @@ void frmMain::buildEditing() {
     poptrvNodes->addSeparator()->setObjectName(QStringLiteral("poptrvNodes1"));
     add(poptrvNodes, "poptrvNodesRename", QStringLiteral("&Rename"), &frmMain::mnuFileRename_Click);
     add(poptrvNodes, "poptrvNodesDelete", QStringLiteral("&Delete"), &frmMain::mnuFileDelete_Click);
+    add(poptrvNodes, "poptrvNodesUpdate", QStringLiteral("&Update from Disk..."),
+        &frmMain::mnuFileUpdateDisk_Click);
     poptrvNodes->addSeparator()->setObjectName(QStringLiteral("poptrvNodes2"));
     add(poptrvNodes, "poptrvNodesProperties", QStringLiteral("&Properties..."),
         &frmMain::mnuFileProperties_Click);
@@ -115,9 +120,9 @@ void frmMain::mnuFile_Click() {
     };
     // Without a catalogue the closed state of the menus stands; the tree's menu offers nothing.
     if (!isCatalogueOpen()) {
-        enable(
-            {"poptrvNodesNew", "poptrvNodesRename", "poptrvNodesDelete", "poptrvNodesProperties"},
-            false);
+        enable({"poptrvNodesNew", "poptrvNodesRename", "poptrvNodesDelete", "poptrvNodesProperties",
+                "poptrvNodesUpdate"},
+               false);
         return;
     }
     const bool readOnly = catalogue().readOnly;
@@ -126,7 +131,8 @@ void frmMain::mnuFile_Click() {
         QTreeWidgetItem* selected = trvNodes->currentItem();
         if (!selected) {
             enable({"mnuFileExport", "mnuFileDelete", "mnuFileRename", "mnuFileProperties",
-                    "poptrvNodesDelete", "poptrvNodesRename", "poptrvNodesProperties"},
+                    "poptrvNodesDelete", "poptrvNodesRename", "poptrvNodesProperties",
+                    "mnuFileUpdateDisk", "mnuFileUpdateIndex", "poptrvNodesUpdate"},
                    false);
             enable({"poptrvNodesNew"}, !readOnly);
             break;
@@ -136,12 +142,15 @@ void frmMain::mnuFile_Click() {
                !readOnly);
         const bool node = KeyTree::keyOf(selected).startsWith(u'N');
         enable({"mnuFileImport"}, node && !readOnly);
+        enable({"mnuFileUpdateDisk", "mnuFileUpdateIndex", "poptrvNodesUpdate"},
+               !node && !readOnly);
         enable({"mnuFileExport", "mnuFileProperties", "poptrvNodesProperties"}, !node);
         break;
     }
     case FocusPane::List:
         enable({"mnuFileExport", "mnuFileDelete", "mnuFileRename", "poptrvNodesDelete",
-                "poptrvNodesRename", "poptrvNodesProperties"},
+                "poptrvNodesRename", "poptrvNodesProperties", "mnuFileUpdateDisk",
+                "mnuFileUpdateIndex", "poptrvNodesUpdate"},
                false);
         enable({"mnuFileProperties"}, true);
         break;
@@ -163,6 +172,29 @@ void frmMain::mnuFileImport_Click() {
         return;
     const FilingNode filing = filingNode();
     frmImport::showFor(this, this, filing.id, filing.key);
+}
+
+namespace {
+// The name index is rebuilt for the image in the update's own transaction.
+bool reindexImage(Database& d, qint32 imageId) {
+    EngineError e;
+    if (NameIndex::removeImage(d, imageId, &e) && NameIndex::addImage(d, imageId, &e))
+        return true;
+    d.setError(e);
+    return false;
+}
+} // namespace
+
+void frmMain::mnuFileUpdateDisk_Click() {
+    const QString key = KeyTree::keyOf(trvNodes->currentItem());
+    if (isCatalogueWritable() && key.startsWith(u'I'))
+        frmUpdate::showFor(this, this, KeyToID(key), reindexImage);
+}
+
+void frmMain::mnuFileUpdateIndex_Click() {
+    const QString key = KeyTree::keyOf(trvNodes->currentItem());
+    if (isCatalogueWritable() && key.startsWith(u'I'))
+        UpdateFromIndex(this, this, KeyToID(key), reindexImage);
 }
 
 void frmMain::mnuFileProperties_Click() {

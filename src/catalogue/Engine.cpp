@@ -760,6 +760,14 @@ QString Recordset::text(int column) const {
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column)) : QString();
 }
 
+std::string_view Recordset::utf8(int column) const {
+    if (m_eof || m_stmt == nullptr)
+        return {};
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return p ? std::string_view(p, size_t(sqlite3_column_bytes(m_stmt, column)))
+             : std::string_view();
+}
+
 // ---- Statement ------------------------------------------------------------------------------
 
 Statement::Statement(Statement&& o) noexcept

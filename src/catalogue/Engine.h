@@ -5,6 +5,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -76,6 +77,9 @@ public:
     bool isNull(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const;
+    // The column's text as stored (UTF-8), without a copy: valid until the cursor moves. Only
+    // for forward-only cursors; empty for a Null column.
+    std::string_view utf8(int column) const;
 
 private:
     friend class Database;

@@ -238,43 +238,14 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         }
     } engineRestore{m_db};
 
-    if (!options.noCollect) {
-        if (m_progress)
-            m_progress->setTimeText(QStringLiteral("Collecting disk information..."));
-        if (!collectPass(source))
-            return walkEnded(source);
-        if (m_progress) {
-            m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) +
-                                    QStringLiteral(" (") +
-                                    itemsText(CollectedCount, " items collected)"));
-            m_progress->setMaximum(CollectedCount);
-        }
-    }
-    if (!pause())
+    switch (walkTree(source)) {
+    case Result::Done:
+        break;
+    case Result::Cancelled:
         return Result::Cancelled;
-
-    ItemsWritten = true;
-    FolderCount = 0;
-    FileCount = 0;
-    m_fileStatements.clear();
-    m_fileStatements.resize(size_t(kWritePause) + 1);
-    m_folderStatement =
-        m_db.prepare(ItemStatementText(false, options.scanMSDOSName, options.scanTime));
-    if (!fileStatement(1) || !m_folderStatement.isValid()) {
-        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
-                     Ui::Buttons::Ok, Ui::Icon::Critical);
+    default:
         return Result::Failed;
     }
-    const bool walked = writePass(source);
-    m_fileStatements.clear();
-    m_folderStatement = Statement();
-    if (m_fatal) {
-        m_ui.message(DatabaseErrorText(m_fatal.number, m_fatal.description), Ui::Buttons::Ok,
-                     Ui::Icon::Critical);
-        return Result::Failed;
-    }
-    if (!walked || Cancelled)
-        return walkEnded(source);
     if (!transaction.commit()) {
         m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
                      Ui::Buttons::Ok, Ui::Icon::Critical);
@@ -315,6 +286,61 @@ DiskScan::Result DiskScan::walkEnded(TreeSource& source) {
         return Result::Cancelled;
     m_ui.message(failure, Ui::Buttons::Ok, Ui::Icon::Exclamation);
     return Result::Failed;
+}
+
+DiskScan::Result DiskScan::walkTree(TreeSource& source) {
+    if (!options.noCollect) {
+        if (m_progress)
+            m_progress->setTimeText(QStringLiteral("Collecting disk information..."));
+        if (!collectPass(source))
+            return walkEnded(source);
+        if (m_progress) {
+            m_progress->setTimeText(m_passTimer.ElapsedText(m_flavour.clock) +
+                                    QStringLiteral(" (") +
+                                    itemsText(CollectedCount, " items collected)"));
+            m_progress->setMaximum(CollectedCount);
+        }
+    }
+    if (!pause())
+        return Result::Cancelled;
+
+    ItemsWritten = true;
+    FolderCount = 0;
+    FileCount = 0;
+    if (!prepareRows()) {
+        m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
+                     Ui::Buttons::Ok, Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    const bool walked = writePass(source);
+    finishRows();
+    if (m_fatal) {
+        m_ui.message(DatabaseErrorText(m_fatal.number, m_fatal.description), Ui::Buttons::Ok,
+                     Ui::Icon::Critical);
+        return Result::Failed;
+    }
+    if (!walked || Cancelled)
+        return walkEnded(source);
+    return Result::Done;
+}
+
+bool DiskScan::prepareRows() {
+    m_fileStatements.clear();
+    m_fileStatements.resize(size_t(kWritePause) + 1);
+    m_folderStatement =
+        m_db.prepare(ItemStatementText(false, options.scanMSDOSName, options.scanTime));
+    return fileStatement(1) && m_folderStatement.isValid();
+}
+
+void DiskScan::finishRows() {
+    m_fileStatements.clear();
+    m_folderStatement = Statement();
+}
+
+void DiskScan::folderListed(Frame&, const Frame*) {}
+
+bool DiskScan::rootDone(const Frame& root) {
+    return !m_flavour.rootRow || writeRootRow(root);
 }
 
 DiskScan::Frame& DiskScan::frameAt(size_t depth) {
@@ -486,7 +512,7 @@ bool DiskScan::onWriteEntry(const TreeEntry& e) {
     return true;
 }
 
-bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f) {
+bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f, const Frame* parent) {
     if (m_progress)
         m_progress->setFolderText(source.currentPath());
     progressFolder();
@@ -509,6 +535,7 @@ bool DiskScan::enterWriteFolder(TreeSource& source, Frame& f) {
         return false;
     if (m_progress)
         m_progress->showListing(false);
+    folderListed(f, parent);
     return writeFiles(f);
 }
 
@@ -643,7 +670,7 @@ bool DiskScan::writePass(TreeSource& source) {
     {
         Frame& root = frameAt(0);
         root.parentId = -1;
-        if (!enterWriteFolder(source, root))
+        if (!enterWriteFolder(source, root, nullptr))
             return false;
     }
     while (true) {
@@ -657,12 +684,12 @@ bool DiskScan::writePass(TreeSource& source) {
             Frame& child = frameAt(depth); // may move the frames: f is not used after this
             child.parentId = parentId;
             child.parentRecord = qint64(index);
-            if (!enterWriteFolder(source, child))
+            if (!enterWriteFolder(source, child, &m_frames[depth - 1]))
                 return false;
             continue;
         }
         if (depth == 0)
-            return !m_flavour.rootRow || writeRootRow(f);
+            return rootDone(f);
         // The folder's own row comes last: only now is its size known.
         if (!writeFolderRow(f, m_frames[depth - 1]))
             return false;

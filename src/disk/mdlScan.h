@@ -118,7 +118,7 @@ public:
     // Page cache of the catalogue during the write, in MiB.
     static constexpr int kScanCacheMiB = 64;
 
-private:
+protected:
     struct Record {
         quint32 nameOffset = 0, nameSize = 0;
         quint32 keyOffset = 0, keySize = 0;
@@ -132,6 +132,7 @@ private:
         qint64 id = 0;
         qint64 parentId = -1;
         qint64 parentRecord = -1; // in the parent frame's records
+        qint64 tag = -1;          // free for a derived walk to mark the folder with
         std::string arena;
         std::vector<Record> subfolders;
         size_t next = 0;
@@ -143,22 +144,56 @@ private:
             next = 0;
             size = 0;
             fileCount = 0;
+            tag = -1;
         }
     };
+
+    bool pause();
+    // The counting pass (unless "No Collect") and the listing pass over the tree, with their
+    // progress, pauses and Cancel; the rows found go to the hooks below. Done, Cancelled, or
+    // Failed after a message.
+    Result walkTree(TreeSource& source);
+
+    // Where the listing pass puts what it finds. The scan writes Items rows; the update of an
+    // image compares them with the rows it has instead.
+    // Before the pass; false (with the database's last error) ends the run.
+    virtual bool prepareRows();
+    virtual void finishRows();
+    // A folder was listed (parent is null for the root); its files are handed on next.
+    virtual void folderListed(Frame& f, const Frame* parent);
+    // Files first .. first+count-1 of the folder (in m_files), numbered from firstId; adds
+    // their sizes to the folder's size.
+    virtual bool insertFiles(Frame& f, qint64 first, qint64 count, qint64 firstId);
+    // A folder below the root is done: its size is known.
+    virtual bool writeFolderRow(const Frame& f, const Frame& parent);
+    // The root is done.
+    virtual bool rootDone(const Frame& root);
+
+    std::string_view nameOf(const std::string& arena, const Record& r) const {
+        return std::string_view(arena).substr(r.nameOffset, r.nameSize);
+    }
+
+    Database& m_db;
+    Ui& m_ui;
+    ScanProgress* m_progress;
+    ScanFlavour m_flavour;
+    QElapsedTimer m_runTimer;
+    std::string m_fileArena;
+    std::vector<Record> m_files;
+    EngineError m_fatal;
+
+private:
     class Sink;
     friend class Sink;
 
-    bool pause();
     // What a walk that stopped early comes to: a cancel, or a failure the source reports.
     Result walkEnded(TreeSource& source);
     bool collectPass(TreeSource& source);
     bool writePass(TreeSource& source);
     bool collectFolder(TreeSource& source, Frame& f);
-    bool enterWriteFolder(TreeSource& source, Frame& f);
+    bool enterWriteFolder(TreeSource& source, Frame& f, const Frame* parent);
     bool writeFiles(Frame& f);
-    bool insertFiles(Frame& f, qint64 first, qint64 count, qint64 firstId);
     Statement* fileStatement(qint64 rows);
-    bool writeFolderRow(const Frame& f, const Frame& parent);
     bool writeRootRow(const Frame& root);
     bool onCollectEntry(const TreeEntry& e);
     bool onWriteEntry(const TreeEntry& e);
@@ -171,19 +206,11 @@ private:
     void progressWriting();
     QString estimateText() const;
 
-    Database& m_db;
-    Ui& m_ui;
-    ScanProgress* m_progress;
-    ScanFlavour m_flavour;
     QString m_rootName;
     DurationTimer m_passTimer;
-    QElapsedTimer m_runTimer;
     std::vector<Frame> m_frames;
     Frame* m_current = nullptr;
-    std::string m_fileArena;
-    std::vector<Record> m_files;
     // File statements by their number of rows (index 0 unused), prepared when first needed.
     std::vector<Statement> m_fileStatements;
     Statement m_folderStatement;
-    EngineError m_fatal;
 };

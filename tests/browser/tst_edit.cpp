@@ -421,7 +421,8 @@ void TestEdit::availability_data() {
     row("tree, nothing selected", false, false, "", "Import popNew");
     row("tree, node", false, false, "N1", "Rename Delete Import popNew popRename popDelete");
     row("tree, image", false, false, "I1",
-        "Rename Delete Export Properties popNew popRename popDelete popProperties");
+        "Rename Delete Export Properties popNew popRename popDelete popProperties Update "
+        "UpdateIndex popUpdate");
     row("list", false, true, "I1", "Properties popNew");
     row("read-only, tree, nothing selected", true, false, "", "");
     row("read-only, tree, node", true, false, "N1", "");
@@ -451,7 +452,11 @@ void TestEdit::availability() {
         {"popNew", "poptrvNodesNew"},
         {"popRename", "poptrvNodesRename"},
         {"popDelete", "poptrvNodesDelete"},
-        {"popProperties", "poptrvNodesProperties"}};
+        {"popProperties", "poptrvNodesProperties"},
+        {"Update", "mnuFileUpdateDisk"},
+        {"UpdateIndex", "mnuFileUpdateIndex"},
+        {"popUpdate", "poptrvNodesUpdate"},
+    };
     QStringList on;
     for (const auto& [shortName, name] : names) {
         if (action(name)->isEnabled())
@@ -473,7 +478,8 @@ void TestEdit::readOnlyEveryRoute() {
         // Menus, keys, the toolbar and the context menu's items, even if reached while disabled.
         for (const char* name :
              {"mnuFileNewNode", "mnuFileNewDisk", "mnuFileImport", "mnuFileRename", "mnuFileDelete",
-              "poptrvNodesNewNode", "poptrvNodesNewDisk", "poptrvNodesRename", "poptrvNodesDelete"})
+              "poptrvNodesNewNode", "poptrvNodesNewDisk", "poptrvNodesRename", "poptrvNodesDelete",
+              "mnuFileUpdateDisk", "mnuFileUpdateIndex", "poptrvNodesUpdate"})
             action(name)->trigger();
         QTest::keyClick(trvNodes, Qt::Key_F2);
         QTest::keyClick(trvNodes, Qt::Key_Delete);
