@@ -116,7 +116,7 @@ private slots:
         ::close(fd);
 
         const QStringList expected = {
-            QStringLiteral("+\t/\\\\xFE.bin"),
+            QStringLiteral("+\t//xFE.bin"),
             QStringLiteral("+\t/new\\nline.txt"),
             QStringLiteral("-\t/old.txt"),
             QStringLiteral(">\t/tab\\there.txt\t/plain/tab\\there.txt"),
