@@ -1,21 +1,24 @@
 // Start-up: the command line, the set-up switch, the single-instance test, the splash, the
 // settings and the main window.
+#include "Screenshots.h"
 #include "frmSplash.h"
 
 #include "browser/frmMain.h"
 #include "common/mdlPath.h"
 #include "shell/mdlOptions.h"
-#include "shell/mdlParam.h"
+#include "shell/mdlStartArgs.h"
 #include "shell/mdlSetup.h"
 #include "version.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLockFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -36,6 +39,7 @@ QString lockFilePath() {
 // A logout or a kill ends the program the way closing the window does, settings saved: the
 // signal handler only writes a byte, the event loop does the rest.
 int g_signalFds[2] = {-1, -1};
+bool g_ending = false;
 
 void onSignal(int) {
     const char c = 1;
@@ -49,7 +53,15 @@ void closeOnSignals(QWidget* window) {
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalFds[1], &c, 1);
+        g_ending = true;
+        // A dialog up (the first start's "Database created!", say) runs an event loop of its
+        // own: it is dismissed, the window closes (saving its settings) and every loop ends.
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+                dialog->reject();
+        }
         window->close();
+        QCoreApplication::exit(0);
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -64,20 +76,43 @@ void closeOnSignals(QWidget* window) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ledra"));
-    QApplication::setApplicationDisplayName(QStringLiteral(LEDRA_PRODUCT_NAME));
+    // No display name: the platform would add it to every caption, "Ledra - Disks — Ledra".
     QApplication::setOrganizationName(QStringLiteral(LEDRA_COMPANY_NAME));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(LEDRA_VERSION_MAJOR)
                                             .arg(LEDRA_VERSION_MINOR)
                                             .arg(LEDRA_VERSION_PATCH));
 
-    // The whole command line is the program's arguments joined by single blanks.
-    const QString commandLine = QApplication::arguments().mid(1).join(QLatin1Char(' '));
-    ParamList params;
-    params.ParseParams(commandLine);
-    if (params.HasParam(QStringLiteral("Setup"))) {
+    const StartArgs args = ParseStartArgs(QApplication::arguments().mid(1));
+    switch (args.action) {
+    case StartArgs::Action::Setup:
         RunSetup(ExePath());
         return 0;
+    case StartArgs::Action::Help:
+        std::fputs(qPrintable(StartUsage()), stdout);
+        return 0;
+    case StartArgs::Action::Version:
+        std::printf("%s %s\n", LEDRA_PRODUCT_NAME, qPrintable(QApplication::applicationVersion()));
+        return 0;
+    case StartArgs::Action::UsageError:
+        std::fprintf(stderr, "ledra: %s\n\n%s", qPrintable(args.error), qPrintable(StartUsage()));
+        return 2;
+    case StartArgs::Action::Open:
+    case StartArgs::Action::Screenshots:
+        break;
+    }
+    const QString commandLine = args.path;
+
+    if (args.action == StartArgs::Action::Screenshots) {
+        // Pictures only: no lock, no splash, and the settings are not written back.
+        DefaultOptions();
+        LoadOptions();
+        frmMain window(commandLine);
+        window.show();
+        window.Load();
+        const int pictures = TakeScreenshots(window, args.pictureDir);
+        std::printf("%d pictures in %s\n", pictures, qPrintable(args.pictureDir));
+        return pictures > 0 ? 0 : 1;
     }
 
     QLockFile instance(lockFilePath());
@@ -105,10 +140,11 @@ int main(int argc, char* argv[]) {
         window.show();
         break;
     }
-    window.Load();
+    // The splash goes before the start catalogue opens: it must never stand over a message.
     delete splash;
+    window.Load();
 
-    const int rc = QApplication::exec();
+    const int rc = g_ending ? 0 : QApplication::exec();
     ShutDown();
     return rc;
 }

@@ -7,7 +7,9 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
@@ -44,9 +46,7 @@ void frmAbout::setOpenUrlForTest(std::function<bool(const QUrl&)> open) {
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About..."));
-    if (parent)
-        setWindowIcon(parent->window()->windowIcon());
+    setWindowTitle(QStringLiteral("About Ledra"));
 
     lblTitle = makeLabel(this, "lblTitle", QStringLiteral(LEDRA_PRODUCT_NAME));
     QFont big = lblTitle->font();
@@ -80,6 +80,19 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblEmailC, 4, 0);
     layout->addWidget(lblEmail, 4, 1);
     layout->setColumnStretch(1, 1);
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(cmdClose, 5, 1, Qt::AlignRight);
+    // No address, no link row.
+    const bool web = QLatin1String(kWebPage).size() > 0;
+    const bool mail = QLatin1String(kSupportMail).size() > 0;
+    lblURLC->setVisible(web);
+    lblURL->setVisible(web);
+    lblEmailC->setVisible(mail);
+    lblEmail->setVisible(mail);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/ledra.svg")));
 
     tmrUnderline = new QTimer(this);
     tmrUnderline->setObjectName(QStringLiteral("tmrUnderline"));
@@ -90,6 +103,11 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 void frmAbout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     lblURL->setProperty("Tag", URL);
+    if (!URL.isEmpty()) {
+        lblURL->setText(URL);
+        lblURLC->show();
+        lblURL->show();
+    }
     tmrUnderline->start();
 }
 

@@ -39,6 +39,11 @@ Ui::Answer WidgetUi::message(const QString& text, Buttons buttons, Icon icon) {
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     }
     // A message must be readable even while a long operation shows the busy pointer.
     const bool overridden = QGuiApplication::overrideCursor() != nullptr;
@@ -55,7 +60,8 @@ Ui::Answer WidgetUi::message(const QString& text, Buttons buttons, Icon icon) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No
+                                                                         : Answer::Ok;
     }
 }
 

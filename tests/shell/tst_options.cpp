@@ -87,7 +87,7 @@ void TestOptions::freshAccount() {
 
     SaveOptions();
     QSettings stored(RegKeyLocation(kLedraKey).file, QSettings::IniFormat);
-    QCOMPARE(stored.allKeys().size(), 23);
+    QCOMPARE(stored.allKeys().size(), 27);
 }
 
 void TestOptions::savedValues_data() {
