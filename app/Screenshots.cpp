@@ -82,12 +82,18 @@ int TakeScreenshots(frmMain& window, const QString& folder) {
     shoot.save(&splash, QStringLiteral("splash"));
     splash.hide();
 
+    window.resize(980, 620);
     window.activateWindow();
+    if (!window.isFolderTreeVisible())
+        window.mnuViewTree_Click();
     auto* nodes = window.findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
     if (QTreeWidgetItem* image = nodes ? firstImage(nodes) : nullptr) {
         nodes->expandAll();
         window.showCatalogueEntry(image->data(0, Qt::UserRole).toString());
     }
+    if (auto* folders = window.findChild<QTreeWidget*>(QStringLiteral("trvMain"));
+        folders && folders->topLevelItemCount() > 0)
+        folders->topLevelItem(0)->setExpanded(true);
     window.mnuViewDetails_Click(false);
     shoot.save(&window, QStringLiteral("main-list"));
     window.mnuViewDetails_Click(true);

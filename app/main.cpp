@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLockFile>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -40,17 +41,20 @@ QString lockFilePath() {
 // signal handler only writes a byte, the event loop does the rest.
 int g_signalFds[2] = {-1, -1};
 bool g_ending = false;
+QPointer<QWidget> g_window;
 
 void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &c, 1);
 }
 
-void closeOnSignals(QWidget* window) {
+// Set up as soon as the program holds its lock, so that a signal during start-up is not the
+// default, settings-losing death; the main window is closed once there is one.
+void closeOnSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalFds[1], &c, 1);
         g_ending = true;
@@ -60,7 +64,8 @@ void closeOnSignals(QWidget* window) {
             if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
                 dialog->reject();
         }
-        window->close();
+        if (g_window)
+            g_window->close();
         QCoreApplication::exit(0);
     });
     struct sigaction sa = {};
@@ -119,6 +124,7 @@ int main(int argc, char* argv[]) {
     instance.setStaleLockTime(0);
     if (!instance.tryLock(0))
         return 0;
+    closeOnSignals();
 
     auto* splash = new frmSplash;
     splash->show();
@@ -127,8 +133,11 @@ int main(int argc, char* argv[]) {
     DefaultOptions();
     LoadOptions();
 
+    if (g_ending)
+        return 0;
     frmMain window(commandLine);
-    closeOnSignals(&window);
+    g_window = &window;
+    window.restoreWindowGeometry();
     switch (options().WindowState) {
     case 1:
         window.showMinimized();
@@ -142,7 +151,8 @@ int main(int argc, char* argv[]) {
     }
     // The splash goes before the start catalogue opens: it must never stand over a message.
     delete splash;
-    window.Load();
+    if (!g_ending)
+        window.Load();
 
     const int rc = g_ending ? 0 : QApplication::exec();
     ShutDown();

@@ -31,13 +31,13 @@ head -c 52000 /dev/zero > "$disk/Documents/Budget 2024.ods"
 head -c 18000 /dev/zero > "$disk/Documents/Letters/To the bank.odt"
 head -c 310000 /dev/zero > "$disk/Documents/Manual.pdf"
 head -c 1200 /dev/zero > "$disk/README.txt"
-head -c 734003200 /dev/zero | head -c 7340032 > "$disk/backup.tar.gz"
+head -c 7340032 /dev/zero > "$disk/backup.tar.gz"
 : > "$disk/.cache/state"
 
 catalogue="$work/Sample.ldr"
 cli="$build/ledra-cli"
 "$cli" create "$catalogue" >/dev/null
 "$cli" scan "$catalogue" "$disk" --name "Holiday 2024" --times >/dev/null
-"$cli" scan "$catalogue" "$root/src" --name "Ledra sources" --times >/dev/null
+"$cli" scan "$catalogue" "$root/src" --name "Ledra sources" --times --add >/dev/null
 
 "$build/ledra" --screenshots "$out" "$catalogue"

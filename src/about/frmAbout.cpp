@@ -71,7 +71,14 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
         link->installEventFilter(this);
     }
 
+    auto* imgIcon = new QLabel(this);
+    imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    imgIcon->setPixmap(QIcon(QStringLiteral(":/icons/ledra.svg")).pixmap(64, 64));
+    imgIcon->setAlignment(Qt::AlignTop);
+
     auto* layout = new QGridLayout(this);
+    layout->setHorizontalSpacing(16);
+    layout->addWidget(imgIcon, 0, 2, 3, 1);
     layout->addWidget(lblTitle, 0, 0, 1, 2);
     layout->addWidget(lblVersion, 1, 0, 1, 2);
     layout->addWidget(lblCopyright, 2, 0, 1, 2);
@@ -84,7 +91,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(cmdClose, 5, 1, Qt::AlignRight);
+    layout->addWidget(cmdClose, 5, 0, 1, 3, Qt::AlignRight);
     // No address, no link row.
     const bool web = QLatin1String(kWebPage).size() > 0;
     const bool mail = QLatin1String(kSupportMail).size() > 0;

@@ -364,7 +364,8 @@ void frmMain::Load() {
                                              descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     }
     mnuViewDetails_Click(options().ListView == 2);
-    restoreWindowGeometry();
+    if (!m_geometryRestored)
+        restoreWindowGeometry();
     Form_Resize();
     recentList().LoadRecent(kLedraKey + QStringLiteral("\\Recent"));
     showRecent(recentList().entries());
@@ -385,19 +386,29 @@ void frmMain::openCatalogue(QString path, bool mustExist, bool readOnly) {
 }
 
 void frmMain::restoreWindowGeometry() {
-    const QByteArray saved = QByteArray::fromBase64(options().WindowGeometry.toLatin1());
-    if (saved.isEmpty() || !restoreGeometry(saved))
-        resize(900, 600);
-    // A window kept at another scale or on a larger screen must still fit the one it is on.
+    m_geometryRestored = true;
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s)
+    const QRect avail = s ? s->availableGeometry() : QRect(0, 0, 900, 600);
+    // Before the window manager has framed the window its frame is unknown: room is kept for a
+    // title bar and borders all the same.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        frame = QSize(16, 48);
+    const QByteArray saved = QByteArray::fromBase64(options().WindowGeometry.toLatin1());
+    if (saved.isEmpty() || !restoreGeometry(saved)) {
+        // A first start: the usual size, or most of a smaller screen, in its middle.
+        const QSize size = QSize(900, 600).boundedTo(avail.size() * 9 / 10);
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, avail));
         return;
-    const QRect avail = s->availableGeometry();
-    const QSize frame = frameGeometry().size() - geometry().size();
+    }
+    // A maximized or full-screen window is the window manager's to size.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    // A window kept at another scale or on a larger screen must still fit the one it is on.
     const QSize fitted = size().boundedTo(avail.size() - frame);
     if (fitted != size())
         resize(fitted);
-    QRect outer = frameGeometry();
+    QRect outer(frameGeometry().topLeft(), size() + frame);
     if (!avail.contains(outer)) {
         outer.moveLeft(std::clamp(outer.left(), avail.left(),
                                   std::max(avail.left(), avail.right() - outer.width() + 1)));

@@ -36,6 +36,9 @@ public:
 
     // Runs the load: settings, recent list, the start catalogue.
     void Load();
+    // The saved place and size, fitted to the screen the window is on; best before the window
+    // is first shown (Load does it when nobody did).
+    void restoreWindowGeometry();
 
     Ui& ui() { return *m_ui; }
     // Tests hand in a scripted Ui before Load.
@@ -170,8 +173,6 @@ private:
     void refreshCatalogueTree();
     // The empty list's hint, shown while the open catalogue holds nothing yet.
     void updateListHint();
-    // The saved place and size, fitted to the screen the window is on.
-    void restoreWindowGeometry();
 
     void buildMenus();
     void buildToolbar();
@@ -221,6 +222,7 @@ private:
     qint32 m_listTag = 0;
     // Set while the window itself moves a tree's selection, so that no click handling runs.
     bool m_selecting = false;
+    bool m_geometryRestored = false;
     // The entry whose mouse press was already handled as a click through the selection change.
     QTreeWidgetItem* m_clickedByPress = nullptr;
 };

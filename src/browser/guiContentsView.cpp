@@ -17,7 +17,8 @@ constexpr int kMaxListCellWidth = 420;
 // Only the longest names by character count are measured for the cell width: measuring every
 // name of a folder of 100,000 would cost more than listing it.
 constexpr int kMeasuredNames = 256;
-const int kDefaultWidths[kListColumns] = {320, 90, 140, 180};
+// Fits a window of 800 pixels beside the catalogue tree without a horizontal scroll bar.
+const int kDefaultWidths[kListColumns] = {250, 80, 140, 150};
 
 } // namespace
 
