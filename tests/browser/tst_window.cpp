@@ -3,6 +3,8 @@
 #include "BrowseFixture.h"
 #include "ScriptedUi.h"
 
+#include "about/frmAbout.h"
+#include "about/frmSHelp.h"
 #include "browser/frmMain.h"
 #include "browser/guiContentsView.h"
 #include "browser/guiPictures.h"
@@ -12,7 +14,10 @@
 #include "catalogue/mdlFile.h"
 #include "controls/ctlCmnDlg.h"
 #include "disk/guiScanProgress.h"
+#include "properties/frmPropImg.h"
+#include "properties/frmPropItm.h"
 #include "search/frmFind.h"
+#include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
 
 #include <QAction>
@@ -332,7 +337,15 @@ void TestWindow::oneMnemonicPerLetter() {
             taken.insert(letter, text);
         }
     }
+    // Captions are names, not menu entries: no "..." in any of them.
     QVERIFY(!m_window->windowTitle().contains(QLatin1String("...")));
+    frmAbout about;
+    frmSHelp help;
+    frmOptions optionsDialog;
+    frmPropImg image(nullptr, nullptr);
+    frmPropItm item(nullptr, nullptr);
+    for (QWidget* w : std::initializer_list<QWidget*>{&about, &help, &optionsDialog, &image, &item})
+        QVERIFY2(!w->windowTitle().contains(QLatin1String("...")), qPrintable(w->windowTitle()));
 }
 
 void TestWindow::iconsWithoutDesktopTheme() {
