@@ -75,6 +75,12 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent)
 frmMain::~frmMain() {
     // Focus moves while the panes are torn down; they must not reach the editing commands.
     disconnect(m_focusWatch);
+    // A label editor still open commits when the tree goes, after this window's part is gone.
+    trvNodes->beforeLabelEdit = nullptr;
+    trvNodes->afterLabelEdit = nullptr;
+    trvNodes->dropAllowed = nullptr;
+    trvNodes->drop = nullptr;
+    trvNodes->contextMenu = nullptr;
 }
 
 QAction* frmMain::addAction(QMenu* menu, const char* name, const QString& caption) {
