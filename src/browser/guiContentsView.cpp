@@ -78,8 +78,10 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
     const ListEntry& e = m_rows.at(index.row()).entry;
     const auto column = ListColumn(index.column());
     switch (role) {
-    case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        // The name may be cut short in its cell; the other columns never are.
+        return column == ListColumn::Name ? QVariant(e.name) : QVariant();
+    case Qt::DisplayRole:
         switch (column) {
         case ListColumn::Name:
             return e.text;
