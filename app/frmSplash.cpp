@@ -4,8 +4,8 @@
 #include "version.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QIcon>
+#include <QLabel>
 #include <QVBoxLayout>
 
 frmSplash::frmSplash(QWidget* parent)

@@ -6,8 +6,8 @@
 #include "browser/frmMain.h"
 #include "common/mdlPath.h"
 #include "shell/mdlOptions.h"
-#include "shell/mdlStartArgs.h"
 #include "shell/mdlSetup.h"
+#include "shell/mdlStartArgs.h"
 #include "version.h"
 
 #include <QApplication>

@@ -13,9 +13,9 @@
 #include <QFile>
 #include <QListView>
 #include <QScrollBar>
-#include <QTreeView>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -152,8 +152,8 @@ int main(int argc, char* argv[]) {
            timeMs([&] { SortListEntries(rows, ListColumn::Name, false); }), 500);
     for (bool details : {false, true}) {
         window.mnuViewDetails_Click(details);
-        for (auto [folder, files, target] : {std::tuple{1, "10,000", 100.0},
-                                             std::tuple{2, "100,000", 1000.0}}) {
+        for (auto [folder, files, target] :
+             {std::tuple{1, "10,000", 100.0}, std::tuple{2, "100,000", 1000.0}}) {
             const QByteArray what = QByteArray(details ? "details: " : "list: ") + files +
                                     " files listed, laid out, painted";
             report(out, what.constData(), timeMs([&] {

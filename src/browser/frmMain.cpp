@@ -18,18 +18,18 @@
 #include "shell/mdlRegistry.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
-#include <QActionGroup>
 #include <QHeaderView>
-#include <QScreen>
-#include <QTreeView>
+#include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -273,10 +273,10 @@ void frmMain::buildPanes() {
     lsvMain->model()->iconKeyOf = &frmMain::IconLookup;
     lsvMain->model()->pictureOf = &frmMain::ListPicture;
     // Keys and context menus reach the window from the pane and from whichever view is shown.
-    for (QWidget* w : {static_cast<QWidget*>(lsvMain), static_cast<QWidget*>(lsvMain->listView()),
-                       lsvMain->listView()->viewport(),
-                       static_cast<QWidget*>(lsvMain->detailsView()),
-                       lsvMain->detailsView()->viewport()})
+    for (QWidget* w :
+         {static_cast<QWidget*>(lsvMain), static_cast<QWidget*>(lsvMain->listView()),
+          lsvMain->listView()->viewport(), static_cast<QWidget*>(lsvMain->detailsView()),
+          lsvMain->detailsView()->viewport()})
         w->installEventFilter(this);
     for (ctlSize** bar : {&szeV, &szeTree}) {
         *bar = new ctlSize(m_paneArea);

@@ -144,7 +144,8 @@ void frmMain::lsvMain_Enter() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    const bool inList = watched == lsvMain || lsvMain->isAncestorOf(qobject_cast<QWidget*>(watched));
+    const bool inList =
+        watched == lsvMain || lsvMain->isAncestorOf(qobject_cast<QWidget*>(watched));
     if (inList && event->type() == QEvent::ContextMenu) {
         auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         // A mouse request arrives at the viewport, in its coordinates.

@@ -9,10 +9,10 @@
 #include "mdlBrowse.h"
 #include "shell/mdlOptions.h"
 
+#include "guiContentsView.h"
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include "guiContentsView.h"
 
 namespace {
 

@@ -190,8 +190,8 @@ ContentsView::ContentsView(QWidget* parent) : QWidget(parent), m_model(new Conte
     m_details->header()->setStretchLastSection(true);
     m_details->header()->setSectionsMovable(false);
 
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_list),
-                                 static_cast<QAbstractItemView*>(m_details)}) {
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_list), static_cast<QAbstractItemView*>(m_details)}) {
         v->setModel(m_model);
         v->setIconSize(QSize(16, 16));
         v->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -270,8 +270,8 @@ void ContentsView::setCurrentRow(int row) {
         return;
     }
     const QModelIndex i = m_model->index(row, 0);
-    m_list->selectionModel()->setCurrentIndex(
-        i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_list->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
     view()->scrollTo(i);
 }
 

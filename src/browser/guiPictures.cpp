@@ -37,8 +37,9 @@ void UseIconThemeFallback() {
     // Without a platform theme (the offscreen platform, some bare sessions) Qt searches only
     // its resources; the themes live in the XDG data folders.
     QStringList paths = QIcon::themeSearchPaths();
-    const QStringList dataDirs = QStandardPaths::locateAll(
-        QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+    const QStringList dataDirs =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                  QStandardPaths::LocateDirectory);
     bool added = false;
     for (const QString& dir : dataDirs) {
         if (!paths.contains(dir)) {

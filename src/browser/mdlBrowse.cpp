@@ -42,8 +42,8 @@ QVector<CatalogueEntry> ReadCatalogueTree(Database& db) {
     };
     // Two statements instead of one per node: the groups keep the engine's name order.
     QHash<qint64, QVector<Node>> childNodes;
-    Recordset nodes = db.OpenRecordset(
-        QStringLiteral("SELECT ID, ParentID, Name FROM Nodes ORDER BY Name COLLATE LEDRA_NOCASE, ID"));
+    Recordset nodes = db.OpenRecordset(QStringLiteral(
+        "SELECT ID, ParentID, Name FROM Nodes ORDER BY Name COLLATE LEDRA_NOCASE, ID"));
     for (; nodes.isValid() && !nodes.Eof(); nodes.MoveNext())
         childNodes[nodes.int64(1)].append({nodes.int64(0), nodes.text(2)});
     QHash<qint64, QVector<Image>> images;
@@ -134,10 +134,11 @@ QVector<FolderRow> ReadChildFolders(Database& db, qint32 imageId, qint32 parentI
 QVector<ListEntry> ReadFolderContents(Database& db, qint32 imageId, qint32 imageType,
                                       qint32 parentId) {
     QVector<ListEntry> out;
-    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT ID, Name, Type, Attrib, Size, TimeM FROM Items "
-                                                   "WHERE ImageID=? AND ParentID=? "
-                                                   "ORDER BY Type, Name COLLATE LEDRA_NOCASE"),
-                                    {imageId, parentId});
+    Recordset rs =
+        db.OpenRecordset(QStringLiteral("SELECT ID, Name, Type, Attrib, Size, TimeM FROM Items "
+                                        "WHERE ImageID=? AND ParentID=? "
+                                        "ORDER BY Type, Name COLLATE LEDRA_NOCASE"),
+                         {imageId, parentId});
     for (; rs.isValid() && !rs.Eof(); rs.MoveNext()) {
         const qint64 type = rs.int64(2);
         if (type != 0 && type != 1)

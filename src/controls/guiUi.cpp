@@ -61,7 +61,7 @@ Ui::Answer WidgetUi::message(const QString& text, Buttons buttons, Icon icon) {
         return Answer::Cancel;
     default:
         return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No
-                                                                         : Answer::Ok;
+                                                                               : Answer::Ok;
     }
 }
 

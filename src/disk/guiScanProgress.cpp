@@ -1,8 +1,8 @@
 #include "guiScanProgress.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
-#include <QEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>

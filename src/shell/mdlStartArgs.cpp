@@ -51,15 +51,16 @@ StartArgs ParseStartArgs(const QStringList& args) {
 }
 
 QString StartUsage() {
-    return QStringLiteral("Usage: ledra [CATALOGUE]\n"
-                          "       ledra --setup | /Setup\n"
-                          "\n"
-                          "Opens CATALOGUE (a .ldr file, made when missing), or the last one used.\n"
-                          "\n"
-                          "  --setup, /Setup  add a launcher entry and open .ldr files with Ledra\n"
-                          "  --help           show this text\n"
-                          "  --version        show the version\n"
-                          "  --screenshots DIR  write pictures of every window to DIR and end\n"
-                          "  --               what follows is a file name, even if it starts "
-                          "with -\n");
+    return QStringLiteral(
+        "Usage: ledra [CATALOGUE]\n"
+        "       ledra --setup | /Setup\n"
+        "\n"
+        "Opens CATALOGUE (a .ldr file, made when missing), or the last one used.\n"
+        "\n"
+        "  --setup, /Setup  add a launcher entry and open .ldr files with Ledra\n"
+        "  --help           show this text\n"
+        "  --version        show the version\n"
+        "  --screenshots DIR  write pictures of every window to DIR and end\n"
+        "  --               what follows is a file name, even if it starts "
+        "with -\n");
 }

@@ -11,8 +11,8 @@ struct StartArgs {
     // The catalogue to open, made absolute; "" when none was given. Arguments that are not
     // switches are joined by blanks, as the whole command line always named one path.
     QString path;
-    QString error;       // for UsageError: what was wrong
-    QString pictureDir;  // for Screenshots: where the pictures go
+    QString error;      // for UsageError: what was wrong
+    QString pictureDir; // for Screenshots: where the pictures go
 };
 
 // args: the arguments without the program's name. "--" ends the switches.

@@ -11,11 +11,11 @@
 #include "search/frmFind.h"
 #include "shell/mdlOptions.h"
 
+#include "browser/guiContentsView.h"
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include "browser/guiContentsView.h"
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -342,7 +342,8 @@ void TestEdit::deleteNodeAndImage() {
     // An image goes with all its items, and only its own; the panes follow the new selection.
     focusTree(QStringLiteral("I1"));
     const QString name = entry(QStringLiteral("I1"))->text(0);
-    const int items = db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=1")).toInt();
+    const int items =
+        db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=1")).toInt();
     QVERIFY(items > 1);
     m_ui.answers = {Ui::Answer::Yes};
     action("mnuFileDelete")->trigger();

@@ -7,8 +7,8 @@
 #include "catalogue/mdlFile.h"
 #include "shell/mdlOptions.h"
 
-#include <QLabel>
 #include "browser/guiContentsView.h"
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -242,9 +242,12 @@ void TestTrees::audioCdTracks() {
     openWindow();
     m_window->trvNodes_NodeClick(image("I2"));
     QCOMPARE(m_window->currentImageType(), 50);
-    QCOMPARE(m_window->listEntry(QStringLiteral("K1")).data().toString(), QStringLiteral("Track05"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K2")).data().toString(), QStringLiteral("My Song"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K3")).data().toString(), QStringLiteral("Track5.cda"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K1")).data().toString(),
+             QStringLiteral("Track05"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K2")).data().toString(),
+             QStringLiteral("My Song"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K3")).data().toString(),
+             QStringLiteral("Track5.cda"));
     // The audio CD's root has no label: the root entry is the source in brackets alone.
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" [E:]"));
     // Elsewhere the names show unchanged.
@@ -362,7 +365,10 @@ void TestTrees::iconsOncePerExtension() {
         const QString iconKey =
             m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
         QVERIFY2(!iconKey.isEmpty(), key);
-        QVERIFY(!m_window->listEntry(QLatin1String(key)).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(!m_window->listEntry(QLatin1String(key))
+                     .data(Qt::DecorationRole)
+                     .value<QIcon>()
+                     .isNull());
     }
     // A name without a dot shares the "." lookup; folders share one.
     QVERIFY(
@@ -381,7 +387,10 @@ void TestTrees::iconsOncePerExtension() {
     // Off: files get no icon and folders the "Folder" picture.
     options().UseIcons = false;
     m_window->FillFiles(0);
-    QVERIFY(m_window->listEntry(QStringLiteral("K20")).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QVERIFY(m_window->listEntry(QStringLiteral("K20"))
+                .data(Qt::DecorationRole)
+                .value<QIcon>()
+                .isNull());
     QCOMPARE(m_window->listEntry(QStringLiteral("F2")).data(frmMain::IconKeyRole).toString(),
              QStringLiteral("Folder"));
 }

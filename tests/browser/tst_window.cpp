@@ -24,16 +24,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
-#include <QProgressBar>
-#include <QVBoxLayout>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -142,14 +142,20 @@ void TestWindow::naturalOrder_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("sign");
-    QTest::newRow("numbers by value") << "IMG_2" << "IMG_10" << -1;
-    QTest::newRow("case ignored") << "img_2" << "IMG_10" << -1;
-    QTest::newRow("leading zeros") << "a007" << "a7" << 0;
-    QTest::newRow("more digits after zeros") << "a0010" << "a9" << 1;
-    QTest::newRow("prefix first") << "disk" << "disk 2" << -1;
-    QTest::newRow("letters before after digits") << "a1b" << "a1a" << 1;
-    QTest::newRow("beyond 64 bits") << "x99999999999999999999999" << "x100000000000000000000000"
-                                    << -1;
+    QTest::newRow("numbers by value") << "IMG_2"
+                                      << "IMG_10" << -1;
+    QTest::newRow("case ignored") << "img_2"
+                                  << "IMG_10" << -1;
+    QTest::newRow("leading zeros") << "a007"
+                                   << "a7" << 0;
+    QTest::newRow("more digits after zeros") << "a0010"
+                                             << "a9" << 1;
+    QTest::newRow("prefix first") << "disk"
+                                  << "disk 2" << -1;
+    QTest::newRow("letters before after digits") << "a1b"
+                                                 << "a1a" << 1;
+    QTest::newRow("beyond 64 bits") << "x99999999999999999999999"
+                                    << "x100000000000000000000000" << -1;
 }
 
 void TestWindow::naturalOrder() {
@@ -199,9 +205,9 @@ void TestWindow::detailsViewSortsAndIsKept() {
     QCOMPARE(titles, QStringList({QStringLiteral("Name"), QStringLiteral("Size"),
                                   QStringLiteral("Modified"), QStringLiteral("Type")}));
     // Names in natural order, folders first.
-    QCOMPARE(listKeys(), QStringList({QStringLiteral("F1"), QStringLiteral("F3"),
-                                      QStringLiteral("F2"), QStringLiteral("K5"),
-                                      QStringLiteral("K4"), QStringLiteral("K6")}));
+    QCOMPARE(listKeys(),
+             QStringList({QStringLiteral("F1"), QStringLiteral("F3"), QStringLiteral("F2"),
+                          QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
     auto cell = [this](int row, int column) {
         return list()->model()->index(row, column).data().toString();
     };
@@ -213,11 +219,11 @@ void TestWindow::detailsViewSortsAndIsKept() {
     const int sizeX = header->sectionViewportPosition(1) + 5;
     list()->selectKey(QStringLiteral("K4"));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(sizeX, 5));
-    QCOMPARE(listKeys().mid(3), QStringList({QStringLiteral("K6"), QStringLiteral("K4"),
-                                             QStringLiteral("K5")}));
+    QCOMPARE(listKeys().mid(3),
+             QStringList({QStringLiteral("K6"), QStringLiteral("K4"), QStringLiteral("K5")}));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(sizeX, 5));
-    QCOMPARE(listKeys().mid(3), QStringList({QStringLiteral("K5"), QStringLiteral("K4"),
-                                             QStringLiteral("K6")}));
+    QCOMPARE(listKeys().mid(3),
+             QStringList({QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
     QCOMPARE(listKeys().first(), QStringLiteral("F1"));
     // The entry picked stays picked through the sorts.
     QCOMPARE(list()->selectedKey(), QStringLiteral("K4"));
@@ -234,8 +240,8 @@ void TestWindow::detailsViewSortsAndIsKept() {
     QVERIFY(list()->isDetails());
     QCOMPARE(list()->detailsView()->header()->sectionSize(0), 211);
     m_window->showCatalogueEntry(QStringLiteral("I1"));
-    QCOMPARE(listKeys().mid(3), QStringList({QStringLiteral("K5"), QStringLiteral("K4"),
-                                             QStringLiteral("K6")}));
+    QCOMPARE(listKeys().mid(3),
+             QStringList({QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
     QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_2));
     QVERIFY(!list()->isDetails() && list()->listView()->isVisible());
 }
@@ -364,9 +370,10 @@ void TestWindow::iconsWithoutDesktopTheme() {
 
 void TestWindow::emptyCatalogueHint() {
     openWindow(m_empty);
-    QCOMPARE(list()->hint(),
-             QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 Disk\u2026 catalogues "
-                            "a disk."));
+    QCOMPARE(
+        list()->hint(),
+        QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 Disk\u2026 catalogues "
+                       "a disk."));
     QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
     // Once something is filed the hint goes.
     m_window->findChild<QWidget*>(QStringLiteral("trvNodes"))->setFocus();

@@ -89,8 +89,9 @@ void TestCompact::finishedText_data() {
     QTest::newRow("German separators")
         << "de_DE" << qint64(1234567) << qint64(617283)
         << "Compact finished!\nOld size: 1.234.567 bytes\nNew size: 617.283 bytes (50,00%)";
-    QTest::newRow("no change") << "en_US" << qint64(8192) << qint64(8192)
-                               << "Compact finished!\nOld size: 8,192 bytes\nNew size: 8,192 bytes (100.00%)";
+    QTest::newRow("no change")
+        << "en_US" << qint64(8192) << qint64(8192)
+        << "Compact finished!\nOld size: 8,192 bytes\nNew size: 8,192 bytes (100.00%)";
 }
 
 void TestCompact::finishedText() {

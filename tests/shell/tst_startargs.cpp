@@ -23,17 +23,16 @@ private slots:
         QTest::newRow("a folder named SETUP is a folder")
             << QStringList{u"/media/me/SETUP/disks.ldr"_s} << int(A::Open)
             << u"/media/me/SETUP/disks.ldr"_s;
-        QTest::newRow("a file named setup") << QStringList{u"/tmp/setup"_s} << int(A::Open)
-                                            << u"/tmp/setup"_s;
+        QTest::newRow("a file named setup")
+            << QStringList{u"/tmp/setup"_s} << int(A::Open) << u"/tmp/setup"_s;
         QTest::newRow("relative made absolute")
             << QStringList{u"disks/../my.ldr"_s} << int(A::Open) << here + u"/my.ldr"_s;
         QTest::newRow("blanks join the parts")
-            << QStringList{u"/tmp/My"_s, u"Disks.ldr"_s} << int(A::Open)
-            << u"/tmp/My Disks.ldr"_s;
+            << QStringList{u"/tmp/My"_s, u"Disks.ldr"_s} << int(A::Open) << u"/tmp/My Disks.ldr"_s;
         QTest::newRow("--help") << QStringList{u"--help"_s} << int(A::Help) << QString();
         QTest::newRow("--version") << QStringList{u"--version"_s} << int(A::Version) << QString();
-        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << int(A::UsageError)
-                                        << QString();
+        QTest::newRow("unknown option")
+            << QStringList{u"--bogus"_s} << int(A::UsageError) << QString();
         QTest::newRow("--screenshots DIR CATALOGUE")
             << QStringList{u"--screenshots"_s, u"/tmp/pics"_s, u"/tmp/a.ldr"_s}
             << int(A::Screenshots) << u"/tmp/a.ldr"_s;
