@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QIcon>
 #include <QLockFile>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -82,6 +83,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ledra"));
     // No display name: the platform would add it to every caption, "Ledra - Disks — Ledra".
+    // Every window, dialogs too, shows Ledra's own icon.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/ledra.svg")));
     QApplication::setOrganizationName(QStringLiteral(LEDRA_COMPANY_NAME));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(LEDRA_VERSION_MAJOR)
