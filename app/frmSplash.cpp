@@ -4,18 +4,22 @@
 #include "version.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
-#include <QStyle>
 #include <QVBoxLayout>
 
 frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
+    // A frameless window needs its own edge and background to stand out from what is behind.
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#frmSplash { background: palette(base); "
+                                 "border: 1px solid palette(mid); }"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setContentsMargins(32, 24, 48, 24);
     auto* imgIcon = new QLabel(this);
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
-    imgIcon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(48, 48));
+    imgIcon->setPixmap(QIcon(QStringLiteral(":/icons/ledra.svg")).pixmap(64, 64));
     auto* lblAppName = new QLabel(QStringLiteral(LEDRA_PRODUCT_NAME), this);
     lblAppName->setObjectName(QStringLiteral("lblAppName"));
     QFont big = lblAppName->font();

@@ -9,6 +9,7 @@ Ui::Answer CliUi::message(const QString& text, Buttons buttons, Icon) {
         return answer.value_or(Answer::Ok);
     case Buttons::YesNo:
     case Buttons::YesNoCancel:
+    case Buttons::YesNoDefaultNo:
         return answer.value_or(Answer::No);
     }
     return Answer::Ok;

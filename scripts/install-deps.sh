@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ make cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev
-          shared-mime-info desktop-file-utils python3)
+          shared-mime-info desktop-file-utils qt6-svg-dev breeze-icon-theme python3)
 
 missing=()
 for p in "${packages[@]}"; do

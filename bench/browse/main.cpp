@@ -1,6 +1,8 @@
 // Browsing a big catalogue: one image of 1,000,000 items in 50,000 folders, made with the engine
 // layer. Prints the time of each browse step and its ratio to the step's target.
 #include "browser/frmMain.h"
+#include "browser/guiContentsView.h"
+#include "browser/mdlBrowse.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/Ui.h"
@@ -9,8 +11,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListView>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -19,9 +24,11 @@ namespace {
 constexpr int kFolders = 50000;
 constexpr int kItems = 1000000;
 constexpr int kBigFolderFiles = 10000;
+constexpr int kHugeFolderFiles = 100000;
 
 // Folder 1..50000: the first 50 stand in the root, every other under folder (id / 50) so the
-// tree is three levels deep. Folder 1 holds 10,000 files; the rest are spread evenly.
+// tree is three levels deep. Folder 1 holds 10,000 files, folder 2 100,000; the rest are spread
+// evenly.
 bool build(const QString& path) {
     SilentUi ui;
     QString p = path;
@@ -49,7 +56,10 @@ bool build(const QString& path) {
     }
     for (int i = 0; i < kItems - kFolders; ++i) {
         const int id = kFolders + 1 + i;
-        const int parent = i < kBigFolderFiles ? 1 : 2 + (i - kBigFolderFiles) % (kFolders - 1);
+        const int spread = kBigFolderFiles + kHugeFolderFiles;
+        const int parent = i < kBigFolderFiles ? 1
+                           : i < spread        ? 2
+                                               : 3 + (i - spread) % (kFolders - 2);
         ins.bindInt64(1, id);
         ins.bindInt64(2, parent);
         ins.bindInt64(3, 1);
@@ -123,6 +133,39 @@ int main(int argc, char* argv[]) {
                QApplication::processEvents();
            }),
            100);
+    // What the user waits for in a big folder: listed, laid out and painted, then the last
+    // entry on screen, in both views.
+    ContentsView* pane = window.contentsView();
+    auto paint = [pane] {
+        QApplication::processEvents();
+        pane->view()->viewport()->repaint();
+    };
+    auto scrollToEnd = [pane, paint] {
+        pane->view()->scrollTo(pane->model()->index(pane->count() - 1, 0));
+        paint();
+    };
+    // The parts of a big listing: reading the rows and ordering them.
+    QVector<ListEntry> rows;
+    report(out, "read 100,000 rows", timeMs([&] { rows = ReadFolderContents(db(), 1, 3, 2); }),
+           500);
+    report(out, "order 100,000 rows by name",
+           timeMs([&] { SortListEntries(rows, ListColumn::Name, false); }), 500);
+    for (bool details : {false, true}) {
+        window.mnuViewDetails_Click(details);
+        for (auto [folder, files, target] :
+             {std::tuple{1, "10,000", 100.0}, std::tuple{2, "100,000", 1000.0}}) {
+            const QByteArray what = QByteArray(details ? "details: " : "list: ") + files +
+                                    " files listed, laid out, painted";
+            report(out, what.constData(), timeMs([&] {
+                       window.FillFiles(folder);
+                       paint();
+                   }),
+                   target);
+            const QByteArray end =
+                QByteArray(details ? "details: " : "list: ") + "scroll to the end of " + files;
+            report(out, end.constData(), timeMs(scrollToEnd), target / 2);
+        }
+    }
     options().IncrementalFill = false;
     report(out, "whole folder tree of 50,000 folders",
            timeMs([&] { window.showCatalogueEntry(QStringLiteral("I1")); }), 2000);

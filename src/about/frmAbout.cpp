@@ -6,8 +6,10 @@
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
@@ -44,9 +46,7 @@ void frmAbout::setOpenUrlForTest(std::function<bool(const QUrl&)> open) {
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About..."));
-    if (parent)
-        setWindowIcon(parent->window()->windowIcon());
+    setWindowTitle(QStringLiteral("About Ledra"));
 
     lblTitle = makeLabel(this, "lblTitle", QStringLiteral(LEDRA_PRODUCT_NAME));
     QFont big = lblTitle->font();
@@ -71,7 +71,14 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
         link->installEventFilter(this);
     }
 
+    auto* imgIcon = new QLabel(this);
+    imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    imgIcon->setPixmap(QIcon(QStringLiteral(":/icons/ledra.svg")).pixmap(64, 64));
+    imgIcon->setAlignment(Qt::AlignTop);
+
     auto* layout = new QGridLayout(this);
+    layout->setHorizontalSpacing(16);
+    layout->addWidget(imgIcon, 0, 2, 3, 1);
     layout->addWidget(lblTitle, 0, 0, 1, 2);
     layout->addWidget(lblVersion, 1, 0, 1, 2);
     layout->addWidget(lblCopyright, 2, 0, 1, 2);
@@ -80,6 +87,19 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblEmailC, 4, 0);
     layout->addWidget(lblEmail, 4, 1);
     layout->setColumnStretch(1, 1);
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(cmdClose, 5, 0, 1, 3, Qt::AlignRight);
+    // No address, no link row.
+    const bool web = QLatin1String(kWebPage).size() > 0;
+    const bool mail = QLatin1String(kSupportMail).size() > 0;
+    lblURLC->setVisible(web);
+    lblURL->setVisible(web);
+    lblEmailC->setVisible(mail);
+    lblEmail->setVisible(mail);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/ledra.svg")));
 
     tmrUnderline = new QTimer(this);
     tmrUnderline->setObjectName(QStringLiteral("tmrUnderline"));
@@ -90,6 +110,11 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 void frmAbout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     lblURL->setProperty("Tag", URL);
+    if (!URL.isEmpty()) {
+        lblURL->setText(URL);
+        lblURLC->show();
+        lblURL->show();
+    }
     tmrUnderline->start();
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 class QTimer;
 class QUrl;
 
@@ -26,8 +27,10 @@ public:
     // One tick of the hover timer: underline the link under the mouse.
     void tmrUnderline_Timer();
 
-    static constexpr const char* kWebPage = "https://ledra.tessaly.example/";
-    static constexpr const char* kSupportMail = "support@tessaly.example";
+    // The project's home and support address; empty while it has none, and the box then shows
+    // no link rather than a made-up one.
+    static constexpr const char* kWebPage = "";
+    static constexpr const char* kSupportMail = "";
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,4 +48,5 @@ private:
     QLabel* lblEmailC;
     QLabel* lblEmail;
     QTimer* tmrUnderline;
+    QPushButton* cmdClose;
 };

@@ -41,7 +41,7 @@ QString frmSHelp::helpText() {
 
 frmSHelp::frmSHelp(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSHelp"));
-    setWindowTitle(QStringLiteral("Short help..."));
+    setWindowTitle(QStringLiteral("Short Help"));
     txtHelp = new QPlainTextEdit(this);
     txtHelp->setObjectName(QStringLiteral("txtHelp"));
     txtHelp->setReadOnly(true);

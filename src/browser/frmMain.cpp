@@ -5,10 +5,12 @@
 #include "catalogue/frmCompact.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "common/mdlPath.h"
 #include "controls/ctlCmnDlg.h"
 #include "controls/ctlSize.h"
 #include "export/frmDupes.h"
 #include "export/frmExport.h"
+#include "guiContentsView.h"
 #include "guiKeyTree.h"
 #include "guiNodeTree.h"
 #include "guiPictures.h"
@@ -19,15 +21,18 @@
 #include "shell/mdlRegistry.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -57,7 +62,9 @@ QIcon toolIcon(const char* theme, QStyle::StandardPixmap fallback) {
 frmMain::frmMain(const QString& commandLine, QWidget* parent)
     : QMainWindow(parent), m_commandLine(commandLine), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmMain"));
+    UseIconThemeFallback();
     setWindowTitle(kAppTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/ledra.svg")));
     resize(900, 600);
     cmnMain = new ctlCmnDlg(this);
     cmnMain->setObjectName(QStringLiteral("cmnMain"));
@@ -74,6 +81,12 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent)
 frmMain::~frmMain() {
     // Focus moves while the panes are torn down; they must not reach the editing commands.
     disconnect(m_focusWatch);
+    // A label editor still open commits when the tree goes, after this window's part is gone.
+    trvNodes->beforeLabelEdit = nullptr;
+    trvNodes->afterLabelEdit = nullptr;
+    trvNodes->dropAllowed = nullptr;
+    trvNodes->drop = nullptr;
+    trvNodes->contextMenu = nullptr;
 }
 
 QAction* frmMain::addAction(QMenu* menu, const char* name, const QString& caption) {
@@ -104,10 +117,12 @@ void frmMain::buildMenus() {
     newDisk->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(newDisk, &QAction::triggered, this, &frmMain::mnuFileNewDisk_Click);
     fileNew->addSeparator()->setObjectName(QStringLiteral("mnuFileNew1"));
-    connect(addAction(fileNew, "mnuFileNewDatabase", QStringLiteral("&Database...")),
+    // "&Disk" has the D: the catalogue takes the B.
+    connect(addAction(fileNew, "mnuFileNewDatabase", QStringLiteral("Data&base...")),
             &QAction::triggered, this, &frmMain::mnuFileNewDatabase_Click);
-    connect(addAction(file, "mnuFileOpen", QStringLiteral("&Open...")), &QAction::triggered, this,
-            &frmMain::mnuFileOpen_Click);
+    QAction* open = addAction(file, "mnuFileOpen", QStringLiteral("&Open..."));
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile1"));
     connect(addAction(file, "mnuFileImport", QStringLiteral("&Import...")), &QAction::triggered,
             this, &frmMain::mnuFileImport_Click);
@@ -139,8 +154,19 @@ void frmMain::buildMenus() {
 
     QMenu* edit = addMenu(nullptr, "mnuEdit", QStringLiteral("&Edit"));
     QAction* find = addAction(edit, "mnuEditFind", QStringLiteral("&Find..."));
-    find->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)});
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(find, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
+    // F3 belongs to the window, not to the menu item: it opens Find whichever pane has the
+    // focus, also on a catalogue open read-only, whose Edit menu is disabled.
+    auto* findKey = new QAction(this);
+    findKey->setObjectName(QStringLiteral("F3"));
+    findKey->setShortcut(Qt::Key_F3);
+    findKey->setShortcutContext(Qt::WindowShortcut);
+    connect(findKey, &QAction::triggered, this, [this] {
+        if (isCatalogueOpen())
+            mnuEditFind_Click();
+    });
+    QWidget::addAction(findKey);
 
     QMenu* view = addMenu(nullptr, "mnuView", QStringLiteral("&View"));
     auto toggle = [&](const char* name, const char* caption, void (frmMain::*slot)()) {
@@ -157,6 +183,17 @@ void frmMain::buildMenus() {
     view->addSeparator()->setObjectName(QStringLiteral("mnuView1"));
     toggle("mnuViewNodes", "&Nodes", &frmMain::mnuViewNodes_Click);
     toggle("mnuViewTree", "&Tree", &frmMain::mnuViewTree_Click);
+    view->addSeparator()->setObjectName(QStringLiteral("mnuView3"));
+    auto* listKind = new QActionGroup(this);
+    for (auto [name, caption, key, details] :
+         {std::tuple{"mnuViewDetails", "&Details", Qt::Key_1, true},
+          std::tuple{"mnuViewList", "&List", Qt::Key_2, false}}) {
+        QAction* a = addAction(view, name, QLatin1String(caption));
+        a->setCheckable(true);
+        a->setShortcut(QKeySequence(Qt::CTRL | key));
+        listKind->addAction(a);
+        connect(a, &QAction::triggered, this, [this, d = details] { mnuViewDetails_Click(d); });
+    }
     view->addSeparator()->setObjectName(QStringLiteral("mnuView2"));
     QAction* refresh = addAction(view, "mnuViewRefresh", QStringLiteral("&Refresh"));
     refresh->setShortcut(Qt::Key_F5);
@@ -244,17 +281,16 @@ void frmMain::buildPanes() {
     trvNodes->setObjectName(QStringLiteral("trvNodes"));
     trvMain = new KeyTree(m_paneArea);
     trvMain->setObjectName(QStringLiteral("trvMain"));
-    lsvMain = new QListWidget(m_paneArea);
+    lsvMain = new ContentsView(m_paneArea);
     lsvMain->setObjectName(QStringLiteral("lsvMain"));
-    lsvMain->setViewMode(QListView::ListMode);
-    lsvMain->setFlow(QListView::TopToBottom);
-    lsvMain->setWrapping(true);
-    lsvMain->setResizeMode(QListView::Adjust);
-    lsvMain->setUniformItemSizes(true);
-    lsvMain->setLayoutMode(QListView::Batched);
-    lsvMain->setIconSize(QSize(16, 16));
-    lsvMain->installEventFilter(this);
-    lsvMain->viewport()->installEventFilter(this);
+    lsvMain->model()->iconKeyOf = &frmMain::IconLookup;
+    lsvMain->model()->pictureOf = &frmMain::ListPicture;
+    // Keys and context menus reach the window from the pane and from whichever view is shown.
+    for (QWidget* w :
+         {static_cast<QWidget*>(lsvMain), static_cast<QWidget*>(lsvMain->listView()),
+          lsvMain->listView()->viewport(), static_cast<QWidget*>(lsvMain->detailsView()),
+          lsvMain->detailsView()->viewport()})
+        w->installEventFilter(this);
     for (ctlSize** bar : {&szeV, &szeTree}) {
         *bar = new ctlSize(m_paneArea);
         (*bar)->setOrientation(1);
@@ -292,8 +328,8 @@ void frmMain::buildPanes() {
             trvMain_NodeClick(item);
     });
     connect(trvMain, &QTreeWidget::itemExpanded, this, &frmMain::trvMain_Expand);
-    connect(lsvMain, &QListWidget::itemDoubleClicked, this, [this] { lsvMain_Enter(); });
-    connect(lsvMain, &QListWidget::itemClicked, this, [this] {
+    connect(lsvMain, &ContentsView::activated, this, [this] { lsvMain_Enter(); });
+    connect(lsvMain, &ContentsView::clicked, this, [this] {
         if (QAction* a = action("Properties"))
             a->setEnabled(true);
     });
@@ -338,6 +374,17 @@ void frmMain::Load() {
         setNewButton(QStringLiteral("NewNode"));
     else if (options().NewType == 2)
         setNewButton(QStringLiteral("NewDisk"));
+    lsvMain->setColumnWidths(options().ListColumns);
+    {
+        const QStringList sort = options().ListSort.split(u',');
+        const int column = sort.value(0).toInt();
+        const bool descending = sort.value(1).toInt() == 1;
+        lsvMain->detailsView()->sortByColumn(column >= 0 && column < kListColumns ? column : 0,
+                                             descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    mnuViewDetails_Click(options().ListView == 2);
+    if (!m_geometryRestored)
+        restoreWindowGeometry();
     Form_Resize();
     recentList().LoadRecent(kLedraKey + QStringLiteral("\\Recent"));
     showRecent(recentList().entries());
@@ -350,7 +397,49 @@ void frmMain::Load() {
 
 void frmMain::openCatalogue(QString path, bool mustExist, bool readOnly) {
     CloseCatalogue(this);
+    // Stored in the recent list and as "Default": a relative path would name another file
+    // when the program is next started elsewhere.
+    if (!path.isEmpty())
+        path = AbsolutePath(path);
     OpenCatalogue(path, mustExist, readOnly, *m_ui, this);
+}
+
+void frmMain::restoreWindowGeometry() {
+    m_geometryRestored = true;
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect avail = s ? s->availableGeometry() : QRect(0, 0, 900, 600);
+    // Before the window manager has framed the window its frame is unknown: room is kept for a
+    // title bar and borders all the same.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        frame = QSize(16, 48);
+    const QByteArray saved = QByteArray::fromBase64(options().WindowGeometry.toLatin1());
+    if (saved.isEmpty() || !restoreGeometry(saved)) {
+        // A first start: the usual size, or most of a smaller screen, in its middle.
+        const QSize size = QSize(900, 600).boundedTo(avail.size() * 9 / 10);
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, avail));
+        return;
+    }
+    // A maximized or full-screen window is the window manager's to size.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    // A window kept at another scale or on a larger screen must still fit the one it is on.
+    const QSize fitted = size().boundedTo(avail.size() - frame);
+    if (fitted != size())
+        resize(fitted);
+    QRect outer(frameGeometry().topLeft(), size() + frame);
+    if (!avail.contains(outer)) {
+        outer.moveLeft(std::clamp(outer.left(), avail.left(),
+                                  std::max(avail.left(), avail.right() - outer.width() + 1)));
+        outer.moveTop(std::clamp(outer.top(), avail.top(),
+                                 std::max(avail.top(), avail.bottom() - outer.height() + 1)));
+        move(outer.topLeft());
+    }
+}
+
+void frmMain::mnuViewDetails_Click(bool details) {
+    lsvMain->setDetails(details);
+    action(details ? "mnuViewDetails" : "mnuViewList")->setChecked(true);
 }
 
 void frmMain::changeEvent(QEvent* event) {
@@ -405,6 +494,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
     o.ViewTree = action("mnuViewTree")->isChecked();
     if (!isMinimized())
         o.WindowState = isMaximized() ? 2 : 0;
+    o.WindowGeometry = QString::fromLatin1(saveGeometry().toBase64());
+    o.ListView = lsvMain->isDetails() ? 2 : 1;
+    o.ListColumns = lsvMain->columnWidths();
+    o.ListSort = QStringLiteral("%1,%2")
+                     .arg(int(lsvMain->model()->sortColumn()))
+                     .arg(lsvMain->model()->sortOrder() == Qt::DescendingOrder ? 1 : 0);
     SaveOptions();
     event->accept();
 }
@@ -418,6 +513,7 @@ void frmMain::setCaption(const QString& caption) {
 void frmMain::setCatalogueCommands(CommandState state) {
     const bool open = state != CommandState::NoCatalogue;
     const bool writable = state == CommandState::Writable;
+    updateListHint();
     for (const char* name : {"mnuFileNewNode", "mnuFileNewDisk", "mnuFileImport", "mnuFileRename",
                              "mnuFileDelete", "mnuEdit", "mnuToolsCompact"}) {
         if (auto* a = action(name))
@@ -434,8 +530,8 @@ void frmMain::setCatalogueCommands(CommandState state) {
             a->setEnabled(false);
     }
     // The View menu's commands stay reachable by their shortcuts only while it is available.
-    for (const char* name :
-         {"mnuViewToolbar", "mnuViewStatusBar", "mnuViewNodes", "mnuViewTree", "mnuViewRefresh"}) {
+    for (const char* name : {"mnuViewToolbar", "mnuViewStatusBar", "mnuViewNodes", "mnuViewTree",
+                             "mnuViewDetails", "mnuViewList", "mnuViewRefresh"}) {
         if (auto* a = action(name))
             a->setEnabled(open);
     }
@@ -488,7 +584,7 @@ void frmMain::mnuFileNewDatabase_Click() {
         QStringLiteral("Ledra (*.ldr)|*.ldr|Access Database (*.mdb)|*.mdb|All Files (*.*)|*.*"));
     cmnMain->setFilterIndex(1);
     cmnMain->setFileName(catalogue().path);
-    cmnMain->setDialogTitle(QStringLiteral("New..."));
+    cmnMain->setDialogTitle(QStringLiteral("New Catalogue"));
     cmnMain->setFlags(0);
     cmnMain->ShowSave();
     if (cmnMain->LastError() != 0)
@@ -501,7 +597,7 @@ void frmMain::mnuFileOpen_Click() {
         "Ledra (*.ldr;*.mdb)|*.ldr;*.mdb|Access Database (*.mdb)|*.mdb|All Files (*.*)|*.*"));
     cmnMain->setFilterIndex(1);
     cmnMain->setFileName(catalogue().path);
-    cmnMain->setDialogTitle(QStringLiteral("Open..."));
+    cmnMain->setDialogTitle(QStringLiteral("Open Catalogue"));
     cmnMain->setFlags(0);
     cmnMain->ShowOpen();
     if (cmnMain->LastError() != 0)
@@ -574,7 +670,6 @@ void frmMain::mnuHelpShortHelp_Click() {
 
 void frmMain::mnuHelpAbout_Click() {
     frmAbout dialog(this);
-    dialog.URL = QLatin1String(frmAbout::kWebPage);
     dialog.exec();
 }
 

@@ -8,8 +8,7 @@
 
 class QAction;
 class QLabel;
-class QListWidget;
-class QListWidgetItem;
+class ContentsView;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -37,6 +36,9 @@ public:
 
     // Runs the load: settings, recent list, the start catalogue.
     void Load();
+    // The saved place and size, fitted to the screen the window is on; best before the window
+    // is first shown (Load does it when nobody did).
+    void restoreWindowGeometry();
 
     Ui& ui() { return *m_ui; }
     // Tests hand in a scripted Ui before Load.
@@ -49,6 +51,7 @@ public:
     void setReadOnlyPanelVisible(bool visible) override;
     void setImagePanelVisible(bool visible) override;
     void clearCatalogueTree() override;
+    void rebuildCatalogueTree() override;
     void clearList() override;
     void setListActive(bool active) override;
     void showRecent(const QStringList& entries) override;
@@ -82,7 +85,11 @@ public:
     qint32 listTag() const { return m_listTag; }
     QTreeWidgetItem* catalogueEntry(const QString& key) const;
     QTreeWidgetItem* folderEntry(const QString& key) const;
-    QListWidgetItem* listEntry(const QString& key) const { return m_listIndex.value(key); }
+    // The contents list's entry of a key (invalid when not listed); its data carries the roles.
+    QModelIndex listEntry(const QString& key) const;
+    ContentsView* contentsView() const { return lsvMain; }
+    // View > Details (true) or List.
+    void mnuViewDetails_Click(bool details);
 
     // The list's keys: Backspace goes up, Enter opens.
     void lsvMain_Up();
@@ -135,6 +142,8 @@ public:
     // extension for the program's life).
     static QString IconLookup(const QString& name, bool isFolder);
     static int iconLookupCount();
+    // The picture of a list icon key ("Icon.txt", "Folder", "Unknown").
+    static QIcon ListPicture(const QString& iconKey);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -164,6 +173,8 @@ private:
     void reportEngineError();
     // Rebuilds the catalogue tree whatever has the focus, keeping the selected entry.
     void refreshCatalogueTree();
+    // The empty list's hint, shown while the open catalogue holds nothing yet.
+    void updateListHint();
 
     void buildMenus();
     void buildToolbar();
@@ -188,7 +199,7 @@ private:
 
     NodeTree* trvNodes = nullptr;
     KeyTree* trvMain = nullptr;
-    QListWidget* lsvMain = nullptr;
+    ContentsView* lsvMain = nullptr;
     ctlSize* szeV = nullptr;
     ctlSize* szeTree = nullptr;
     QWidget* m_paneArea = nullptr;
@@ -206,8 +217,6 @@ private:
     QAction* mnuFile4 = nullptr;
     QList<QAction*> mnuFileRecent;
 
-    QHash<QString, QListWidgetItem*> m_listIndex;
-
     qint32 m_currentImageId = 0;
     qint32 m_currentImageType = 0;
     bool m_imageSelected = false;
@@ -215,6 +224,7 @@ private:
     qint32 m_listTag = 0;
     // Set while the window itself moves a tree's selection, so that no click handling runs.
     bool m_selecting = false;
+    bool m_geometryRestored = false;
     // The entry whose mouse press was already handled as a click through the selection change.
     QTreeWidgetItem* m_clickedByPress = nullptr;
 };

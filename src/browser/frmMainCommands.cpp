@@ -6,6 +6,7 @@
 #include "common/mdlTrim.h"
 #include "disk/frmDiskNew.h"
 #include "disk/frmUpdate.h"
+#include "guiContentsView.h"
 #include "guiNodeTree.h"
 #include "import/frmImport.h"
 #include "import/guiUpdateIndex.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QListWidget>
 #include <QMenu>
 
 bool frmMain::isCatalogueOpen() {
@@ -164,7 +164,15 @@ void frmMain::mnuFileNewDisk_Click() {
     if (!isCatalogueWritable())
         return;
     const FilingNode filing = filingNode();
+    const QVariant before = db().scalar(QStringLiteral("SELECT MAX(ID) FROM Images"));
     frmDiskNew::showFor(this, this, filing.id, filing.key);
+    // The dialog may close by itself when the scan ends: the focus comes back here, on the new
+    // image, rather than to no window at all.
+    activateWindow();
+    const QVariant after = db().scalar(QStringLiteral("SELECT MAX(ID) FROM Images"));
+    if (!after.isNull() && after != before)
+        showCatalogueEntry(QStringLiteral("I%1").arg(after.toLongLong()));
+    trvNodes->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::mnuFileImport_Click() {
@@ -209,10 +217,9 @@ void frmMain::mnuFileProperties_Click() {
         break;
     }
     case FocusPane::List: {
-        QListWidgetItem* item = lsvMain->currentItem();
-        if (item && item->isSelected())
-            frmPropItm::showFor(this, this, m_currentImageId,
-                                KeyToID(item->data(KeyRole).toString()));
+        const QString key = lsvMain->selectedKey();
+        if (!key.isEmpty())
+            frmPropItm::showFor(this, this, m_currentImageId, KeyToID(key));
         break;
     }
     case FocusPane::None:
@@ -232,7 +239,12 @@ void frmMain::trvNodes_ContextMenu(const QPoint& pos, bool byMouse,
     if (byMouse) {
         // The press has already handled an entry it selected; one picked only now is clicked.
         QTreeWidgetItem* item = trvNodes->itemAt(pos);
-        if (item && item != trvNodes->currentItem()) {
+        if (!item) {
+            // Empty space: the commands act on nothing (New files at the top level), not on
+            // whatever was selected before.
+            selectTreeItem(trvNodes, nullptr);
+            trvNodes->clearSelection();
+        } else if (item != trvNodes->currentItem()) {
             selectTreeItem(trvNodes, item);
             trvNodes_NodeClick(item);
         }
@@ -247,12 +259,13 @@ void frmMain::lsvMain_ContextMenu(const QPoint& pos, bool byMouse,
         return;
     QPoint at = pos;
     if (byMouse) {
-        if (QListWidgetItem* item = lsvMain->itemAt(pos))
-            lsvMain->setCurrentItem(item);
+        const int row = lsvMain->rowAt(pos);
+        if (row >= 0)
+            lsvMain->setCurrentRow(row);
         else
             lsvMain->clearSelection();
-    } else if (QListWidgetItem* item = lsvMain->currentItem()) {
-        at = lsvMain->visualItemRect(item).center();
+    } else if (lsvMain->currentRow() >= 0) {
+        at = lsvMain->visualRowRect(lsvMain->currentRow()).center();
     }
     if (QAction* properties = action("Properties"))
         properties->setEnabled(true);

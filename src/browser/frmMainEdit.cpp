@@ -11,7 +11,7 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QListWidget>
+#include <QLocale>
 
 namespace {
 
@@ -130,8 +130,20 @@ void frmMain::mnuFileDelete_Click() {
         m_ui->message(QStringLiteral("Node is not empty."), Ui::Buttons::Ok, Ui::Icon::Exclamation);
         return;
     }
-    if (m_ui->message(QStringLiteral("Are you sure?"), Ui::Buttons::YesNo, Ui::Icon::Question) !=
-        Ui::Answer::Yes)
+    // The question names what goes, and Enter keeps it.
+    QString what;
+    if (node) {
+        what = QStringLiteral("The node \u201C%1\u201D will be deleted.").arg(item->text(0));
+    } else {
+        const qint64 items =
+            db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=?"), {id})
+                .toLongLong();
+        what = QStringLiteral("The image \u201C%1\u201D and its %2 %3 will be deleted.")
+                   .arg(item->text(0), QLocale().toString(items),
+                        items == 1 ? QStringLiteral("item") : QStringLiteral("items"));
+    }
+    if (m_ui->message(QStringLiteral("Are you sure?\n\n") + what, Ui::Buttons::YesNoDefaultNo,
+                      Ui::Icon::Question) != Ui::Answer::Yes)
         return;
 
     bool deleted = false;
@@ -168,6 +180,7 @@ void frmMain::mnuFileDelete_Click() {
         trvNodes_NodeClick(now);
     else
         showNoImage();
+    updateListHint();
 }
 
 bool frmMain::trvNodes_DragOver(const QString& dragged, const QString& target) const {

@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "guiContentsView.h"
 #include "guiKeyTree.h"
 #include "guiNodeTree.h"
 #include "guiPictures.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QMimeDatabase>
 
 namespace {
@@ -77,15 +77,18 @@ int frmMain::iconLookupCount() {
     return iconCache().lookups;
 }
 
-void frmMain::clearList() {
-    lsvMain->clear();
-    m_listIndex.clear();
+QIcon frmMain::ListPicture(const QString& iconKey) {
+    return listIcon(iconKey);
 }
 
-namespace {
-// Names wider than this are elided rather than making one column fill the pane.
-constexpr int kMaxListCellWidth = 420;
-} // namespace
+void frmMain::clearList() {
+    lsvMain->model()->clear();
+}
+
+QModelIndex frmMain::listEntry(const QString& key) const {
+    const int row = lsvMain->model()->rowOf(key);
+    return row < 0 ? QModelIndex() : lsvMain->model()->index(row, 0);
+}
 
 void frmMain::FillFiles(qint32 parentId) {
     BusyPointer busy(*m_ui);
@@ -94,53 +97,15 @@ void frmMain::FillFiles(qint32 parentId) {
     lsvMain->setProperty("Tag", QString::number(parentId));
     if (!db().isOpen())
         return;
-    const QVector<ListEntry> entries =
+    QVector<ListEntry> entries =
         ReadFolderContents(db(), m_currentImageId, m_currentImageType, parentId);
     if (entries.isEmpty())
         return;
 
-    const bool useIcons = options().UseIcons;
     const QColor ghost = lsvMain->palette().color(QPalette::Disabled, QPalette::Text);
-    const QIcon folderPicture = Picture(QStringLiteral("Folder"));
-    m_listIndex.reserve(entries.size());
-    // All texts go in with one insertion; the per-entry data follows without repaints.
-    QStringList texts;
-    texts.reserve(entries.size());
-    for (const ListEntry& e : entries)
-        texts.append(e.text);
-    lsvMain->setUpdatesEnabled(false);
-    lsvMain->addItems(texts);
-    const QSignalBlocker block(lsvMain->model());
-    for (int i = 0; i < entries.size(); ++i) {
-        const ListEntry& e = entries.at(i);
-        QListWidgetItem* item = lsvMain->item(i);
-        item->setData(KeyRole, e.key);
-        if (e.folder) {
-            const QString iconKey = useIcons ? IconLookup(e.name, true) : QStringLiteral("Folder");
-            item->setData(IconKeyRole, iconKey);
-            item->setIcon(useIcons ? listIcon(iconKey) : folderPicture);
-        } else if (useIcons) {
-            const QString iconKey = IconLookup(e.name, false);
-            item->setData(IconKeyRole, iconKey);
-            item->setIcon(listIcon(iconKey));
-        }
-        if (e.ghosted) {
-            item->setData(GhostedRole, true);
-            item->setForeground(ghost);
-        }
-        m_listIndex.insert(e.key, item);
-    }
-    // Every entry gets the cell of the widest name, up to a limit, the way a list's columns work;
-    // the items' own uniform size would come from the first name alone.
-    const QFontMetrics metrics(lsvMain->font());
-    int widest = 0;
-    for (const QString& t : texts)
-        widest = std::max(widest, metrics.horizontalAdvance(t));
-    const int iconWidth = lsvMain->iconSize().width();
-    lsvMain->setGridSize(QSize(std::min(widest + iconWidth + 16, kMaxListCellWidth),
-                               std::max(metrics.height(), lsvMain->iconSize().height()) + 4));
-    lsvMain->setUpdatesEnabled(true);
-    lsvMain->doItemsLayout();
+    // Icons are looked up as rows are drawn; the model asks IconLookup once per extension.
+    lsvMain->model()->setEntries(std::move(entries), options().UseIcons, ghost);
+    lsvMain->fitListCells();
 
     if (!trvMain->isHidden()) {
         if (QTreeWidgetItem* folder = trvMain->find(QStringLiteral("K%1").arg(m_listTag)))
@@ -150,24 +115,22 @@ void frmMain::FillFiles(qint32 parentId) {
 }
 
 bool frmMain::selectListEntry(const QString& key) {
-    QListWidgetItem* item = m_listIndex.value(key);
-    if (!item)
-        return false;
-    lsvMain->setCurrentItem(item);
-    lsvMain->scrollToItem(item);
-    return true;
+    return lsvMain->selectKey(key);
 }
 
 void frmMain::lsvMain_Up() {
     if (!db().isOpen())
         return;
-    if (const std::optional<qint32> parent = ReadParentFolder(db(), m_currentImageId, m_listTag))
+    const qint32 from = m_listTag;
+    if (const std::optional<qint32> parent = ReadParentFolder(db(), m_currentImageId, m_listTag)) {
         FillFiles(*parent);
+        // The folder just left stays picked, so Up and Enter are each other's undo.
+        lsvMain->selectKey(QStringLiteral("F%1").arg(from));
+    }
 }
 
 void frmMain::lsvMain_Enter() {
-    QListWidgetItem* item = lsvMain->currentItem();
-    const QString key = item && item->isSelected() ? item->data(KeyRole).toString() : QString();
+    const QString key = lsvMain->selectedKey();
     if (key.startsWith(u'F')) {
         bool ok = false;
         const qint32 id = key.mid(1).toInt(&ok);
@@ -181,18 +144,19 @@ void frmMain::lsvMain_Enter() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == lsvMain || watched == lsvMain->viewport()) &&
-        event->type() == QEvent::ContextMenu) {
+    const bool inList =
+        watched == lsvMain || lsvMain->isAncestorOf(qobject_cast<QWidget*>(watched));
+    if (inList && event->type() == QEvent::ContextMenu) {
         auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         // A mouse request arrives at the viewport, in its coordinates.
         QPoint pos = menuEvent->pos();
-        if (watched == lsvMain)
-            pos = lsvMain->viewport()->mapFrom(lsvMain, pos);
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w != lsvMain->viewport())
+            pos = lsvMain->viewport()->mapFrom(w, pos);
         lsvMain_ContextMenu(pos, menuEvent->reason() == QContextMenuEvent::Mouse,
                             menuEvent->modifiers());
         return true;
     }
-    if (watched == lsvMain && event->type() == QEvent::KeyPress) {
+    if (inList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Backspace) {
             lsvMain_Up();

@@ -9,10 +9,10 @@
 #include "mdlBrowse.h"
 #include "shell/mdlOptions.h"
 
+#include "guiContentsView.h"
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 
 namespace {
 
@@ -44,7 +44,7 @@ void frmMain::mnuViewRefresh_Click() {
     BusyPointer busy(*m_ui);
     QWidget* focus = focusWidget();
     const QString name = focus ? focus->objectName() : QString();
-    if (focus == lsvMain || (focus && focus->parentWidget() == lsvMain)) {
+    if (focus && (focus == lsvMain || lsvMain->isAncestorOf(focus))) {
         FillFiles(m_listedFolderId);
         return;
     }
@@ -79,6 +79,25 @@ void frmMain::refreshCatalogueTree() {
         item->setExpanded(true);
     }
     m_selecting = was;
+    updateListHint();
+}
+
+void frmMain::rebuildCatalogueTree() {
+    // The refresh keeps the selection by key; keys of another catalogue name other rows.
+    trvNodes->clear();
+    showNoImage();
+    m_currentImageId = 0;
+    m_currentImageType = 0;
+    m_listedFolderId = 0;
+    m_listTag = 0;
+    refreshCatalogueTree();
+}
+
+void frmMain::updateListHint() {
+    const bool empty = isCatalogueOpen() && trvNodes->topLevelItemCount() == 0;
+    lsvMain->setHint(empty ? QStringLiteral("This catalogue is empty.\n"
+                                            "File \u25B8 New \u25B8 Disk\u2026 catalogues a disk.")
+                           : QString());
 }
 
 void frmMain::clickSelectedNode() {
@@ -125,6 +144,9 @@ void frmMain::trvNodes_NodeClick(QTreeWidgetItem* node) {
 void frmMain::clearCatalogueTree() {
     trvNodes->clear();
     trvMain->clear();
+    m_imageSelected = false;
+    m_currentImageId = 0;
+    updateListHint();
 }
 
 bool frmMain::addCatalogueEntry(const QString& key, const QString& text, const QString& iconKey,
@@ -137,7 +159,9 @@ bool frmMain::addCatalogueEntry(const QString& key, const QString& text, const Q
         icon = Picture(ImagePictureKey(ImageTypeOfIconKey(iconKey)));
     else
         icon = TreePicture(QStringLiteral("NodeC"), QStringLiteral("NodeO"));
-    return trvNodes->add(parent, key, text, icon, iconKey) != nullptr;
+    const bool added = trvNodes->add(parent, key, text, icon, iconKey) != nullptr;
+    updateListHint();
+    return added;
 }
 
 bool frmMain::hasCatalogueEntry(const QString& key) const {

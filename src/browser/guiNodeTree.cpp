@@ -5,6 +5,7 @@
 #include <QDrag>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 
 // Writes an edited label back only when the owner accepts it, so the tree never shows a name the
@@ -23,6 +24,13 @@ public:
         if (m_tree->afterLabelEdit && !m_tree->afterLabelEdit(item, text))
             return;
         item->setText(0, text);
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        QStyledItemDelegate::setEditorData(editor, index);
+        // Typing replaces the whole label, as in every file manager.
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->selectAll();
     }
 
 private:
@@ -148,6 +156,16 @@ void NodeTree::dropEvent(QDropEvent* event) {
         return;
     if (drop)
         drop(dragged, target);
+}
+
+void NodeTree::mousePressEvent(QMouseEvent* event) {
+    // A press on empty space leaves nothing selected, so the commands do not act on the entry
+    // picked before.
+    if (!itemAt(event->position().toPoint())) {
+        clearSelection();
+        setCurrentItem(nullptr);
+    }
+    KeyTree::mousePressEvent(event);
 }
 
 void NodeTree::contextMenuEvent(QContextMenuEvent* event) {

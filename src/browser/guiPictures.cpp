@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QStandardPaths>
 #include <QStyle>
 
 namespace {
@@ -31,6 +32,32 @@ const QHash<QString, Source>& sources() {
 }
 
 } // namespace
+
+void UseIconThemeFallback() {
+    // Without a platform theme (the offscreen platform, some bare sessions) Qt searches only
+    // its resources; the themes live in the XDG data folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    const QStringList dataDirs =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                  QStandardPaths::LocateDirectory);
+    bool added = false;
+    for (const QString& dir : dataDirs) {
+        if (!paths.contains(dir)) {
+            paths.append(dir);
+            added = true;
+        }
+    }
+    if (added)
+        QIcon::setThemeSearchPaths(paths);
+    const QString fallback = QLatin1String(kFallbackIconTheme);
+    const QString theme = QIcon::themeName();
+    // "hicolor" is what Qt reports when no desktop chose a theme; it holds application icons
+    // only, so every file and toolbar button would be blank.
+    if (theme.isEmpty() || theme == QLatin1String("hicolor"))
+        QIcon::setThemeName(fallback);
+    else if (theme != fallback)
+        QIcon::setFallbackThemeName(fallback);
+}
 
 QIcon Picture(const QString& key) {
     static QHash<QString, QIcon> cache;

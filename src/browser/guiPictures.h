@@ -10,3 +10,8 @@ QIcon Picture(const QString& key);
 
 // A tree entry's icon: the normal picture, with the selected picture shown while selected.
 QIcon TreePicture(const QString& normalKey, const QString& selectedKey);
+
+// The icon theme Ledra depends on, used where the desktop names none (a plain window manager)
+// and as the fallback for the icons the desktop's theme lacks. Idempotent.
+inline constexpr const char* kFallbackIconTheme = "breeze";
+void UseIconThemeFallback();

@@ -1,5 +1,9 @@
 #include "mdlBrowse.h"
 
+#include <QMimeDatabase>
+
+#include <algorithm>
+
 #include "catalogue/Engine.h"
 #include "common/mdlTrim.h"
 
@@ -38,8 +42,8 @@ QVector<CatalogueEntry> ReadCatalogueTree(Database& db) {
     };
     // Two statements instead of one per node: the groups keep the engine's name order.
     QHash<qint64, QVector<Node>> childNodes;
-    Recordset nodes = db.OpenRecordset(
-        QStringLiteral("SELECT ID, ParentID, Name FROM Nodes ORDER BY Name COLLATE LEDRA_NOCASE, ID"));
+    Recordset nodes = db.OpenRecordset(QStringLiteral(
+        "SELECT ID, ParentID, Name FROM Nodes ORDER BY Name COLLATE LEDRA_NOCASE, ID"));
     for (; nodes.isValid() && !nodes.Eof(); nodes.MoveNext())
         childNodes[nodes.int64(1)].append({nodes.int64(0), nodes.text(2)});
     QHash<qint64, QVector<Image>> images;
@@ -130,10 +134,11 @@ QVector<FolderRow> ReadChildFolders(Database& db, qint32 imageId, qint32 parentI
 QVector<ListEntry> ReadFolderContents(Database& db, qint32 imageId, qint32 imageType,
                                       qint32 parentId) {
     QVector<ListEntry> out;
-    Recordset rs = db.OpenRecordset(QStringLiteral("SELECT ID, Name, Type, Attrib, Size FROM Items "
-                                                   "WHERE ImageID=? AND ParentID=? "
-                                                   "ORDER BY Type, Name COLLATE LEDRA_NOCASE"),
-                                    {imageId, parentId});
+    Recordset rs =
+        db.OpenRecordset(QStringLiteral("SELECT ID, Name, Type, Attrib, Size, TimeM FROM Items "
+                                        "WHERE ImageID=? AND ParentID=? "
+                                        "ORDER BY Type, Name COLLATE LEDRA_NOCASE"),
+                         {imageId, parentId});
     for (; rs.isValid() && !rs.Eof(); rs.MoveNext()) {
         const qint64 type = rs.int64(2);
         if (type != 0 && type != 1)
@@ -147,6 +152,7 @@ QVector<ListEntry> ReadFolderContents(Database& db, qint32 imageId, qint32 image
         e.attrib = rs.int64(3);
         e.ghosted = !rs.isNull(3) && (e.attrib & 6) != 0;
         e.size = rs.int64(4);
+        e.modified = rs.text(5);
         out.append(std::move(e));
     }
     return out;
@@ -182,4 +188,107 @@ QString IconRegistryName(const QString& name, bool isFolder) {
     if (isFolder)
         return QStringLiteral("Folder");
     return QStringLiteral(".") + TextAfterLast(name, QStringLiteral("."));
+}
+
+int NaturalCompare(const QString& a, const QString& b) {
+    const QChar* p = a.constData();
+    const QChar* q = b.constData();
+    const QChar* pe = p + a.size();
+    const QChar* qe = q + b.size();
+    while (p < pe && q < qe) {
+        if (p->isDigit() && q->isDigit()) {
+            // Leading zeros do not count; the longer run of significant digits is the larger.
+            while (p < pe && *p == u'0' && p + 1 < pe && (p + 1)->isDigit())
+                ++p;
+            while (q < qe && *q == u'0' && q + 1 < qe && (q + 1)->isDigit())
+                ++q;
+            const QChar* ps = p;
+            const QChar* qs = q;
+            while (p < pe && p->isDigit())
+                ++p;
+            while (q < qe && q->isDigit())
+                ++q;
+            if (p - ps != q - qs)
+                return (p - ps) < (q - qs) ? -1 : 1;
+            for (; ps < p; ++ps, ++qs) {
+                if (ps->digitValue() != qs->digitValue())
+                    return ps->digitValue() < qs->digitValue() ? -1 : 1;
+            }
+            continue;
+        }
+        const char32_t x = QChar::toCaseFolded(p->unicode());
+        const char32_t y = QChar::toCaseFolded(q->unicode());
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++p;
+        ++q;
+    }
+    if (p < pe)
+        return 1;
+    if (q < qe)
+        return -1;
+    return 0;
+}
+
+QString FileTypeText(const QString& name, bool isFolder) {
+    if (isFolder)
+        return QStringLiteral("Folder");
+    static QHash<QString, QString> cache;
+    const QString ext = IconRegistryName(name, false);
+    auto it = cache.constFind(ext);
+    if (it != cache.constEnd())
+        return it.value();
+    static const QMimeDatabase mimeDb;
+    const QMimeType type = mimeDb.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    QString text = type.isValid() && !type.isDefault() ? type.comment() : QString();
+    if (text.isEmpty())
+        text = QStringLiteral("File");
+    else
+        text[0] = text.at(0).toUpper();
+    cache.insert(ext, text);
+    return text;
+}
+
+void SortListEntries(QVector<ListEntry>& entries, ListColumn column, bool descending) {
+    // Type texts are looked up once per entry, not once per comparison.
+    QVector<QString> types;
+    if (column == ListColumn::Type) {
+        types.reserve(entries.size());
+        for (const ListEntry& e : std::as_const(entries))
+            types.append(FileTypeText(e.name, e.folder));
+    }
+    QVector<int> order(entries.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    auto byColumn = [&](int i, int j) {
+        const ListEntry& a = entries.at(i);
+        const ListEntry& b = entries.at(j);
+        switch (column) {
+        case ListColumn::Name:
+            return 0;
+        case ListColumn::Size:
+            return a.size == b.size ? 0 : a.size < b.size ? -1 : 1;
+        case ListColumn::Modified:
+            return a.modified.compare(b.modified);
+        case ListColumn::Type:
+            return NaturalCompare(types.at(i), types.at(j));
+        }
+        return 0;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int i, int j) {
+        const ListEntry& a = entries.at(i);
+        const ListEntry& b = entries.at(j);
+        if (a.folder != b.folder)
+            return a.folder;
+        if (const int c = byColumn(i, j); c != 0)
+            return descending ? c > 0 : c < 0;
+        // Ties go by name, ascending unless the names themselves are the order asked for.
+        const int byName = NaturalCompare(a.text, b.text);
+        return descending && column == ListColumn::Name ? byName > 0 : byName < 0;
+    });
+    QVector<ListEntry> sorted;
+    sorted.reserve(entries.size());
+    for (int i : std::as_const(order))
+        sorted.append(std::move(entries[i]));
+    entries = std::move(sorted);
 }

@@ -58,12 +58,24 @@ struct ListEntry {
     bool ghosted = false; // hidden or system
     qint64 size = 0;
     qint64 attrib = 0;
+    QString modified; // Items.TimeM as stored ("yyyy-mm-dd hh:mm:ss"), "" when not kept
 };
 
 // The contents of one folder of an image: folders first, then files, each group by name.
 // Items of any other Type are left out.
 QVector<ListEntry> ReadFolderContents(Database& db, qint32 imageId, qint32 imageType,
                                       qint32 parentId);
+
+// The contents list's columns, and an order of its entries by one of them: folders always
+// before files, names in natural order ("IMG_2" before "IMG_10", case ignored), ties by name.
+enum class ListColumn { Name, Size, Modified, Type };
+constexpr int kListColumns = 4;
+void SortListEntries(QVector<ListEntry>& entries, ListColumn column, bool descending);
+// <0, 0, >0: runs of digits compare by their value, everything else without regard to case.
+int NaturalCompare(const QString& a, const QString& b);
+// What the Type column shows: "Folder", or the MIME type's description of the file's extension
+// ("File" when unknown), looked up once per extension.
+QString FileTypeText(const QString& name, bool isFolder);
 
 // The folder that holds folderId; none for the root or an unknown folder.
 std::optional<qint32> ReadParentFolder(Database& db, qint32 imageId, qint32 folderId);

@@ -7,7 +7,7 @@
 frmCompact::frmCompact(Ui& ui, MainView* view, QWidget* parent)
     : QDialog(parent), m_ui(ui), m_view(view) {
     setObjectName(QStringLiteral("frmCompact"));
-    setWindowTitle(QStringLiteral("Compact database..."));
+    setWindowTitle(QStringLiteral("Compact Database"));
     setModal(true);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));

@@ -119,8 +119,8 @@ void setCompactRenameForTest(std::function<int(const QString&, const QString&)> 
 QString CompactFinishedText(qint64 oldSize, qint64 newSize, const QLocale& locale) {
     const double share = oldSize > 0 ? double(newSize) * 100.0 / double(oldSize) : 0.0;
     return QStringLiteral("Compact finished!\nOld size: ") + locale.toString(oldSize) +
-           QStringLiteral("\nNew size: ") + locale.toString(newSize) + QStringLiteral(" (") +
-           locale.toString(share, 'f', 2) + QStringLiteral("%)");
+           QStringLiteral(" bytes\nNew size: ") + locale.toString(newSize) +
+           QStringLiteral(" bytes (") + locale.toString(share, 'f', 2) + QStringLiteral("%)");
 }
 
 CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink& status, bool ask,

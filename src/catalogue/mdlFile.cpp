@@ -103,7 +103,7 @@ bool OpenCatalogue(QString& path, bool mustExist, bool readOnly, Ui& ui, MainVie
         view->setReadOnlyPanelVisible(false);
     }
     view->mnuFile_Click();
-    view->mnuViewRefresh_Click();
+    view->rebuildCatalogueTree();
     view->clickSelectedNode();
     if (!ro)
         options().Default = path;

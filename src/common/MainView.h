@@ -25,6 +25,9 @@ public:
     // The window's public methods.
     virtual void mnuFile_Click() = 0;
     virtual void mnuViewRefresh_Click() = 0;
+    // What opening a catalogue shows: the catalogue tree rebuilt whatever has the focus, the
+    // folder tree and the list empty, no image current.
+    virtual void rebuildCatalogueTree() = 0;
     // trvNodes_NodeClick for the selected entry of the catalogue tree (nothing when none).
     virtual void clickSelectedNode() = 0;
     virtual void FillTree(bool full) = 0;

@@ -8,7 +8,8 @@
 class Ui {
 public:
     enum class Icon { None, Information, Exclamation, Question, Critical };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoDefaultNo: a destructive question, whose default (Enter) answer is No.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~Ui() = default;
@@ -40,6 +41,7 @@ public:
             return Answer::Ok;
         case Buttons::YesNo:
         case Buttons::YesNoCancel:
+        case Buttons::YesNoDefaultNo:
             return Answer::No;
         }
         return Answer::Ok;

@@ -90,3 +90,9 @@ bool IsFolderWritable(const QString& folder) {
     }
     return false;
 }
+
+QString AbsolutePath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}

@@ -4,6 +4,8 @@
 
 // Path routines. Folders end in "/" (the Linux separator stands where Windows had "\").
 QString ExePath();
+// The path made absolute against the current folder and cleaned ("" stays "").
+QString AbsolutePath(const QString& path);
 QString AppFolder();
 // Launcher entry folders: ~/.local/share/applications/ and the first shared data folder's
 // applications/ (/usr/local/share/applications/ unless XDG_DATA_DIRS says otherwise).

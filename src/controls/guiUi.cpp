@@ -48,6 +48,11 @@ Ui::Answer WidgetUi::show(const QString& text, Buttons buttons, Icon icon,
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     }
     if (defaultButton) {
         switch (*defaultButton) {
@@ -80,7 +85,8 @@ Ui::Answer WidgetUi::show(const QString& text, Buttons buttons, Icon icon,
     case QMessageBox::Cancel:
         return Answer::Cancel;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No
+                                                                               : Answer::Ok;
     }
 }
 

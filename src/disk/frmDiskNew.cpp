@@ -88,7 +88,7 @@ frmDiskNew::frmDiskNew(QWidget* owner, MainView* view, VolumeSource* volumes)
     : QDialog(owner), m_view(view), m_volumes(volumes ? volumes : &m_systemVolumes),
       m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmDiskNew"));
-    setWindowTitle(QStringLiteral("New disk..."));
+    setWindowTitle(QStringLiteral("New Disk"));
     buildUi();
 }
 

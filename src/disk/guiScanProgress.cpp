@@ -1,5 +1,6 @@
 #include "guiScanProgress.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -25,7 +26,9 @@ QFrame* marker(QWidget* parent, const char* name) {
 QProgressBar* bar(QWidget* parent, const char* name) {
     auto* p = new QProgressBar(parent);
     p->setObjectName(QLatin1String(name));
-    p->setTextVisible(false);
+    // The share done, as text on the bar.
+    p->setTextVisible(true);
+    p->setFormat(QStringLiteral("%p%"));
     p->setRange(0, 1);
     p->setValue(0);
     return p;
@@ -54,10 +57,26 @@ ScanProgressArea::ScanProgressArea(QWidget* parent)
     grid->addWidget(prgWritten, 1, 1);
     grid->addWidget(lblFolder, 2, 0, 1, 2);
     grid->addWidget(lblTime, 3, 0, 1, 2);
+    lblFolder->installEventFilter(this);
+}
+
+bool ScanProgressArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblFolder && event->type() == QEvent::Resize)
+        elideFolder();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScanProgressArea::elideFolder() {
+    // The ends of a path say the most: the drive and the folder itself.
+    lblFolder->setText(
+        lblFolder->fontMetrics().elidedText(m_folder, Qt::ElideMiddle, lblFolder->width()));
+    lblFolder->setToolTip(lblFolder->text() == m_folder ? QString() : m_folder);
 }
 
 void ScanProgressArea::reset() {
+    m_folder.clear();
     lblFolder->clear();
+    lblFolder->setToolTip(QString());
     lblTime->clear();
     for (QProgressBar* p : {prgScaned, prgWritten}) {
         p->setValue(p->minimum());
@@ -80,7 +99,8 @@ void ScanProgressArea::showInWindow(bool shown) {
 }
 
 void ScanProgressArea::setFolderText(const QString& text) {
-    lblFolder->setText(text);
+    m_folder = text;
+    elideFolder();
 }
 
 void ScanProgressArea::setTimeText(const QString& text) {

@@ -31,7 +31,14 @@ public:
     void setWrittenTip(const QString& tip) override;
     void showListing(bool listing) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Shows the folder shortened in the middle to the label's width; the whole path is its tip.
+    void elideFolder();
+
+    QString m_folder;
     QProgressBar* prgScaned;
     QProgressBar* prgWritten;
     QFrame* shpScaned;

@@ -26,7 +26,7 @@ const QString kMarlovex = QStringLiteral("Marlovex");
 frmImport::frmImport(QWidget* owner, MainView* view)
     : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmImport"));
-    setWindowTitle(QStringLiteral("Import..."));
+    setWindowTitle(QStringLiteral("Import"));
     buildUi();
 }
 

@@ -15,7 +15,7 @@
 frmPropImg::frmPropImg(QWidget* owner, MainView* view)
     : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmPropImg"));
-    setWindowTitle(QStringLiteral("Image properties..."));
+    setWindowTitle(QStringLiteral("Image Properties"));
 
     auto* layout = new QVBoxLayout(this);
     const ImageProperties empty;

@@ -15,7 +15,7 @@
 frmPropItm::frmPropItm(QWidget* owner, MainView* view)
     : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmPropItm"));
-    setWindowTitle(QStringLiteral("Item properties..."));
+    setWindowTitle(QStringLiteral("Item Properties"));
 
     auto* layout = new QVBoxLayout(this);
     const ItemProperties empty;
@@ -80,6 +80,13 @@ bool frmPropItm::Load() {
         // Room for the number, ": " and ".cda" within the column.
         name->setMaxLength(kItemNameMax - 8);
     }
+    // The dialog opens on the first field the user may change, not on a read-only one.
+    if (p.isTrack() && writable)
+        name->setFocus(Qt::OtherFocusReason);
+    else if (writable)
+        field("ltxKeywords")->setFocus(Qt::OtherFocusReason);
+    else
+        cmdCancel->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -10,7 +10,7 @@
 
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(QStringLiteral("Options..."));
+    setWindowTitle(QStringLiteral("Options"));
     setModal(true);
 
     fraTree = new QGroupBox(QStringLiteral("Tree"), this);

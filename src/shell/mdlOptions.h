@@ -20,6 +20,13 @@ struct Options {
     bool ViewStatusBar = true;
     bool ViewNodes = true;
     bool ViewTree = false;
+    // The contents list: 1 list, 2 details; the details' column widths ("w,w,w,w") and sort
+    // ("column,order", order 0 ascending, 1 descending).
+    qint32 ListView = 1;
+    QString ListColumns;
+    QString ListSort;
+    // The main window's place and size (its saved geometry, base64); empty for the default.
+    QString WindowGeometry;
     // Options\View\Tree
     bool IncrementalFill = true;
     bool DetectSubFolders = true;

@@ -68,7 +68,7 @@ SetupResult RunSetup(const QString& exePath) {
                        "Comment=Tessaly Ledra\n"
                        "Exec=%1 %f\n"
                        "Path=%2\n"
-                       "Icon=drive-harddisk\n"
+                       "Icon=ledra\n"
                        "Terminal=false\n"
                        "Categories=Utility;Archiving;Qt;\n"
                        "MimeType=%3;\n")
@@ -77,8 +77,17 @@ SetupResult RunSetup(const QString& exePath) {
     if (writeFile(desktopPath, entry.toUtf8()))
         result.desktopEntry = desktopPath;
 
-    // The file type lives beside the launcher folder: <share>/mime/packages.
+    // The icon and the file type live beside the launcher folder: <share>/icons, <share>/mime.
     const QString share = ParentFolder(folder);
+    const QString icons = share + QStringLiteral("icons/hicolor/scalable/apps/");
+    MakeFolders(icons);
+    QFile::remove(icons + QStringLiteral("ledra.svg"));
+    if (QFile::copy(QStringLiteral(":/icons/ledra.svg"), icons + QStringLiteral("ledra.svg"))) {
+        QFile::setPermissions(icons + QStringLiteral("ledra.svg"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                  QFile::ReadOther);
+        result.icon = icons + QStringLiteral("ledra.svg");
+    }
     const QString mimeRoot = share + QStringLiteral("mime");
     const QString packages = mimeRoot + QStringLiteral("/packages/");
     MakeFolders(packages);

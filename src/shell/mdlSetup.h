@@ -7,5 +7,6 @@
 struct SetupResult {
     QString desktopEntry; // the launcher entry written, empty when it could not be
     QString mimePackage;  // the file-type package written, empty when it could not be
+    QString icon;         // the application icon copied for the launcher entry
 };
 SetupResult RunSetup(const QString& exePath);

@@ -11,11 +11,11 @@
 #include "search/frmFind.h"
 #include "shell/mdlOptions.h"
 
+#include "browser/guiContentsView.h"
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,7 +113,7 @@ private:
     ScriptedUi m_ui;
     std::unique_ptr<frmMain> m_window;
     NodeTree* trvNodes = nullptr;
-    QListWidget* lsvMain = nullptr;
+    ContentsView* lsvMain = nullptr;
 };
 
 void TestEdit::initTestCase() {
@@ -149,7 +149,7 @@ void TestEdit::openWindow(bool rows) {
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     trvNodes = m_window->findChild<NodeTree*>(QStringLiteral("trvNodes"));
-    lsvMain = m_window->findChild<QListWidget*>(QStringLiteral("lsvMain"));
+    lsvMain = m_window->contentsView();
     QVERIFY(trvNodes && lsvMain);
     m_ui = ScriptedUi();
 }
@@ -182,8 +182,11 @@ void TestEdit::typeLabel(const QString& text, Qt::Key end) {
     QVERIFY(trvNodes->isEditingLabel());
     auto* editor = trvNodes->viewport()->findChild<QLineEdit*>();
     QVERIFY(editor);
-    editor->clear();
-    editor->insert(text);
+    // Typed as a user would, over what the editor shows: the whole label must be selected.
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    else
+        editor->insert(text);
     QTest::keyClick(editor, end);
     // Enter commits through a queued call.
     QTRY_VERIFY(!trvNodes->isEditingLabel());
@@ -325,7 +328,11 @@ void TestEdit::deleteNodeAndImage() {
     const QString before = catalogueState();
     m_ui.answers = {Ui::Answer::No};
     QTest::keyClick(trvNodes, Qt::Key_Delete);
-    QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Are you sure?")});
+    // The question names what goes, and its default answer keeps it.
+    QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Are you sure?\n\nThe node \u201C%1\u201D "
+                                                      "will be deleted.")
+                                           .arg(entry(QStringLiteral("N3"))->text(0))});
+    QCOMPARE(m_ui.shown.last().buttons, Ui::Buttons::YesNoDefaultNo);
     QCOMPARE(catalogueState(), before);
     m_ui.answers = {Ui::Answer::Yes};
     action("mnuFileDelete")->trigger();
@@ -334,8 +341,16 @@ void TestEdit::deleteNodeAndImage() {
 
     // An image goes with all its items, and only its own; the panes follow the new selection.
     focusTree(QStringLiteral("I1"));
+    const QString name = entry(QStringLiteral("I1"))->text(0);
+    const int items =
+        db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=1")).toInt();
+    QVERIFY(items > 1);
     m_ui.answers = {Ui::Answer::Yes};
     action("mnuFileDelete")->trigger();
+    QCOMPARE(m_ui.lastText(), QStringLiteral("Are you sure?\n\nThe image \u201C%1\u201D and its %2 "
+                                             "items will be deleted.")
+                                  .arg(name)
+                                  .arg(items));
     QVERIFY(!entry(QStringLiteral("I1")));
     QCOMPARE(catalogueState(), QStringLiteral("N1<0:Music N2<1:Rock I2<0:Loose I3<2:Zed 1"));
     QCOMPARE(trvNodes->currentItem(), entry(QStringLiteral("I3")));
@@ -519,9 +534,21 @@ void TestEdit::contextMenusAndDialogs() {
     QCOMPARE(m_window->currentImageId(), 2);
     QVERIFY(action("poptrvNodesProperties")->isEnabled());
     poptrvNodes->hide();
-    rightClick(lsvMain, lsvMain->visualItemRect(lsvMain->item(0)).center(), Qt::NoModifier);
+    // On empty space the menu acts on nothing: no Rename or Delete of the image picked before,
+    // and New files at the top level.
+    focusTree(QStringLiteral("I1"));
+    rightClick(trvNodes, QPoint(5, trvNodes->viewport()->height() - 5), Qt::NoModifier);
+    QVERIFY(poptrvNodes->isVisible());
+    QVERIFY(!action("poptrvNodesRename")->isEnabled());
+    QVERIFY(!action("poptrvNodesDelete")->isEnabled());
+    poptrvNodes->hide();
+    action("poptrvNodesNewNode")->trigger();
+    QCOMPARE(db().scalar(QStringLiteral("SELECT ParentID FROM Nodes WHERE ID=4")).toInt(), 0);
+    QVERIFY(trvNodes->isEditingLabel());
+    typeLabel(QStringLiteral("Top"), Qt::Key_Escape);
+    rightClick(lsvMain->view(), lsvMain->visualRowRect(0).center(), Qt::NoModifier);
     QVERIFY(poplsvMain->isVisible());
-    QCOMPARE(lsvMain->currentItem(), lsvMain->item(0));
+    QCOMPARE(lsvMain->currentRow(), 0);
     poplsvMain->hide();
 
     // Properties open the dialog for what has the focus; each is noted and closed as it shows.

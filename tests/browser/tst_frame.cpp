@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -104,7 +103,7 @@ void TestFrame::layoutFromSettings() {
     openWindow();
     auto* nodes = child<QTreeWidget>("trvNodes");
     auto* tree = child<QTreeWidget>("trvMain");
-    auto* list = child<QListWidget>("lsvMain");
+    auto* list = child<QWidget>("lsvMain");
     auto* szeV = child<ctlSize>("szeV");
     // 160 pixels of catalogue tree, the bar, then 200 pixels of folder tree.
     QCOMPARE(nodes->geometry().width(), 160);
@@ -146,7 +145,7 @@ void TestFrame::splitterLimits() {
 
 void TestFrame::viewToggles() {
     openWindow();
-    auto* list = child<QListWidget>("lsvMain");
+    auto* list = child<QWidget>("lsvMain");
     auto* area = list->parentWidget();
     m_window->mnuViewNodes_Click();
     m_window->mnuViewTree_Click();
@@ -202,11 +201,11 @@ void TestFrame::fileDialogs() {
     });
     m_window->mnuFileOpen_Click();
     QCOMPARE(catalogue().path, m_path);
-    QCOMPARE(asked.last().title, QStringLiteral("Open..."));
+    QCOMPARE(asked.last().title, QStringLiteral("Open Catalogue"));
     QCOMPARE(asked.last().filters.first(), QStringLiteral("Ledra (*.ldr *.mdb)"));
     QCOMPARE(asked.last().fileName, m_path);
     m_window->mnuFileNewDatabase_Click();
-    QCOMPARE(asked.last().title, QStringLiteral("New..."));
+    QCOMPARE(asked.last().title, QStringLiteral("New Catalogue"));
     QCOMPARE(asked.last().filters, QStringList({QStringLiteral("Ledra (*.ldr)"),
                                                 QStringLiteral("Access Database (*.mdb)"),
                                                 QStringLiteral("All Files (*)")}));

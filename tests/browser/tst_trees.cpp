@@ -7,8 +7,8 @@
 #include "catalogue/mdlFile.h"
 #include "shell/mdlOptions.h"
 
+#include "browser/guiContentsView.h"
 #include <QLabel>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -33,10 +33,10 @@ QStringList treeKeys(QTreeWidget* tree) {
     return out;
 }
 
-QStringList listKeys(QListWidget* list) {
+QStringList listKeys(ContentsView* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->data(frmMain::KeyRole).toString();
+        out << list->keyAt(i);
     return out;
 }
 
@@ -78,7 +78,7 @@ private:
     std::unique_ptr<frmMain> m_window;
     QTreeWidget* trvNodes = nullptr;
     QTreeWidget* trvMain = nullptr;
-    QListWidget* lsvMain = nullptr;
+    ContentsView* lsvMain = nullptr;
 };
 
 void TestTrees::initTestCase() {
@@ -141,7 +141,7 @@ void TestTrees::openWindow() {
     m_window->Load();
     trvNodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
     trvMain = m_window->findChild<QTreeWidget*>(QStringLiteral("trvMain"));
-    lsvMain = m_window->findChild<QListWidget*>(QStringLiteral("lsvMain"));
+    lsvMain = m_window->contentsView();
     QVERIFY(trvNodes && trvMain && lsvMain);
     QCOMPARE(catalogue().path, m_path);
 }
@@ -225,14 +225,14 @@ void TestTrees::contentsList() {
     // Folders first, then files, each by name (a Null name first); other types left out.
     QCOMPARE(listKeys(lsvMain), L("F2 F26 F11 F1 K24 K21 K20 K22"));
     auto ghosted = [this](const char* key) {
-        return m_window->listEntry(QLatin1String(key))->data(frmMain::GhostedRole).toBool();
+        return m_window->listEntry(QLatin1String(key)).data(frmMain::GhostedRole).toBool();
     };
     QVERIFY(ghosted("K20"));  // hidden
     QVERIFY(ghosted("K22"));  // system
     QVERIFY(ghosted("F26"));  // hidden folder
     QVERIFY(!ghosted("K21")); // Null attributes
     QVERIFY(!ghosted("F2"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K24"))->text(), QString());
+    QCOMPARE(m_window->listEntry(QStringLiteral("K24")).data().toString(), QString());
     auto* panel = m_window->findChild<QLabel*>(QStringLiteral("Image"));
     QCOMPARE(panel->text(), QStringLiteral("Disk B"));
     QVERIFY(!panel->isHidden());
@@ -242,9 +242,12 @@ void TestTrees::audioCdTracks() {
     openWindow();
     m_window->trvNodes_NodeClick(image("I2"));
     QCOMPARE(m_window->currentImageType(), 50);
-    QCOMPARE(m_window->listEntry(QStringLiteral("K1"))->text(), QStringLiteral("Track05"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K2"))->text(), QStringLiteral("My Song"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K3"))->text(), QStringLiteral("Track5.cda"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K1")).data().toString(),
+             QStringLiteral("Track05"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K2")).data().toString(),
+             QStringLiteral("My Song"));
+    QCOMPARE(m_window->listEntry(QStringLiteral("K3")).data().toString(),
+             QStringLiteral("Track5.cda"));
     // The audio CD's root has no label: the root entry is the source in brackets alone.
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" [E:]"));
     // Elsewhere the names show unchanged.
@@ -358,26 +361,37 @@ void TestTrees::iconsOncePerExtension() {
     options().UseIcons = true;
     openWindow();
     m_window->trvNodes_NodeClick(image("I1"));
-    const int after = frmMain::iconLookupCount();
     for (const char* key : {"K20", "K21", "K22", "F2"}) {
         const QString iconKey =
-            m_window->listEntry(QLatin1String(key))->data(frmMain::IconKeyRole).toString();
+            m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
         QVERIFY2(!iconKey.isEmpty(), key);
-        QVERIFY(!m_window->listEntry(QLatin1String(key))->icon().isNull());
+        QVERIFY(!m_window->listEntry(QLatin1String(key))
+                     .data(Qt::DecorationRole)
+                     .value<QIcon>()
+                     .isNull());
     }
     // A name without a dot shares the "." lookup; folders share one.
     QVERIFY(
         L("Icon. Unknown")
             .contains(
-                m_window->listEntry(QStringLiteral("K22"))->data(frmMain::IconKeyRole).toString()));
-    m_window->FillFiles(0);
-    m_window->FillFiles(2);
+                m_window->listEntry(QStringLiteral("K22")).data(frmMain::IconKeyRole).toString()));
+    // Icons are looked up as entries are drawn, once per extension for the program's life.
+    const int after = frmMain::iconLookupCount();
+    QVERIFY(after > 0);
+    for (qint32 folder : {0, 2}) {
+        m_window->FillFiles(folder);
+        for (int row = 0; row < lsvMain->count(); ++row)
+            lsvMain->model()->index(row, 0).data(frmMain::IconKeyRole);
+    }
     QCOMPARE(frmMain::iconLookupCount(), after);
     // Off: files get no icon and folders the "Folder" picture.
     options().UseIcons = false;
     m_window->FillFiles(0);
-    QVERIFY(m_window->listEntry(QStringLiteral("K20"))->icon().isNull());
-    QCOMPARE(m_window->listEntry(QStringLiteral("F2"))->data(frmMain::IconKeyRole).toString(),
+    QVERIFY(m_window->listEntry(QStringLiteral("K20"))
+                .data(Qt::DecorationRole)
+                .value<QIcon>()
+                .isNull());
+    QCOMPARE(m_window->listEntry(QStringLiteral("F2")).data(frmMain::IconKeyRole).toString(),
              QStringLiteral("Folder"));
 }
 
@@ -396,7 +410,7 @@ void TestTrees::hostileRows() {
     m_window->setUi(&m_ui);
     m_window->Load();
     trvNodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
-    lsvMain = m_window->findChild<QListWidget*>(QStringLiteral("lsvMain"));
+    lsvMain = m_window->contentsView();
     QCOMPARE(treeKeys(trvNodes), L("I1"));
     m_window->trvNodes_NodeClick(image("I1"));
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" []"));

@@ -85,12 +85,13 @@ void TestCompact::finishedText_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("English grouping")
         << "en_US" << qint64(1234567) << qint64(617283)
-        << "Compact finished!\nOld size: 1,234,567\nNew size: 617,283 (50.00%)";
+        << "Compact finished!\nOld size: 1,234,567 bytes\nNew size: 617,283 bytes (50.00%)";
     QTest::newRow("German separators")
         << "de_DE" << qint64(1234567) << qint64(617283)
-        << "Compact finished!\nOld size: 1.234.567\nNew size: 617.283 (50,00%)";
-    QTest::newRow("no change") << "en_US" << qint64(8192) << qint64(8192)
-                               << "Compact finished!\nOld size: 8,192\nNew size: 8,192 (100.00%)";
+        << "Compact finished!\nOld size: 1.234.567 bytes\nNew size: 617.283 bytes (50,00%)";
+    QTest::newRow("no change")
+        << "en_US" << qint64(8192) << qint64(8192)
+        << "Compact finished!\nOld size: 8,192 bytes\nNew size: 8,192 bytes (100.00%)";
 }
 
 void TestCompact::finishedText() {
@@ -219,7 +220,7 @@ void TestCompact::window() {
     QVERIFY(makeSparse(path));
     m_ui.answers = {Ui::Answer::Yes};
     frmCompact dialog(m_ui, nullptr);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Compact database..."));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Compact Database"));
     dialog.show();
     QTRY_VERIFY(dialog.isHidden());
     QCOMPARE(int(dialog.outcome().status), int(CompactOutcome::Status::Done));

@@ -1,5 +1,6 @@
 #include "CatalogueFixture.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -50,7 +51,59 @@ private slots:
         int values = 0;
         for (const QString& key : s.allKeys())
             values += key.startsWith(u"Recent/"_s) ? 0 : 1;
-        QCOMPARE(values, 24);
+        QCOMPARE(values, 28);
+    }
+
+    void signalEndsAStartWithAMessageUp() {
+        // A folder named SETUP is only a folder, and a relative path is stored absolute.
+        QVERIFY(QDir().mkpath(m_home.file(u"SETUP"_s)));
+        const QString file = m_home.file(u"SETUP/disks.ldr"_s);
+        QProcess app;
+        app.setWorkingDirectory(m_home.path());
+        app.start(QStringLiteral(LEDRA_EXE), {u"SETUP/disks.ldr"_s});
+        QVERIFY(app.waitForStarted());
+        // The new catalogue is made, then "Database created!" waits for an answer.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 30000);
+        QTest::qWait(500);
+        app.terminate();
+        QVERIFY(app.waitForFinished(30000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 0);
+        QSettings s(m_home.file(u"config/Tessaly/Ledra.conf"_s), QSettings::IniFormat);
+        QCOMPARE(s.value(u"Database/Default"_s).toString(), file);
+        QCOMPARE(s.value(u"Recent/0"_s).toString(), file);
+    }
+
+    void switches_data() {
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("--version") << u"--version"_s << 0 << u"Ledra 1."_s << QString();
+        QTest::newRow("--help") << u"--help"_s << 0 << u"Usage: ledra"_s << QString();
+        QTest::newRow("unknown option")
+            << u"--bogus"_s << 2 << QString() << u"ledra: Unknown option: --bogus"_s;
+    }
+
+    void switches() {
+        QFETCH(QString, arg);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess p;
+        p.setWorkingDirectory(m_home.path());
+        p.start(QStringLiteral(LEDRA_EXE), {arg});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), status);
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+        if (!err.isEmpty()) {
+            QVERIFY2(stdErr.startsWith(err), qPrintable(stdErr));
+            QVERIFY(stdErr.contains(u"Usage: ledra"_s));
+        }
+        // No catalogue is made of an option.
+        QVERIFY(!QFileInfo::exists(m_home.file(arg)));
     }
 };
 

@@ -44,7 +44,7 @@ private slots:
     void idleStateAndBrowse() {
         frmImport dlg(nullptr);
         dlg.Form_Load();
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Import..."));
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Import"));
         auto* from = dlg.findChild<QComboBox*>(QStringLiteral("icmFrom"));
         QCOMPARE(from->count(), 1);
         QCOMPARE(from->currentText(), QStringLiteral("Marlovex"));

@@ -370,6 +370,14 @@ void TestProperties::itemDialogTrack() {
     auto* name = dialog.findChild<ctlLText*>(QStringLiteral("ltxName"));
     QCOMPARE(name->Text(), QStringLiteral("Track05"));
     QVERIFY(!name->Locked());
+    // The dialog opens on the first field that can change: the track's title here.
+    auto focusedIn = [](QDialog& d, const char* field) {
+        d.show();
+        QWidget* f = d.focusWidget();
+        auto* target = d.findChild<QWidget*>(QLatin1String(field));
+        return f && (f == target || target->isAncestorOf(f));
+    };
+    QVERIFY(focusedIn(dialog, "ltxName"));
     QVERIFY(dialog.findChild<ctlLText*>(QStringLiteral("ltxPath"))->Locked());
     QCOMPARE(ltx(&dialog, "ltxImage"), QStringLiteral("Music"));
     name->setText(QStringLiteral("Intro"));
@@ -385,6 +393,7 @@ void TestProperties::itemDialogTrack() {
     file.setItem(3, 57);
     QVERIFY(file.Load());
     QVERIFY(file.findChild<ctlLText*>(QStringLiteral("ltxName"))->Locked());
+    QVERIFY(focusedIn(file, "ltxKeywords"));
     QCOMPARE(ltx(&file, "ltxPath"), QStringLiteral("/Docs/2024"));
     file.cmdOK_Click();
     QCOMPARE(m_cat->itemValue(3, 57, "Name").toString(), QStringLiteral("readme.txt"));

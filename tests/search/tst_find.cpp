@@ -8,7 +8,6 @@
 #include "search/frmFind.h"
 #include "search/mdlFind.h"
 
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>

@@ -39,7 +39,7 @@ void TestFrmOptions::loadsAndSaves() {
     Options& o = options();
     o.IncrementalFill = o.DetectSubFolders = o.UseIcons = o.LoadDefaultDatabase = value;
     frmOptions f;
-    QCOMPARE(f.windowTitle(), QStringLiteral("Options..."));
+    QCOMPARE(f.windowTitle(), QStringLiteral("Options"));
     for (const char* name :
          {"chkTreeIncrementalFill", "chkTreeDetectSubFolders", "chkUseIcons", "chkLoadLastFile"})
         QCOMPARE(box(f, name)->isChecked(), value);

@@ -87,7 +87,7 @@ void TestOptions::freshAccount() {
 
     SaveOptions();
     QSettings stored(RegKeyLocation(kLedraKey).file, QSettings::IniFormat);
-    QCOMPARE(stored.allKeys().size(), 24);
+    QCOMPARE(stored.allKeys().size(), 28);
 }
 
 void TestOptions::savedValues_data() {

@@ -29,6 +29,10 @@ private slots:
         QVERIFY(entry.contains(u"Path=/opt/My Apps\n"_s));
         QVERIFY(entry.contains(u"Comment=Tessaly Ledra\n"_s));
         QVERIFY(entry.contains(u"MimeType=application/x-ledra-catalog;\n"_s));
+        // The launcher shows Ledra's own icon, installed beside it.
+        QVERIFY(entry.contains(u"Icon=ledra\n"_s));
+        QCOMPARE(r.icon, m_home.file(u"shared/icons/hicolor/scalable/apps/ledra.svg"_s));
+        QVERIFY(readBytes(r.icon).contains("<svg"));
         const QString mime = QString::fromUtf8(readBytes(r.mimePackage));
         QVERIFY(mime.contains(u"<glob pattern=\"*.ldr\"/>"_s));
         QVERIFY(mime.contains(u"Ledra Catalog File"_s));
