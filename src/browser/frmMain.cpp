@@ -128,7 +128,7 @@ void frmMain::buildMenus() {
             this, &frmMain::mnuFileImport_Click);
     connect(addAction(file, "mnuFileUpdateDisk", QStringLiteral("&Update from Disk...")),
             &QAction::triggered, this, &frmMain::mnuFileUpdateDisk_Click);
-    connect(addAction(file, "mnuFileUpdateIndex", QStringLiteral("Update from In&dex...")),
+    connect(addAction(file, "mnuFileUpdateIndex", QStringLiteral("Update &from Index...")),
             &QAction::triggered, this, &frmMain::mnuFileUpdateIndex_Click);
     connect(addAction(file, "mnuFileExport", QStringLiteral("&Export...")), &QAction::triggered,
             this, [this] { frmExport::exportFromView(this, *this, *m_ui); });
