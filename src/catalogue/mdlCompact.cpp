@@ -145,6 +145,9 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
     if (!d.open(source, Database::OpenMode::ReadWrite))
         return fail(d.lastError(), false);
     catalogue().path = source;
+    // The copy may number the rows anew; what is keyed by row number is made again.
+    if (CompactedHook())
+        CompactedHook()(d, &ui);
 
     report(QStringLiteral("Compact finished."));
     ui.setBusy(false);

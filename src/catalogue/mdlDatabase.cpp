@@ -64,7 +64,38 @@ const QStringList& probes() {
     return list;
 }
 
+const char* const kNameIndexTables[] = {
+    // Posting lists of one image, one row per run of three characters and segment.
+    "CREATE TABLE IF NOT EXISTS NameGrams (ImageID INTEGER NOT NULL, Gram INTEGER NOT NULL, "
+    "First INTEGER NOT NULL, Postings BLOB NOT NULL, PRIMARY KEY (ImageID, Gram, First)) "
+    "WITHOUT ROWID",
+    // One row per indexed image; an image without one is searched by reading its names.
+    "CREATE TABLE IF NOT EXISTS NameIndexImages (ImageID INTEGER PRIMARY KEY, "
+    "Items INTEGER NOT NULL)",
+};
+
 } // namespace
+
+bool CreateNameIndexTables(Database& d, EngineError* error) {
+    for (const char* sql : kNameIndexTables) {
+        if (!d.Execute(QLatin1String(sql))) {
+            if (error)
+                *error = d.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+CatalogueHook& WritableOpenHook() {
+    static CatalogueHook hook = nullptr;
+    return hook;
+}
+
+CatalogueHook& CompactedHook() {
+    static CatalogueHook hook = nullptr;
+    return hook;
+}
 
 OpenCatalogueState& catalogue() {
     static OpenCatalogueState state;
@@ -89,6 +120,8 @@ qint32 CreateNewDatabase() {
         if (!d.Execute(sql))
             last = d.lastError().number;
     }
+    if (!CreateNameIndexTables(d))
+        last = d.lastError().number;
     if (last == 0 && !t.commit())
         last = d.lastError().number;
     return last;
@@ -131,6 +164,12 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
                             .arg(version)});
             last = EngineErr::NewerFormat;
         }
+    }
+    // A catalogue from before the name index gets its (empty) tables on its first writable
+    // open; a failure here is not the open's: the search then reads the names.
+    if (last == 0 && !readOnly) {
+        CreateNameIndexTables(d);
+        d.clearError();
     }
     c.readOnly = readOnly;
     return last;

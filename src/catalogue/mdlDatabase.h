@@ -27,6 +27,18 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly);
 qint32 CreateNewDatabase();
 void CloseDatabase();
 
+// The tables of the name index (kept by the search), made when missing. A catalogue from before
+// the index gets them empty, which marks each of its images as not indexed yet.
+bool CreateNameIndexTables(Database& d, EngineError* error = nullptr);
+
+// Work another layer attaches to a writable open (indexing what is not indexed yet, with the
+// open's Ui for progress) and to a compaction (rebuilding what depends on row numbers). Empty
+// until set; the layer that keeps the index sets them.
+class Ui;
+using CatalogueHook = void (*)(Database& d, Ui* ui);
+CatalogueHook& WritableOpenHook();
+CatalogueHook& CompactedHook();
+
 // MAX(ID)+1 of "Nodes" or "Images"; 1 for an empty table.
 qint32 NewID(const QString& table);
 

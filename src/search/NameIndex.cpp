@@ -1,13 +1,511 @@
 #include "search/NameIndex.h"
 
+#include "catalogue/Wildcard.h"
+#include "catalogue/mdlDatabase.h"
+#include "common/Ui.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <unordered_map>
+
 namespace NameIndex {
 
-bool addImage(Database&, qint32, EngineError*) {
+namespace {
+
+// A list is written out once the lists being built hold this many bytes, so that indexing a
+// disk of millions of files needs a few megabytes, not one entry per posting.
+constexpr size_t kSegmentBytes = size_t(12) << 20;
+
+enum : unsigned char { kGaps = 0, kBitmap = 1 };
+
+void putVarint(std::string& out, quint64 v) {
+    while (v >= 0x80) {
+        out.push_back(char(v | 0x80));
+        v >>= 7;
+    }
+    out.push_back(char(v));
+}
+
+quint64 getVarint(const unsigned char*& p, const unsigned char* end) {
+    quint64 v = 0;
+    for (int shift = 0; p < end && shift < 64; shift += 7) {
+        const unsigned char b = *p++;
+        v |= quint64(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    return v;
+}
+
+bool fail(Database& db, int rc, EngineError* error) {
+    const EngineError e = db.errorFor(rc);
+    db.setError(e);
+    if (error)
+        *error = e;
+    return false;
+}
+
+// A prepared statement freed at scope exit.
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    int rc = SQLITE_OK;
+    Stmt(Database& db, const char* sql) {
+        rc = sqlite3_prepare_v3(db.handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    }
+    ~Stmt() { sqlite3_finalize(s); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+};
+
+// One posting list under construction: the first and last row and the gaps between rows.
+struct ListBuilder {
+    qint64 first = 0;
+    qint64 last = 0;
+    quint32 count = 0;
+    std::string gaps;
+};
+
+// Collects the lists of one image and writes them out segment by segment.
+class Builder {
+public:
+    explicit Builder(qint32 imageId) : m_imageId(imageId), m_ascii(size_t(1) << 21, -1) {}
+
+    void add(Gram g, qint64 block) {
+        int32_t* slot;
+        if (g < (1u << 21)) {
+            slot = &m_ascii[g];
+        } else {
+            slot = &m_other.try_emplace(g, -1).first->second;
+        }
+        if (*slot < 0) {
+            *slot = int32_t(m_lists.size());
+            m_lists.emplace_back();
+            m_grams.push_back(g);
+            ListBuilder& l = m_lists.back();
+            l.first = l.last = block;
+            l.count = 1;
+            m_bytes += 48;
+            return;
+        }
+        ListBuilder& l = m_lists[size_t(*slot)];
+        if (l.last == block)
+            return;
+        const size_t before = l.gaps.size();
+        putVarint(l.gaps, quint64(block - l.last));
+        m_bytes += l.gaps.size() - before;
+        l.last = block;
+        ++l.count;
+    }
+
+    bool full() const { return m_bytes >= kSegmentBytes; }
+
+    bool flush(Database& db, sqlite3_stmt* insert, EngineError* error) {
+        std::vector<int32_t> order(m_lists.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int32_t(i);
+        // In key order, so the rows go into the table's tree one after another.
+        std::sort(order.begin(), order.end(),
+                  [&](int32_t a, int32_t b) { return m_grams[size_t(a)] < m_grams[size_t(b)]; });
+        std::string blob;
+        for (int32_t i : order) {
+            encode(m_lists[size_t(i)], blob);
+            sqlite3_bind_int64(insert, 1, m_imageId);
+            sqlite3_bind_int64(insert, 2, qint64(m_grams[size_t(i)]));
+            sqlite3_bind_int64(insert, 3, m_lists[size_t(i)].first);
+            sqlite3_bind_blob(insert, 4, blob.data(), int(blob.size()), SQLITE_STATIC);
+            const int rc = sqlite3_step(insert);
+            sqlite3_reset(insert);
+            if (rc != SQLITE_DONE)
+                return fail(db, rc, error);
+        }
+        for (Gram g : m_grams) {
+            if (g < (1u << 21))
+                m_ascii[g] = -1;
+        }
+        m_other.clear();
+        m_lists.clear();
+        m_grams.clear();
+        m_bytes = 0;
+        return true;
+    }
+
+private:
+    // The gaps as they are, or a bitmap of the rows from the first on, whichever is smaller.
+    static void encode(const ListBuilder& l, std::string& out) {
+        out.clear();
+        const quint64 span = quint64(l.last - l.first) + 1;
+        const quint64 bitmapBytes = (span + 7) / 8;
+        const bool bitmap = bitmapBytes < l.gaps.size();
+        out.push_back(char(bitmap ? kBitmap : kGaps));
+        putVarint(out, l.count);
+        putVarint(out, quint64(l.first));
+        if (!bitmap) {
+            out += l.gaps;
+            return;
+        }
+        const size_t head = out.size();
+        out.resize(head + size_t(bitmapBytes), '\0');
+        auto* bits = reinterpret_cast<unsigned char*>(out.data() + head);
+        const auto* p = reinterpret_cast<const unsigned char*>(l.gaps.data());
+        const auto* end = p + l.gaps.size();
+        quint64 off = 0;
+        bits[0] |= 1;
+        while (p < end) {
+            off += getVarint(p, end);
+            bits[off >> 3] |= static_cast<unsigned char>(1u << (off & 7));
+        }
+    }
+
+    qint32 m_imageId;
+    std::vector<int32_t> m_ascii;
+    std::unordered_map<Gram, int32_t> m_other;
+    std::vector<ListBuilder> m_lists;
+    std::vector<Gram> m_grams;
+    size_t m_bytes = 0;
+};
+
+void addText(const unsigned char* text, int size, std::u32string& folded,
+             std::vector<Gram>& grams) {
+    if (!text || size < 3)
+        return;
+    FoldUtf8(reinterpret_cast<const char*>(text), size, folded);
+    gramsOf(folded, grams);
+}
+
+// One stored segment of a posting list, read forward.
+struct Segment {
+    std::string blob;
+    unsigned char kind = kGaps;
+    quint64 count = 0;
+    qint64 first = 0;
+    const unsigned char* p = nullptr;   // next gap, or the bitmap
+    const unsigned char* end = nullptr;
+    qint64 current = 0;
+    quint64 left = 0; // gaps not yet read
+
+    bool parse() {
+        p = reinterpret_cast<const unsigned char*>(blob.data());
+        end = p + blob.size();
+        if (p == end)
+            return false;
+        kind = *p++;
+        count = getVarint(p, end);
+        first = qint64(getVarint(p, end));
+        current = first;
+        left = count ? count - 1 : 0;
+        return count > 0 && (kind == kGaps || kind == kBitmap);
+    }
+    qint64 bitmapEnd() const { return first + qint64(end - p) * 8; }
+    bool bit(qint64 row) const {
+        const quint64 off = quint64(row - first);
+        return (p[off >> 3] >> (off & 7)) & 1;
+    }
+};
+
+// The rows of one gram's list, queried with rising row numbers.
+struct List {
+    std::vector<Segment> segments;
+    size_t bytes = 0;
+    size_t at = 0;
+
+    bool contains(qint64 row) {
+        while (at < segments.size()) {
+            Segment& s = segments[at];
+            if (row < s.first)
+                return false;
+            if (s.kind == kBitmap) {
+                // The bitmap's last byte may reach into the next segment's blocks.
+                if (row < s.bitmapEnd() && s.bit(row))
+                    return true;
+                if (at + 1 < segments.size() && row >= segments[at + 1].first) {
+                    ++at;
+                    continue;
+                }
+                return false;
+            }
+            while (s.current < row && s.left > 0) {
+                s.current += qint64(getVarint(s.p, s.end));
+                --s.left;
+            }
+            if (s.current == row)
+                return true;
+            if (s.current > row)
+                return false;
+            ++at;
+        }
+        return false;
+    }
+
+    void appendAll(std::vector<qint64>* rows) {
+        for (Segment& s : segments) {
+            if (s.kind == kBitmap) {
+                for (qint64 r = s.first; r < s.bitmapEnd(); ++r) {
+                    if (s.bit(r))
+                        rows->push_back(r);
+                }
+                continue;
+            }
+            rows->push_back(s.current);
+            while (s.left > 0) {
+                s.current += qint64(getVarint(s.p, s.end));
+                --s.left;
+                rows->push_back(s.current);
+            }
+        }
+    }
+};
+
+} // namespace
+
+void gramsOf(const std::u32string& folded, std::vector<Gram>& out) {
+    for (size_t i = 0; i + 2 < folded.size(); ++i) {
+        const char32_t a = folded[i], b = folded[i + 1], c = folded[i + 2];
+        if ((a | b | c) < 0x80) {
+            out.push_back(Gram(a) << 14 | Gram(b) << 7 | Gram(c));
+            continue;
+        }
+        // Other characters share a hashed key: a collision only adds rows the search checks.
+        quint32 h = 2166136261u;
+        for (char32_t x : {a, b, c}) {
+            h ^= quint32(x);
+            h *= 16777619u;
+        }
+        out.push_back((h | 0x40000000u) & 0x7FFFFFFFu);
+    }
+}
+
+std::vector<Gram> requiredGrams(const WildcardPattern& pattern) {
+    std::vector<Gram> grams;
+    for (const std::u32string& run : pattern.literalRuns())
+        gramsOf(run, grams);
+    std::sort(grams.begin(), grams.end());
+    grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+    return grams;
+}
+
+bool removeImage(Database& db, qint32 imageId, EngineError* error) {
+    for (const char* sql : {"DELETE FROM NameGrams WHERE ImageID=?", "DELETE FROM NameIndexImages "
+                                                                      "WHERE ImageID=?"}) {
+        Stmt st(db, sql);
+        if (st.rc != SQLITE_OK)
+            return fail(db, st.rc, error);
+        sqlite3_bind_int64(st.s, 1, imageId);
+        const int rc = sqlite3_step(st.s);
+        if (rc != SQLITE_DONE)
+            return fail(db, rc, error);
+    }
     return true;
 }
 
-bool removeImage(Database&, qint32, EngineError*) {
+bool addImage(Database& db, qint32 imageId, EngineError* error) {
+    if (!CreateNameIndexTables(db, error) || !removeImage(db, imageId, error))
+        return false;
+    // The image's rows lie in one range of row numbers, read in order so the lists come out
+    // ascending.
+    Stmt range(db, "SELECT min(rowid), max(rowid), count(*) FROM Items WHERE ImageID=?");
+    if (range.rc != SQLITE_OK)
+        return fail(db, range.rc, error);
+    sqlite3_bind_int64(range.s, 1, imageId);
+    int rc = sqlite3_step(range.s);
+    if (rc != SQLITE_ROW)
+        return fail(db, rc, error);
+    const qint64 low = sqlite3_column_int64(range.s, 0);
+    const qint64 high = sqlite3_column_int64(range.s, 1);
+    const qint64 count = sqlite3_column_int64(range.s, 2);
+
+    if (count > 0) {
+        Stmt rows(db, "SELECT rowid, Name, MSDOSName FROM Items NOT INDEXED "
+                      "WHERE rowid BETWEEN ?1 AND ?2 AND ImageID=?3");
+        Stmt insert(db, "INSERT INTO NameGrams (ImageID, Gram, First, Postings) "
+                        "VALUES (?, ?, ?, ?)");
+        if (rows.rc != SQLITE_OK || insert.rc != SQLITE_OK)
+            return fail(db, rows.rc != SQLITE_OK ? rows.rc : insert.rc, error);
+        sqlite3_bind_int64(rows.s, 1, low);
+        sqlite3_bind_int64(rows.s, 2, high);
+        sqlite3_bind_int64(rows.s, 3, imageId);
+        Builder builder(imageId);
+        std::u32string folded;
+        std::vector<Gram> grams;
+        qint64 lastBlock = -1;
+        while ((rc = sqlite3_step(rows.s)) == SQLITE_ROW) {
+            const qint64 block = sqlite3_column_int64(rows.s, 0) >> kBlockShift;
+            // A segment ends only between blocks, so each block is in one segment of a list.
+            if (block != lastBlock && builder.full() && !builder.flush(db, insert.s, error))
+                return false;
+            lastBlock = block;
+            grams.clear();
+            addText(sqlite3_column_text(rows.s, 1), sqlite3_column_bytes(rows.s, 1), folded,
+                    grams);
+            addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded,
+                    grams);
+            std::sort(grams.begin(), grams.end());
+            grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+            for (Gram g : grams)
+                builder.add(g, block);
+        }
+        if (rc != SQLITE_DONE)
+            return fail(db, rc, error);
+        if (!builder.flush(db, insert.s, error))
+            return false;
+    }
+    Stmt mark(db, "INSERT INTO NameIndexImages (ImageID, Items) VALUES (?, ?)");
+    if (mark.rc != SQLITE_OK)
+        return fail(db, mark.rc, error);
+    sqlite3_bind_int64(mark.s, 1, imageId);
+    sqlite3_bind_int64(mark.s, 2, count);
+    rc = sqlite3_step(mark.s);
+    return rc == SQLITE_DONE || fail(db, rc, error);
+}
+
+QList<qint32> imagesWithoutIndex(Database& db) {
+    QList<qint32> ids;
+    Stmt st(db, "SELECT ID FROM Images WHERE ID NOT IN (SELECT ImageID FROM NameIndexImages) "
+                "ORDER BY ID");
+    if (st.rc != SQLITE_OK) {
+        // No index tables at all: every image lacks entries.
+        Stmt all(db, "SELECT ID FROM Images ORDER BY ID");
+        while (all.rc == SQLITE_OK && sqlite3_step(all.s) == SQLITE_ROW)
+            ids.append(qint32(sqlite3_column_int64(all.s, 0)));
+        return ids;
+    }
+    while (sqlite3_step(st.s) == SQLITE_ROW)
+        ids.append(qint32(sqlite3_column_int64(st.s, 0)));
+    return ids;
+}
+
+bool indexMissing(Database& db, const std::function<void(int, int)>& progress,
+                  EngineError* error) {
+    if (!CreateNameIndexTables(db, error))
+        return false;
+    const QList<qint32> ids = imagesWithoutIndex(db);
+    for (int i = 0; i < ids.size(); ++i) {
+        Transaction t(db);
+        if (!t.isActive() || !addImage(db, ids[i], error) || !t.commit()) {
+            if (error && !*error)
+                *error = db.lastError();
+            return false;
+        }
+        if (progress)
+            progress(i + 1, int(ids.size()));
+    }
+    return true;
+}
+
+bool rebuild(Database& db, EngineError* error) {
+    Transaction t(db);
+    if (!t.isActive() || !CreateNameIndexTables(db, error) ||
+        !db.Execute(QStringLiteral("DELETE FROM NameGrams")) ||
+        !db.Execute(QStringLiteral("DELETE FROM NameIndexImages"))) {
+        if (error && !*error)
+            *error = db.lastError();
+        return false;
+    }
+    for (qint32 id : imagesWithoutIndex(db)) {
+        if (!addImage(db, id, error))
+            return false;
+    }
+    if (!t.commit()) {
+        if (error)
+            *error = db.lastError();
+        return false;
+    }
+    return true;
+}
+
+Reader::Reader(Database& db) : m_db(db) {
+    Stmt images(db, "SELECT ImageID FROM NameIndexImages");
+    if (images.rc != SQLITE_OK)
+        return;
+    while (sqlite3_step(images.s) == SQLITE_ROW)
+        m_indexed.insert(qint32(sqlite3_column_int64(images.s, 0)));
+    if (sqlite3_prepare_v3(db.handle(),
+                           "SELECT Postings FROM NameGrams WHERE ImageID=?1 AND Gram=?2 "
+                           "ORDER BY First",
+                           -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_indexed.clear();
+    }
+}
+
+Reader::~Reader() {
+    sqlite3_finalize(m_stmt);
+}
+
+bool Reader::candidates(qint32 imageId, const std::vector<Gram>& grams, std::vector<qint64>* blocks,
+                        EngineError* error) {
+    std::vector<List> lists(grams.size());
+    for (size_t i = 0; i < grams.size(); ++i) {
+        sqlite3_bind_int64(m_stmt, 1, imageId);
+        sqlite3_bind_int64(m_stmt, 2, qint64(grams[i]));
+        int rc;
+        while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+            Segment s;
+            const auto* data = static_cast<const char*>(sqlite3_column_blob(m_stmt, 0));
+            s.blob.assign(data ? data : "", size_t(sqlite3_column_bytes(m_stmt, 0)));
+            lists[i].bytes += s.blob.size();
+            lists[i].segments.push_back(std::move(s));
+        }
+        sqlite3_reset(m_stmt);
+        if (rc != SQLITE_DONE)
+            return fail(m_db, rc, error);
+        // A run that no name of the image holds: nothing here can match.
+        if (lists[i].segments.empty())
+            return true;
+        for (Segment& s : lists[i].segments) {
+            if (!s.parse())
+                return fail(m_db, SQLITE_CORRUPT, error);
+        }
+    }
+    if (lists.empty())
+        return true;
+    // The shortest list proposes, the others confirm.
+    std::sort(lists.begin(), lists.end(),
+              [](const List& a, const List& b) { return a.bytes < b.bytes; });
+    std::vector<qint64> found;
+    lists.front().appendAll(&found);
+    for (size_t i = 1; i < lists.size() && !found.empty(); ++i) {
+        size_t kept = 0;
+        for (qint64 r : found) {
+            if (lists[i].contains(r))
+                found[kept++] = r;
+        }
+        found.resize(kept);
+    }
+    blocks->insert(blocks->end(), found.begin(), found.end());
     return true;
 }
 
 } // namespace NameIndex
+
+namespace {
+
+// A catalogue from before the index is indexed on its first writable open, image by image,
+// with the busy pointer and the window kept alive between images.
+void indexOnOpen(Database& db, Ui* ui) {
+    if (NameIndex::imagesWithoutIndex(db).isEmpty())
+        return;
+    if (ui)
+        ui->setBusy(true);
+    NameIndex::indexMissing(db, [ui](int, int) {
+        if (ui)
+            ui->processEvents();
+    });
+    db.clearError();
+    if (ui)
+        ui->setBusy(false);
+}
+
+void rebuildAfterCompact(Database& db, Ui*) {
+    NameIndex::rebuild(db);
+    db.clearError();
+}
+
+[[maybe_unused]] const bool kHooksSet = [] {
+    WritableOpenHook() = &indexOnOpen;
+    CompactedHook() = &rebuildAfterCompact;
+    return true;
+}();
+
+} // namespace

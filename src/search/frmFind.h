@@ -6,13 +6,16 @@
 #include <QPointer>
 
 class MainView;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ctlLText;
 
-// Finds items of every image by five patterns and lists at most 100 matches; a match opened
-// from the list shows in the main window. Modeless, so it stays open while the user browses.
+// Finds items of every image by five patterns and lists at most 100 matches with their image,
+// folder and size, sorted by a click on a column's header, and says under the list how many
+// match; a match opened from the list shows in the main window. Modeless, so it stays open while
+// the user browses.
 class frmFind : public QDialog {
     Q_OBJECT
 
@@ -32,6 +35,7 @@ public:
 
 private:
     void growForList();
+    void sortBy(int column);
 
     static QPointer<frmFind> s_instance;
 
@@ -46,4 +50,5 @@ private:
     QPushButton* cmdSearch = nullptr;
     QPushButton* cmdCancel = nullptr;
     QTreeWidget* lsvFound = nullptr;
+    QLabel* lblCount = nullptr;
 };
