@@ -15,7 +15,10 @@ namespace {
 
 // A list is written out once the lists being built hold this many bytes, so that indexing a
 // disk of millions of files needs a few megabytes, not one entry per posting.
-constexpr size_t kSegmentBytes = size_t(12) << 20;
+size_t& segmentBytes() {
+    static size_t bytes = size_t(12) << 20;
+    return bytes;
+}
 
 enum : unsigned char { kGaps = 0, kBitmap = 1 };
 
@@ -98,7 +101,7 @@ public:
         ++l.count;
     }
 
-    bool full() const { return m_bytes >= kSegmentBytes; }
+    bool full() const { return m_bytes >= segmentBytes(); }
 
     bool flush(Database& db, sqlite3_stmt* insert, EngineError* error) {
         std::vector<int32_t> order(m_lists.size());
@@ -257,6 +260,10 @@ struct List {
 };
 
 } // namespace
+
+void setSegmentBytesForTest(size_t bytes) {
+    segmentBytes() = bytes ? bytes : size_t(12) << 20;
+}
 
 void gramsOf(const std::u32string& folded, std::vector<Gram>& out) {
     for (size_t i = 0; i + 2 < folded.size(); ++i) {

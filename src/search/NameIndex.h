@@ -43,6 +43,10 @@ bool indexMissing(Database& db, const std::function<void(int, int)>& progress = 
 // renumbered, as a compaction may do).
 bool rebuild(Database& db, EngineError* error = nullptr);
 
+// Lists are written in segments of about this many bytes (0: the usual size); tests make them
+// small to get many segments from few rows. Use only for testing.
+void setSegmentBytesForTest(size_t bytes);
+
 // The keys of the runs of three characters in folded text.
 using Gram = quint32;
 void gramsOf(const std::u32string& folded, std::vector<Gram>& out);
