@@ -132,13 +132,33 @@ std::optional<WildcardPattern> WildcardPattern::compile(const QString& pattern, 
     return result;
 }
 
-std::vector<std::u32string> WildcardPattern::literalRuns() const {
-    std::vector<std::u32string> runs(1);
+std::vector<std::vector<std::u32string>> WildcardPattern::choiceRuns(size_t most) const {
+    std::vector<std::vector<std::u32string>> runs(1);
     for (const Token& t : m_tokens) {
-        if (t.kind == Kind::Literal)
-            runs.back().push_back(t.ch);
-        else if (!runs.back().empty())
-            runs.emplace_back();
+        if (t.kind == Kind::Star) {
+            if (!runs.back().empty())
+                runs.emplace_back();
+            continue;
+        }
+        std::u32string choices;
+        if (t.kind == Kind::Literal) {
+            choices.push_back(t.ch);
+        } else if (t.kind == Kind::Digit) {
+            choices = U"0123456789";
+        } else if (t.kind == Kind::Set && !t.negated) {
+            size_t count = 0;
+            for (const auto& [lo, hi] : t.ranges)
+                count += size_t(hi - lo) + 1;
+            if (count <= most) {
+                for (const auto& [lo, hi] : t.ranges) {
+                    for (char32_t c = lo; c <= hi; ++c) {
+                        if (choices.find(c) == std::u32string::npos)
+                            choices.push_back(c);
+                    }
+                }
+            }
+        }
+        runs.back().push_back(std::move(choices));
     }
     if (runs.back().empty())
         runs.pop_back();

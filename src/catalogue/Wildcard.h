@@ -21,9 +21,11 @@ public:
     // For text already decoded and folded with FoldUtf8.
     bool matchesFolded(const std::u32string& folded) const { return matchFolded(folded); }
 
-    // The runs of plain characters (folded) that every matching text contains as they stand:
-    // "*old?q7x*" gives "old" and "q7x". A name index looks these up instead of reading every name.
-    std::vector<std::u32string> literalRuns() const;
+    // The runs of tokens between stars, each token as the folded characters it stands for when
+    // they are at most `most` (one for a plain character, ten for "#", a small set), or empty
+    // when it stands for more ("?", a negated or a wide set). A name index can look up every
+    // combination of a few such characters.
+    std::vector<std::vector<std::u32string>> choiceRuns(size_t most) const;
 
 private:
     enum class Kind { Literal, Any, Digit, Set, Star };

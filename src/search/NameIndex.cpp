@@ -176,6 +176,8 @@ void addText(const unsigned char* text, int size, std::u32string& folded,
     gramsOf(folded, grams);
 }
 
+} // namespace
+
 // One stored segment of a posting list, read forward.
 struct Segment {
     std::string blob;
@@ -206,13 +208,19 @@ struct Segment {
     }
 };
 
-// The rows of one gram's list, queried with rising row numbers.
+// The blocks of one gram's list, or of a group's lists merged, queried with rising block numbers.
 struct List {
     std::vector<Segment> segments;
-    size_t bytes = 0;
+    std::vector<qint64> merged; // a group's blocks, when `segments` is not used
+    quint64 count = 0;
     size_t at = 0;
 
     bool contains(qint64 row) {
+        if (segments.empty()) {
+            while (at < merged.size() && merged[at] < row)
+                ++at;
+            return at < merged.size() && merged[at] == row;
+        }
         while (at < segments.size()) {
             Segment& s = segments[at];
             if (row < s.first)
@@ -241,6 +249,7 @@ struct List {
     }
 
     void appendAll(std::vector<qint64>* rows) {
+        rows->insert(rows->end(), merged.begin(), merged.end());
         for (Segment& s : segments) {
             if (s.kind == kBitmap) {
                 for (qint64 r = s.first; r < s.bitmapEnd(); ++r) {
@@ -259,7 +268,6 @@ struct List {
     }
 };
 
-} // namespace
 
 void setSegmentBytesForTest(size_t bytes) {
     segmentBytes() = bytes ? bytes : size_t(12) << 20;
@@ -282,13 +290,44 @@ void gramsOf(const std::u32string& folded, std::vector<Gram>& out) {
     }
 }
 
-std::vector<Gram> requiredGrams(const WildcardPattern& pattern) {
-    std::vector<Gram> grams;
-    for (const std::u32string& run : pattern.literalRuns())
-        gramsOf(run, grams);
-    std::sort(grams.begin(), grams.end());
-    grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-    return grams;
+std::vector<GramGroup> requiredGroups(const WildcardPattern& pattern) {
+    // Wider groups cost a lookup per gram and read lists that together hold many blocks.
+    constexpr size_t kMostGrams = 128;
+    std::vector<GramGroup> groups;
+    for (const std::vector<std::u32string>& run : pattern.choiceRuns(kMostGrams)) {
+        for (size_t i = 0; i + 2 < run.size(); ++i) {
+            const std::u32string &a = run[i], &b = run[i + 1], &c = run[i + 2];
+            if (a.empty() || b.empty() || c.empty() || a.size() * b.size() * c.size() > kMostGrams)
+                continue;
+            GramGroup group;
+            std::u32string three(3, U' ');
+            for (char32_t x : a) {
+                for (char32_t y : b) {
+                    for (char32_t z : c) {
+                        three[0] = x;
+                        three[1] = y;
+                        three[2] = z;
+                        gramsOf(three, group);
+                    }
+                }
+            }
+            std::sort(group.begin(), group.end());
+            group.erase(std::unique(group.begin(), group.end()), group.end());
+            groups.push_back(std::move(group));
+        }
+    }
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    // Every plain run counts; of the others, the two narrowest are enough to pick the blocks.
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const GramGroup& x, const GramGroup& y) { return x.size() < y.size(); });
+    size_t keep = 0, wide = 0;
+    for (; keep < groups.size(); ++keep) {
+        if (groups[keep].size() > 1 && ++wide > 2)
+            break;
+    }
+    groups.resize(keep);
+    return groups;
 }
 
 bool removeImage(Database& db, qint32 imageId, EngineError* error) {
@@ -440,36 +479,56 @@ Reader::~Reader() {
     sqlite3_finalize(m_stmt);
 }
 
-bool Reader::candidates(qint32 imageId, const std::vector<Gram>& grams, std::vector<qint64>* blocks,
-                        EngineError* error) {
-    std::vector<List> lists(grams.size());
-    for (size_t i = 0; i < grams.size(); ++i) {
-        sqlite3_bind_int64(m_stmt, 1, imageId);
-        sqlite3_bind_int64(m_stmt, 2, qint64(grams[i]));
-        int rc;
-        while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
-            Segment s;
-            const auto* data = static_cast<const char*>(sqlite3_column_blob(m_stmt, 0));
-            s.blob.assign(data ? data : "", size_t(sqlite3_column_bytes(m_stmt, 0)));
-            lists[i].bytes += s.blob.size();
-            lists[i].segments.push_back(std::move(s));
+bool Reader::fetch(qint32 imageId, Gram gram, List* list, EngineError* error) {
+    sqlite3_bind_int64(m_stmt, 1, imageId);
+    sqlite3_bind_int64(m_stmt, 2, qint64(gram));
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+        Segment s;
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(m_stmt, 0));
+        s.blob.assign(data ? data : "", size_t(sqlite3_column_bytes(m_stmt, 0)));
+        list->segments.push_back(std::move(s));
+    }
+    sqlite3_reset(m_stmt);
+    if (rc != SQLITE_DONE)
+        return fail(m_db, rc, error);
+    for (Segment& s : list->segments) {
+        if (!s.parse())
+            return fail(m_db, SQLITE_CORRUPT, error);
+        list->count += s.count;
+    }
+    return true;
+}
+
+bool Reader::candidates(qint32 imageId, const std::vector<GramGroup>& groups,
+                        std::vector<qint64>* blocks, EngineError* error) {
+    std::vector<List> lists(groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].size() == 1) {
+            if (!fetch(imageId, groups[i].front(), &lists[i], error))
+                return false;
+        } else {
+            // A group: the blocks of any of its grams.
+            for (Gram g : groups[i]) {
+                List one;
+                if (!fetch(imageId, g, &one, error))
+                    return false;
+                one.appendAll(&lists[i].merged);
+            }
+            std::sort(lists[i].merged.begin(), lists[i].merged.end());
+            lists[i].merged.erase(std::unique(lists[i].merged.begin(), lists[i].merged.end()),
+                                  lists[i].merged.end());
+            lists[i].count = lists[i].merged.size();
         }
-        sqlite3_reset(m_stmt);
-        if (rc != SQLITE_DONE)
-            return fail(m_db, rc, error);
-        // A run that no name of the image holds: nothing here can match.
-        if (lists[i].segments.empty())
+        // Nothing of the image holds this: nothing here can match.
+        if (lists[i].count == 0)
             return true;
-        for (Segment& s : lists[i].segments) {
-            if (!s.parse())
-                return fail(m_db, SQLITE_CORRUPT, error);
-        }
     }
     if (lists.empty())
         return true;
     // The shortest list proposes, the others confirm.
     std::sort(lists.begin(), lists.end(),
-              [](const List& a, const List& b) { return a.bytes < b.bytes; });
+              [](const List& a, const List& b) { return a.count < b.count; });
     std::vector<qint64> found;
     lists.front().appendAll(&found);
     for (size_t i = 1; i < lists.size() && !found.empty(); ++i) {

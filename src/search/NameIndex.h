@@ -51,9 +51,14 @@ void setSegmentBytesForTest(size_t bytes);
 using Gram = quint32;
 void gramsOf(const std::u32string& folded, std::vector<Gram>& out);
 
-// The runs every text matching the pattern contains; empty when the pattern has no plain run of
-// three characters (the search then reads the names).
-std::vector<Gram> requiredGrams(const WildcardPattern& pattern);
+// What every text matching the pattern holds, as groups of grams: a matching text holds at least
+// one gram of each group. A plain run of three characters gives a group of one; "#", small sets
+// and plain characters next to each other give a group of their few combinations ("##x": 100).
+// Empty when the pattern has no such run (the search then reads the names).
+using GramGroup = std::vector<Gram>;
+std::vector<GramGroup> requiredGroups(const WildcardPattern& pattern);
+
+struct List;
 
 // Reads posting lists for searches. Invalid (isValid false) on a catalogue without the index.
 class Reader {
@@ -66,13 +71,15 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
     const QSet<qint32>& indexedImages() const { return m_indexed; }
 
-    // The blocks where some item of the image has each gram in its Name or MSDOSName (not
-    // necessarily the same item), ascending, appended to *blocks. A superset of the blocks that
-    // hold matches: the caller checks every row of each.
-    bool candidates(qint32 imageId, const std::vector<Gram>& grams, std::vector<qint64>* blocks,
-                    EngineError* error);
+    // The blocks where some item of the image has a gram of each group in its Name or
+    // MSDOSName (not necessarily the same item), ascending, appended to *blocks. A superset of
+    // the blocks that hold matches: the caller checks every row of each.
+    bool candidates(qint32 imageId, const std::vector<GramGroup>& groups,
+                    std::vector<qint64>* blocks, EngineError* error);
 
 private:
+    bool fetch(qint32 imageId, Gram gram, List* list, EngineError* error);
+
     Database& m_db;
     sqlite3_stmt* m_stmt = nullptr;
     QSet<qint32> m_indexed;

@@ -116,8 +116,8 @@ public:
             searched += u',' + QLatin1String(kFields[i].column);
             // The first two fields are the ones the name index covers.
             if (i < 2) {
-                std::vector<NameIndex::Gram> grams = NameIndex::requiredGrams(p.pattern);
-                m_grams.insert(m_grams.end(), grams.begin(), grams.end());
+                std::vector<NameIndex::GramGroup> groups = NameIndex::requiredGroups(p.pattern);
+                m_groups.insert(m_groups.end(), groups.begin(), groups.end());
             }
             m_patterns.push_back(std::move(p));
         }
@@ -126,14 +126,14 @@ public:
         m_rowColumns = QStringLiteral("Items.rowid, Items.ImageID, Items.Type, Items.ID, "
                                       "Items.ParentID, Items.Size, Items.Name") +
                        searched;
-        std::sort(m_grams.begin(), m_grams.end());
-        m_grams.erase(std::unique(m_grams.begin(), m_grams.end()), m_grams.end());
+        std::sort(m_groups.begin(), m_groups.end());
+        m_groups.erase(std::unique(m_groups.begin(), m_groups.end()), m_groups.end());
         return true;
     }
 
     const QString& scanColumns() const { return m_scanColumns; }
     const QString& rowColumns() const { return m_rowColumns; }
-    const std::vector<NameIndex::Gram>& grams() const { return m_grams; }
+    const std::vector<NameIndex::GramGroup>& groups() const { return m_groups; }
     // Only the Name field is searched: the index of types and names holds all a scan needs.
     bool namesOnly() const { return m_namesOnly; }
 
@@ -191,7 +191,7 @@ private:
     QString m_scanColumns;
     QString m_rowColumns;
     std::vector<Pattern> m_patterns;
-    std::vector<NameIndex::Gram> m_grams;
+    std::vector<NameIndex::GramGroup> m_groups;
     bool m_namesOnly = false;
 };
 
@@ -341,7 +341,7 @@ bool RunFind(Database& db, const FindCriteria& criteria, const FindOptions& opti
     Collector collector(options, outcome);
 
     NameIndex::Reader reader(db);
-    if (check.grams().empty() || !reader.isValid()) {
+    if (check.groups().empty() || !reader.isValid()) {
         const int rc = scanAll(db, check, images, collector);
         return rc == SQLITE_OK || failed(rc);
     }
@@ -354,7 +354,7 @@ bool RunFind(Database& db, const FindCriteria& criteria, const FindOptions& opti
     for (auto it = images.cbegin(); it != images.cend(); ++it) {
         const qint32 imageId = qint32(it.key());
         if (reader.indexedImages().contains(imageId) && imageId == it.key()) {
-            if (!reader.candidates(imageId, check.grams(), &blocks, &error))
+            if (!reader.candidates(imageId, check.groups(), &blocks, &error))
                 return failed(SQLITE_ERROR);
             continue;
         }
