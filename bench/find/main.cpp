@@ -147,7 +147,9 @@ int main(int argc, char* argv[]) {
 
     const QString catalogue = work.path() + QStringLiteral("/bench.ldr");
     const QString cli = cliPath();
-    if (!runStep(out, QStringLiteral("ledra-cli scan"), cli,
+    if (!runStep(out, QStringLiteral("ledra-cli create"), cli,
+                 {QStringLiteral("create"), catalogue}) ||
+        !runStep(out, QStringLiteral("ledra-cli scan"), cli,
                  {QStringLiteral("scan"), catalogue, root}))
         return 1;
     const qint64 items = [&] {

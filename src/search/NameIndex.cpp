@@ -22,6 +22,13 @@ size_t& segmentBytes() {
 
 enum : unsigned char { kGaps = 0, kBitmap = 1 };
 
+// A stored list is cut into rows of at most this many bytes, which stay within a page of 4 KiB
+// of the table's tree (its keys take a few bytes more).
+size_t& rowBytes() {
+    static size_t bytes = 960;
+    return bytes;
+}
+
 void putVarint(std::string& out, quint64 v) {
     while (v >= 0x80) {
         out.push_back(char(v | 0x80));
@@ -111,16 +118,51 @@ public:
         std::sort(order.begin(), order.end(),
                   [&](int32_t a, int32_t b) { return m_grams[size_t(a)] < m_grams[size_t(b)]; });
         std::string blob;
+        std::vector<qint64> blocks;
         for (int32_t i : order) {
-            encode(m_lists[size_t(i)], blob);
-            sqlite3_bind_int64(insert, 1, m_imageId);
-            sqlite3_bind_int64(insert, 2, qint64(m_grams[size_t(i)]));
-            sqlite3_bind_int64(insert, 3, m_lists[size_t(i)].first);
-            sqlite3_bind_blob(insert, 4, blob.data(), int(blob.size()), SQLITE_STATIC);
-            const int rc = sqlite3_step(insert);
-            sqlite3_reset(insert);
-            if (rc != SQLITE_DONE)
-                return fail(db, rc, error);
+            const ListBuilder& list = m_lists[size_t(i)];
+            const Gram gram = m_grams[size_t(i)];
+            auto insertRow = [&](const ListBuilder& part) {
+                encode(part, blob);
+                sqlite3_bind_int64(insert, 1, m_imageId);
+                sqlite3_bind_int64(insert, 2, qint64(gram));
+                sqlite3_bind_int64(insert, 3, part.first);
+                sqlite3_bind_blob(insert, 4, blob.data(), int(blob.size()), SQLITE_STATIC);
+                const int rc = sqlite3_step(insert);
+                sqlite3_reset(insert);
+                return rc == SQLITE_DONE || fail(db, rc, error);
+            };
+            if (encodedSize(list) <= rowBytes()) {
+                if (!insertRow(list))
+                    return false;
+                continue;
+            }
+            // A long list goes into rows that each fit in a page of the table's tree: a value
+            // that spills onto pages of its own leaves half of its last page empty.
+            blocks.clear();
+            decode(list, blocks);
+            ListBuilder part;
+            for (qint64 b : blocks) {
+                if (part.count > 0) {
+                    const size_t before = part.gaps.size();
+                    putVarint(part.gaps, quint64(b - part.last));
+                    const qint64 last = part.last;
+                    part.last = b;
+                    if (encodedSize(part) <= rowBytes()) {
+                        ++part.count;
+                        continue;
+                    }
+                    part.gaps.resize(before);
+                    part.last = last;
+                    if (!insertRow(part))
+                        return false;
+                }
+                part = ListBuilder();
+                part.first = part.last = b;
+                part.count = 1;
+            }
+            if (!insertRow(part))
+                return false;
         }
         for (Gram g : m_grams) {
             if (g < (1u << 21))
@@ -134,6 +176,24 @@ public:
     }
 
 private:
+    // The bytes of a stored row's list: the kind, the count and the first block (at most 11
+    // bytes), then the gaps or the bitmap, whichever is smaller.
+    static size_t encodedSize(const ListBuilder& l) {
+        const quint64 bitmapBytes = (quint64(l.last - l.first) + 1 + 7) / 8;
+        return 11 + size_t(qMin<quint64>(bitmapBytes, l.gaps.size()));
+    }
+
+    static void decode(const ListBuilder& l, std::vector<qint64>& out) {
+        out.push_back(l.first);
+        const auto* p = reinterpret_cast<const unsigned char*>(l.gaps.data());
+        const auto* end = p + l.gaps.size();
+        qint64 at = l.first;
+        while (p < end) {
+            at += qint64(getVarint(p, end));
+            out.push_back(at);
+        }
+    }
+
     // The gaps as they are, or a bitmap of the rows from the first on, whichever is smaller.
     static void encode(const ListBuilder& l, std::string& out) {
         out.clear();
@@ -269,8 +329,9 @@ struct List {
 };
 
 
-void setSegmentBytesForTest(size_t bytes) {
-    segmentBytes() = bytes ? bytes : size_t(12) << 20;
+void setListLimitsForTest(size_t segment, size_t row) {
+    segmentBytes() = segment ? segment : size_t(12) << 20;
+    rowBytes() = row ? row : 960;
 }
 
 void gramsOf(const std::u32string& folded, std::vector<Gram>& out) {

@@ -43,9 +43,10 @@ bool indexMissing(Database& db, const std::function<void(int, int)>& progress = 
 // renumbered, as a compaction may do).
 bool rebuild(Database& db, EngineError* error = nullptr);
 
-// Lists are written in segments of about this many bytes (0: the usual size); tests make them
-// small to get many segments from few rows. Use only for testing.
-void setSegmentBytesForTest(size_t bytes);
+// Lists are built in segments of about `segment` bytes and stored in rows of at most `row` bytes
+// (0: the usual sizes); tests make them small to get many of both from few items. Use only for
+// testing.
+void setListLimitsForTest(size_t segment, size_t row);
 
 // The keys of the runs of three characters in folded text.
 using Gram = quint32;

@@ -215,10 +215,10 @@ void TestNameIndex::sameAsPlainScan() {
         addItems(2, rng, 1200, 1);
         addItems(3, rng, 800, 1);
         addItems(99, rng, 20, 1); // rows of no image are never listed
-        // Image 1's lists come in many segments, image 2's in one.
-        NameIndex::setSegmentBytesForTest(3000);
+        // Image 1's lists come in many segments and short rows, image 2's in one of each.
+        NameIndex::setListLimitsForTest(3000, 24);
         QVERIFY(NameIndex::addImage(db(), 1));
-        NameIndex::setSegmentBytesForTest(0);
+        NameIndex::setListLimitsForTest(0, 0);
         QVERIFY(NameIndex::addImage(db(), 2));
         QVERIFY(t.commit());
     }
