@@ -14,9 +14,10 @@ namespace NameIndex {
 namespace {
 
 // A list is written out once the lists being built hold this many bytes, so that indexing a
-// disk of millions of files needs a few megabytes, not one entry per posting.
+// disk of millions of files needs a few megabytes, not one entry per posting; each list's buffer
+// stays small enough to come from memory the page cache gave back.
 size_t& segmentBytes() {
-    static size_t bytes = size_t(12) << 20;
+    static size_t bytes = size_t(8) << 20;
     return bytes;
 }
 
@@ -79,25 +80,23 @@ struct ListBuilder {
 // Collects the lists of one image and writes them out segment by segment.
 class Builder {
 public:
-    explicit Builder(qint32 imageId) : m_imageId(imageId), m_ascii(size_t(1) << 21, -1) {}
+    explicit Builder(qint32 imageId) : m_imageId(imageId), m_slots(size_t(1) << 16) {}
 
     void add(Gram g, qint64 block) {
-        int32_t* slot;
-        if (g < (1u << 21)) {
-            slot = &m_ascii[g];
-        } else {
-            slot = &m_other.try_emplace(g, -1).first->second;
-        }
-        if (*slot < 0) {
-            *slot = int32_t(m_lists.size());
+        Slot& it = find(g);
+        const bool added = it.list < 0;
+        if (added) {
+            it.gram = g;
+            it.list = int32_t(m_lists.size());
             m_lists.emplace_back();
             m_grams.push_back(g);
             ListBuilder& l = m_lists.back();
             l.first = l.last = block;
             l.count = 1;
-            m_bytes += 48;
+            m_bytes += sizeof(ListBuilder) + 16;
             return;
         }
+        int32_t* slot = &it.list;
         ListBuilder& l = m_lists[size_t(*slot)];
         if (l.last == block)
             return;
@@ -164,11 +163,7 @@ public:
             if (!insertRow(part))
                 return false;
         }
-        for (Gram g : m_grams) {
-            if (g < (1u << 21))
-                m_ascii[g] = -1;
-        }
-        m_other.clear();
+        std::fill(m_slots.begin(), m_slots.end(), Slot());
         m_lists.clear();
         m_grams.clear();
         m_bytes = 0;
@@ -221,8 +216,30 @@ private:
     }
 
     qint32 m_imageId;
-    std::vector<int32_t> m_ascii;
-    std::unordered_map<Gram, int32_t> m_other;
+    // Open addressing: the runs are looked up once per item and run, the hot path of indexing.
+    struct Slot {
+        Gram gram = 0;
+        int32_t list = -1;
+    };
+    Slot& find(Gram g) {
+        if (m_lists.size() * 2 >= m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = (g * 2654435761u) & mask;; i = (i + 1) & mask) {
+            if (m_slots[i].list < 0 || m_slots[i].gram == g)
+                return m_slots[i];
+        }
+    }
+    void grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& s : old) {
+            if (s.list >= 0)
+                find(s.gram) = s;
+        }
+    }
+
+    std::vector<Slot> m_slots;
     std::vector<ListBuilder> m_lists;
     std::vector<Gram> m_grams;
     size_t m_bytes = 0;
@@ -235,6 +252,53 @@ void addText(const unsigned char* text, int size, std::u32string& folded,
     FoldUtf8(reinterpret_cast<const char*>(text), size, folded);
     gramsOf(folded, grams);
 }
+
+// A writer's page cache is full of the rows it has just written when it indexes them. For a
+// large image those pages go to the file now (they would at the commit) and the cache is kept
+// small while the lists are built, so that indexing adds little to the writer's peak memory:
+// the lists are built in memory the cache gave back.
+class CacheLimit {
+public:
+    CacheLimit(Database& db, qint64 items) : m_db(db) {
+        constexpr qint64 kLargeImage = 65536;
+        constexpr qint64 kCacheKiB = 8192;
+        if (items < kLargeImage)
+            return;
+        sqlite3_stmt* st = nullptr;
+        qint64 pageSize = 4096;
+        if (sqlite3_prepare_v2(db.handle(), "PRAGMA page_size", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            pageSize = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        if (sqlite3_prepare_v2(db.handle(), "PRAGMA cache_size", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            m_before = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        const qint64 kib = m_before < 0 ? -m_before : m_before * pageSize / 1024;
+        if (kib <= kCacheKiB)
+            return;
+        m_set = true;
+        sqlite3_db_cacheflush(db.handle());
+        setCacheSize(-kCacheKiB);
+        sqlite3_db_release_memory(db.handle());
+    }
+    ~CacheLimit() {
+        if (m_set)
+            setCacheSize(m_before);
+    }
+    CacheLimit(const CacheLimit&) = delete;
+    CacheLimit& operator=(const CacheLimit&) = delete;
+
+private:
+    void setCacheSize(qint64 value) {
+        const QByteArray sql = "PRAGMA cache_size=" + QByteArray::number(value);
+        sqlite3_exec(m_db.handle(), sql.constData(), nullptr, nullptr, nullptr);
+    }
+
+    Database& m_db;
+    qint64 m_before = 0;
+    bool m_set = false;
+};
 
 } // namespace
 
@@ -330,7 +394,7 @@ struct List {
 
 
 void setListLimitsForTest(size_t segment, size_t row) {
-    segmentBytes() = segment ? segment : size_t(12) << 20;
+    segmentBytes() = segment ? segment : size_t(8) << 20;
     rowBytes() = row ? row : 960;
 }
 
@@ -421,6 +485,7 @@ bool addImage(Database& db, qint32 imageId, EngineError* error) {
     const qint64 high = sqlite3_column_int64(range.s, 1);
     const qint64 count = sqlite3_column_int64(range.s, 2);
 
+    CacheLimit limit(db, count);
     if (count > 0) {
         Stmt rows(db, "SELECT rowid, Name, MSDOSName FROM Items NOT INDEXED "
                       "WHERE rowid BETWEEN ?1 AND ?2 AND ImageID=?3");
@@ -446,8 +511,7 @@ bool addImage(Database& db, qint32 imageId, EngineError* error) {
                     grams);
             addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded,
                     grams);
-            std::sort(grams.begin(), grams.end());
-            grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+            // A run found twice in a block is added once: the lists keep blocks, not rows.
             for (Gram g : grams)
                 builder.add(g, block);
         }
@@ -625,7 +689,10 @@ void indexOnOpen(Database& db, Ui* ui) {
 }
 
 void rebuildAfterCompact(Database& db, Ui*) {
-    NameIndex::rebuild(db);
+    // Entries that could not be made again may name rows by old numbers: without them the
+    // search reads the names instead.
+    if (!NameIndex::rebuild(db))
+        db.Execute(QStringLiteral("DELETE FROM NameIndexImages"));
     db.clearError();
 }
 

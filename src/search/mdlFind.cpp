@@ -164,7 +164,7 @@ public:
             if (!text || !p.pattern.matchesUtf8(text, sqlite3_column_bytes(st, column)))
                 return false;
         }
-        return !images || (sqlite3_column_type(st, 1) != SQLITE_NULL &&
+        return !images || (sqlite3_column_type(st, 1) == SQLITE_INTEGER &&
                            images->contains(sqlite3_column_int64(st, 1)));
     }
 

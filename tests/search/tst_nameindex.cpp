@@ -6,6 +6,7 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "disk/FolderSource.h"
+#include "properties/mdlProperties.h"
 #include "search/NameIndex.h"
 #include "search/mdlFind.h"
 
@@ -157,6 +158,7 @@ private slots:
     void sameAsPlainScan();
     void scanAndCancel();
     void catalogueFromBeforeTheIndex();
+    void trackRename();
 
 private:
     void compareMany(int patterns, quint32 seed);
@@ -315,6 +317,30 @@ void TestNameIndex::catalogueFromBeforeTheIndex() {
     QVERIFY(RunFind(db(), criteria, {0, FindCount::Exact}, &outcome, &message));
     QVERIFY(outcome.usedIndex);
     QCOMPARE(keysOf(outcome.matches), expected);
+}
+
+// A track's new title is found through the index at once.
+void TestNameIndex::trackRename() {
+    PropFindCatalogue cat;
+    cat.addImage(6, QStringLiteral("Audio CD"), 50);
+    PropFindCatalogue::Item track;
+    track.id = 1;
+    track.name = QStringLiteral("Track01.cda");
+    cat.addItem(6, track);
+    QVERIFY(NameIndex::addImage(db(), 6));
+    ItemEdits edits;
+    edits.trackName = QStringLiteral("01: Zanzibar Nights.cda");
+    QString message;
+    QVERIFY2(StoreItemProperties(db(), 6, 1, edits, &message), qPrintable(message));
+    FindCriteria criteria;
+    criteria.name = QStringLiteral("*zanzibar*");
+    FindOutcome outcome;
+    QVERIFY(RunFind(db(), criteria, {}, &outcome, &message));
+    QVERIFY(outcome.usedIndex);
+    QCOMPARE(outcome.matches.size(), 1);
+    criteria.name = QStringLiteral("track01*");
+    QVERIFY(RunFind(db(), criteria, {}, &outcome, &message));
+    QCOMPARE(outcome.matches.size(), 0);
 }
 
 QTEST_MAIN(TestNameIndex)
