@@ -69,7 +69,7 @@ struct Stmt {
     Stmt& operator=(const Stmt&) = delete;
 };
 
-// One posting list under construction: the first and last row and the gaps between rows.
+// One posting list under construction: its first and last block and the gaps between blocks.
 struct ListBuilder {
     qint64 first = 0;
     qint64 last = 0;
@@ -83,11 +83,10 @@ public:
     explicit Builder(qint32 imageId) : m_imageId(imageId), m_slots(size_t(1) << 16) {}
 
     void add(Gram g, qint64 block) {
-        Slot& it = find(g);
-        const bool added = it.list < 0;
-        if (added) {
-            it.gram = g;
-            it.list = int32_t(m_lists.size());
+        Slot& slot = find(g);
+        if (slot.list < 0) {
+            slot.gram = g;
+            slot.list = int32_t(m_lists.size());
             m_lists.emplace_back();
             m_grams.push_back(g);
             ListBuilder& l = m_lists.back();
@@ -96,8 +95,7 @@ public:
             m_bytes += sizeof(ListBuilder) + 16;
             return;
         }
-        int32_t* slot = &it.list;
-        ListBuilder& l = m_lists[size_t(*slot)];
+        ListBuilder& l = m_lists[size_t(slot.list)];
         if (l.last == block)
             return;
         const size_t before = l.gaps.size();
