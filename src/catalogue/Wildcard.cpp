@@ -248,19 +248,27 @@ bool WildcardPattern::matchesUtf8(const char* data, int size) const {
     // A text has at most as many characters as bytes: a short one cannot match.
     if (size_t(size) < m_minLength)
         return false;
-    // One pass tells a plain ASCII name, and whether it holds the pattern's one plain
-    // character that most names lack.
+    // A plain ASCII name, nearly every one, is matched on its bytes, and rejected at once
+    // when it lacks the pattern's one plain character that most names lack.
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    const int lower = m_requiredAscii;
-    const int upper = (lower >= 'a' && lower <= 'z') ? lower - 32 : lower;
-    unsigned all = 0;
-    bool found = lower < 0;
-    for (int i = 0; i < size; ++i) {
-        all |= bytes[i];
-        found |= bytes[i] == lower || bytes[i] == upper;
+    quint64 all = 0;
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        all |= word;
     }
-    if (all < 0x80)
-        return found && matchAscii(bytes, size_t(size));
+    for (; i < size; ++i)
+        all |= bytes[i];
+    if (!(all & 0x8080808080808080ull)) {
+        const int lower = m_requiredAscii;
+        if (lower >= 0 && !std::memchr(bytes, lower, size_t(size))) {
+            const int upper = (lower >= 'a' && lower <= 'z') ? lower - 32 : lower;
+            if (upper == lower || !std::memchr(bytes, upper, size_t(size)))
+                return false;
+        }
+        return matchAscii(bytes, size_t(size));
+    }
     thread_local std::u32string folded;
     FoldUtf8(data, size, folded);
     return matchFolded(folded);
