@@ -17,9 +17,9 @@ const char kUsage[] = "Usage: ledra-cli find CATALOGUE [--name PATTERN] [--msdos
 int runFind(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
-    const QStringList options{QStringLiteral("name"),        QStringLiteral("msdos-name"),
-                              QStringLiteral("keywords"),    QStringLiteral("description"),
-                              QStringLiteral("comment"),     QStringLiteral("limit")};
+    const QStringList options{QStringLiteral("name"),     QStringLiteral("msdos-name"),
+                              QStringLiteral("keywords"), QStringLiteral("description"),
+                              QStringLiteral("comment"),  QStringLiteral("limit")};
     if (!a.parse(args, options, {QStringLiteral("count")}, &error) || a.positional.size() != 1) {
         ctx.err << (error.isEmpty() ? QLatin1String(kUsage) : error) << Qt::endl;
         return ExitUsage;
@@ -30,9 +30,9 @@ int runFind(const QStringList& args, CliContext& ctx) {
         const QString text = a.value(QStringLiteral("limit"));
         findOptions.limit = text.toInt(&ok);
         if (!ok || findOptions.limit < 0 || text.startsWith(u'+')) {
-            ctx.err << QStringLiteral("The limit must be a whole number, 0 or more: \"%1\".")
-                           .arg(text)
-                    << Qt::endl;
+            ctx.err
+                << QStringLiteral("The limit must be a whole number, 0 or more: \"%1\".").arg(text)
+                << Qt::endl;
             return ExitUsage;
         }
     }

@@ -94,8 +94,8 @@ bool runStep(QTextStream& out, const QString& what, const QString& program,
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(program, args);
-    const bool ok = p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit &&
-                    p.exitCode() == 0;
+    const bool ok =
+        p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     out << what << ": " << (ok ? "done" : "FAILED") << " in " << t.elapsed() / 1000.0 << " s"
         << Qt::endl;
     return ok;
@@ -130,10 +130,9 @@ int main(int argc, char* argv[]) {
     if (root.isEmpty()) {
         root = work.path() + QStringLiteral("/tree");
         const QByteArray env = qgetenv("LEDRA_MKTREE");
-        const QString maker = env.isEmpty() ? QStringLiteral("/work/shared/tools/mktree.py")
-                                            : QFile::decodeName(env);
-        if (!runStep(out, QStringLiteral("tree of %1 files").arg(files),
-                     QStringLiteral("python3"),
+        const QString maker =
+            env.isEmpty() ? QStringLiteral("/work/shared/tools/mktree.py") : QFile::decodeName(env);
+        if (!runStep(out, QStringLiteral("tree of %1 files").arg(files), QStringLiteral("python3"),
                      {maker, root, QStringLiteral("-n"), QString::number(files),
                       QStringLiteral("--seed"), QStringLiteral("1")}))
             return 1;
@@ -157,8 +156,8 @@ int main(int argc, char* argv[]) {
         QString p = catalogue;
         OpenCatalogue(p, true, true, ui, nullptr);
         const qint64 n = db().scalar(QStringLiteral("SELECT count(*) FROM Items")).toLongLong();
-        const QVariant index = db().scalar(
-            QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name='NameGrams'"));
+        const QVariant index =
+            db().scalar(QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name='NameGrams'"));
         out << "catalogue: " << n << " items, " << QFileInfo(catalogue).size() << " bytes";
         if (index.isValid())
             out << "; name index " << index.toLongLong() << " bytes, "
@@ -203,30 +202,39 @@ int main(int argc, char* argv[]) {
         QString reference; // program
         QStringList referenceArgs;
     } cases[] = {
-        {"name that occurs once", QStringLiteral("*%1*").arg(QLatin1String(kOnce)), plocate,
+        {"name that occurs once",
+         QStringLiteral("*%1*").arg(QLatin1String(kOnce)),
+         plocate,
          {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-b"),
           QLatin1String(kOnce)}},
-        {"name that occurs nowhere", QStringLiteral("*%1*").arg(QLatin1String(kAbsent)), plocate,
+        {"name that occurs nowhere",
+         QStringLiteral("*%1*").arg(QLatin1String(kAbsent)),
+         plocate,
          {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-b"),
           QLatin1String(kAbsent)}},
-        {"first 100 of *report*", QStringLiteral("*report*"), plocate,
+        {"first 100 of *report*",
+         QStringLiteral("*report*"),
+         plocate,
          {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-l"),
           QStringLiteral("100"), QStringLiteral("-b"), QStringLiteral("report")}},
-        {"first 100 of *.txt", QStringLiteral("*.txt"), plocate,
+        {"first 100 of *.txt",
+         QStringLiteral("*.txt"),
+         plocate,
          {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-l"),
           QStringLiteral("100"), QStringLiteral("-b"), QStringLiteral("*.txt")}},
         {"no plain run *[0-9][0-9][0-9][0-9][0-9]x*",
-         QStringLiteral("*[0-9][0-9][0-9][0-9][0-9]x*"), sqlite, {catalogue, fullScan}},
+         QStringLiteral("*[0-9][0-9][0-9][0-9][0-9]x*"),
+         sqlite,
+         {catalogue, fullScan}},
     };
     out << Qt::endl
         << "search | ledra-cli find ms (lines) | reference ms (lines) | ratio | reference"
         << Qt::endl;
     for (const auto& c : cases) {
-        const Run ours = timeProcess(
-            cli, {QStringLiteral("find"), catalogue, QStringLiteral("--name"), c.name});
+        const Run ours =
+            timeProcess(cli, {QStringLiteral("find"), catalogue, QStringLiteral("--name"), c.name});
         out << c.label << " | " << ours.ms << " (" << ours.lines << ")";
-        const bool haveReference =
-            !c.reference.isEmpty() && (c.reference == sqlite || compare);
+        const bool haveReference = !c.reference.isEmpty() && (c.reference == sqlite || compare);
         if (!haveReference) {
             out << " | - | - | not available" << Qt::endl;
             continue;

@@ -147,7 +147,7 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
     catalogue().path = source;
     // The copy may number the rows anew; what is keyed by row number is made again.
     if (CompactedHook())
-        CompactedHook()(d, &ui);
+        CompactedHook()(d, &ui, view);
 
     report(QStringLiteral("Compact finished."));
     ui.setBusy(false);

@@ -31,11 +31,12 @@ void CloseDatabase();
 // the index gets them empty, which marks each of its images as not indexed yet.
 bool CreateNameIndexTables(Database& d, EngineError* error = nullptr);
 
-// Work another layer attaches to a writable open (indexing what is not indexed yet, with the
-// open's Ui for progress) and to a compaction (rebuilding what depends on row numbers). Empty
-// until set; the layer that keeps the index sets them.
+// Work another layer attaches to a writable open (indexing what is not indexed yet, showing its
+// progress in the main window's status bar when there is one) and to a compaction (rebuilding
+// what depends on row numbers). Empty until set; the layer that keeps the index sets them.
+class MainView;
 class Ui;
-using CatalogueHook = void (*)(Database& d, Ui* ui);
+using CatalogueHook = void (*)(Database& d, Ui* ui, MainView* view);
 CatalogueHook& WritableOpenHook();
 CatalogueHook& CompactedHook();
 

@@ -84,7 +84,7 @@ bool OpenCatalogue(QString& path, bool mustExist, bool readOnly, Ui& ui, MainVie
     SetDatabaseName(path);
     const bool ro = catalogue().readOnly;
     if (!ro && WritableOpenHook())
-        WritableOpenHook()(db(), &ui);
+        WritableOpenHook()(db(), &ui, view);
     if (!view)
         return true;
 

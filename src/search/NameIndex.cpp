@@ -2,6 +2,7 @@
 
 #include "catalogue/Wildcard.h"
 #include "catalogue/mdlDatabase.h"
+#include "common/MainView.h"
 #include "common/Ui.h"
 
 #include <sqlite3.h>
@@ -306,7 +307,7 @@ struct Segment {
     unsigned char kind = kGaps;
     quint64 count = 0;
     qint64 first = 0;
-    const unsigned char* p = nullptr;   // next gap, or the bitmap
+    const unsigned char* p = nullptr; // next gap, or the bitmap
     const unsigned char* end = nullptr;
     qint64 current = 0;
     quint64 left = 0; // gaps not yet read
@@ -390,7 +391,6 @@ struct List {
     }
 };
 
-
 void setListLimitsForTest(size_t segment, size_t row) {
     segmentBytes() = segment ? segment : size_t(8) << 20;
     rowBytes() = row ? row : 960;
@@ -455,7 +455,7 @@ std::vector<GramGroup> requiredGroups(const WildcardPattern& pattern) {
 
 bool removeImage(Database& db, qint32 imageId, EngineError* error) {
     for (const char* sql : {"DELETE FROM NameGrams WHERE ImageID=?", "DELETE FROM NameIndexImages "
-                                                                      "WHERE ImageID=?"}) {
+                                                                     "WHERE ImageID=?"}) {
         Stmt st(db, sql);
         if (st.rc != SQLITE_OK)
             return fail(db, st.rc, error);
@@ -505,10 +505,8 @@ bool addImage(Database& db, qint32 imageId, EngineError* error) {
                 return false;
             lastBlock = block;
             grams.clear();
-            addText(sqlite3_column_text(rows.s, 1), sqlite3_column_bytes(rows.s, 1), folded,
-                    grams);
-            addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded,
-                    grams);
+            addText(sqlite3_column_text(rows.s, 1), sqlite3_column_bytes(rows.s, 1), folded, grams);
+            addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded, grams);
             // A run found twice in a block is added once: the lists keep blocks, not rows.
             for (Gram g : grams)
                 builder.add(g, block);
@@ -543,8 +541,7 @@ QList<qint32> imagesWithoutIndex(Database& db) {
     return ids;
 }
 
-bool indexMissing(Database& db, const std::function<void(int, int)>& progress,
-                  EngineError* error) {
+bool indexMissing(Database& db, const std::function<void(int, int)>& progress, EngineError* error) {
     if (!CreateNameIndexTables(db, error))
         return false;
     const QList<qint32> ids = imagesWithoutIndex(db);
@@ -670,23 +667,31 @@ bool Reader::candidates(qint32 imageId, const std::vector<GramGroup>& groups,
 
 namespace {
 
-// A catalogue from before the index is indexed on its first writable open, image by image,
-// with the busy pointer and the window kept alive between images.
-void indexOnOpen(Database& db, Ui* ui) {
-    if (NameIndex::imagesWithoutIndex(db).isEmpty())
+// A catalogue from before the index is indexed on its first writable open, image by image, with
+// the busy pointer, the count of images done in the status bar and the window kept alive.
+void indexOnOpen(Database& db, Ui* ui, MainView* view) {
+    const int missing = int(NameIndex::imagesWithoutIndex(db).size());
+    if (missing == 0)
         return;
-    if (ui)
-        ui->setBusy(true);
-    NameIndex::indexMissing(db, [ui](int, int) {
+    auto show = [&](int done) {
+        if (view)
+            view->setStatusFile(
+                QStringLiteral("Indexing names: %1 of %2 images").arg(done).arg(missing));
         if (ui)
             ui->processEvents();
-    });
+    };
+    if (ui)
+        ui->setBusy(true);
+    show(0);
+    NameIndex::indexMissing(db, [&](int done, int) { show(done); });
     db.clearError();
+    if (view)
+        view->setStatusFile(QString());
     if (ui)
         ui->setBusy(false);
 }
 
-void rebuildAfterCompact(Database& db, Ui*) {
+void rebuildAfterCompact(Database& db, Ui*, MainView*) {
     // Entries that could not be made again may name rows by old numbers: without them the
     // search reads the names instead.
     if (!NameIndex::rebuild(db))

@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QHash>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,11 +142,11 @@ void frmFind::growForList() {
 void frmFind::sortBy(int column) {
     QHeaderView* header = lsvFound->header();
     // A second click on the same column turns the order round.
-    const Qt::SortOrder order =
-        header->isSortIndicatorShown() && header->sortIndicatorSection() == column &&
-                header->sortIndicatorOrder() == Qt::AscendingOrder
-            ? Qt::DescendingOrder
-            : Qt::AscendingOrder;
+    const Qt::SortOrder order = header->isSortIndicatorShown() &&
+                                        header->sortIndicatorSection() == column &&
+                                        header->sortIndicatorOrder() == Qt::AscendingOrder
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column, order);
     lsvFound->sortItems(column, order);
@@ -190,8 +190,8 @@ void frmFind::cmdSearch_Click() {
             auto path = folders.constFind(where);
             if (path == folders.cend())
                 path = folders.insert(where, FolderPath(db(), m.imageId, m.parentId));
-            auto* row = new FoundRow({m.itemName, m.imageName, *path, SizeText(m.size)},
-                                     int(rows.size()));
+            auto* row =
+                new FoundRow({m.itemName, m.imageName, *path, SizeText(m.size)}, int(rows.size()));
             row->setData(0, kKeyRole, m.key());
             row->setData(0, kTagRole, m.type);
             row->setData(ColSize, kSizeRole, m.size);

@@ -300,8 +300,7 @@ int scanAll(Database& db, const RowCheck& check, const QHash<qint64, QString>& i
     return SQLITE_OK;
 }
 
-bool searchFailed(Database& db, int rc, FindOutcome* outcome, QString* message,
-                  bool* engineError) {
+bool searchFailed(Database& db, int rc, FindOutcome* outcome, QString* message, bool* engineError) {
     const EngineError e = db.errorFor(rc);
     outcome->matches.clear();
     outcome->total = -1;

@@ -442,26 +442,28 @@ void TestFind::cliFind() {
         int exit;
         QString out;
     } runs[] = {
-        {{QStringLiteral("--limit"), QStringLiteral("1")}, 0,
+        {{QStringLiteral("--limit"), QStringLiteral("1")},
+         0,
          QStringLiteral("I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n")},
         {{QStringLiteral("--limit"), QStringLiteral("0")}, 0, {}},
         {{QStringLiteral("--count")}, 0, QStringLiteral("3\n")},
-        {{QStringLiteral("--count"), QStringLiteral("--limit"), QStringLiteral("1")}, 0,
+        {{QStringLiteral("--count"), QStringLiteral("--limit"), QStringLiteral("1")},
+         0,
          QStringLiteral("3\n")},
         {{QStringLiteral("--limit"), QStringLiteral("-1")}, 2, {}},
         {{QStringLiteral("--limit"), QStringLiteral("ten")}, 2, {}},
     };
     for (const auto& run : runs) {
-        p.start(QStringLiteral(LEDRA_CLI), QStringList{QStringLiteral("find"), m_cat->path(),
-                                                       QStringLiteral("--name"),
-                                                       QStringLiteral("*readme*")} +
-                                               run.args);
+        p.start(QStringLiteral(LEDRA_CLI),
+                QStringList{QStringLiteral("find"), m_cat->path(), QStringLiteral("--name"),
+                            QStringLiteral("*readme*")} +
+                    run.args);
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), run.exit);
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         if (run.exit != 0)
-            QVERIFY(QString::fromUtf8(p.readAllStandardError()).startsWith(
-                QStringLiteral("The limit must be a whole number")));
+            QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                        .startsWith(QStringLiteral("The limit must be a whole number")));
         else if (run.out.isEmpty())
             QCOMPARE(out.count(u'\n'), 3);
         else

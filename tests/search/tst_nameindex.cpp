@@ -17,10 +17,11 @@
 namespace {
 
 const char* const kPieces[] = {
-    "report", "Report", "REPORT", "budget", "IMG_", "readme", ".txt", ".TXT", ".jpg", "2024",
-    "007",    "v1.2",   " ",      "-",      "_",    "Ärger",  "ÄRGER", "straße", "STRASSE",
-    "ΣΊΣΥΦΟΣ", "σίσυφος", "İstanbul", "K",    "\u212A", "ﬁle",   "日本語", "🎵",    "a*b",
-    "q?x",    "#1",     "[x]",    "!",      "\"quoted\"", "it's", "back\\slash", "zq7"};
+    "report",     "Report", "REPORT",      "budget",  "IMG_",    "readme",   ".txt", ".TXT",
+    ".jpg",       "2024",   "007",         "v1.2",    " ",       "-",        "_",    "Ärger",
+    "ÄRGER",      "straße", "STRASSE",     "ΣΊΣΥΦΟΣ", "σίσυφος", "İstanbul", "K",    "\u212A",
+    "ﬁle",        "日本語", "🎵",           "a*b",     "q?x",     "#1",       "[x]",  "!",
+    "\"quoted\"", "it's",   "back\\slash", "zq7"};
 
 // Bytes that are not UTF-8, as a name can hold them.
 const QByteArray kOddBytes[] = {QByteArray("caf\xe9"), QByteArray("\xff\xfe-name"),
@@ -94,10 +95,10 @@ QStringList reference(const FindCriteria& criteria) {
     QString message;
     if (!BuildFindQuery(criteria, &query, &message, 0))
         return {QStringLiteral("refused")};
-    Recordset rs = db().OpenRecordset(query.sql.replace(
-                                          QStringLiteral("Items.Name AS ItemName"),
-                                          QStringLiteral("Items.Name AS ItemName, Items.Size")),
-                                      query.params);
+    Recordset rs =
+        db().OpenRecordset(query.sql.replace(QStringLiteral("Items.Name AS ItemName"),
+                                             QStringLiteral("Items.Name AS ItemName, Items.Size")),
+                           query.params);
     QStringList keys;
     for (; !rs.Eof(); rs.MoveNext())
         keys << QStringLiteral("I%1I%2I%3|%4|%5")
@@ -167,8 +168,8 @@ private:
 void TestNameIndex::compareMany(int patterns, quint32 seed) {
     std::mt19937 rng(seed);
     QStringList names;
-    Recordset rs = db().OpenRecordset(QStringLiteral("SELECT Name FROM Items"),
-                                      {}, Recordset::Type::Snapshot);
+    Recordset rs =
+        db().OpenRecordset(QStringLiteral("SELECT Name FROM Items"), {}, Recordset::Type::Snapshot);
     for (; !rs.Eof(); rs.MoveNext())
         names << rs.text(0);
     int indexed = 0;
@@ -182,7 +183,8 @@ void TestNameIndex::compareMany(int patterns, quint32 seed) {
         const QStringList expected = reference(criteria);
         QString message;
         FindOutcome all;
-        QVERIFY2(RunFind(db(), criteria, {0, FindCount::Exact}, &all, &message), qPrintable(message));
+        QVERIFY2(RunFind(db(), criteria, {0, FindCount::Exact}, &all, &message),
+                 qPrintable(message));
         QCOMPARE(keysOf(all.matches), expected);
         QCOMPARE(all.total, qint64(expected.size()));
         indexed += all.usedIndex;
@@ -238,14 +240,14 @@ void TestNameIndex::sameAsPlainScan() {
         QVERIFY(NameIndex::addImage(db(), 4));
         QVERIFY(t.commit());
     }
-    QCOMPARE(db().scalar(QStringLiteral("SELECT count(*) FROM NameGrams WHERE ImageID=1")).toInt(), 0);
+    QCOMPARE(db().scalar(QStringLiteral("SELECT count(*) FROM NameGrams WHERE ImageID=1")).toInt(),
+             0);
     compareMany(300, 12);
 
     // Compaction indexes everything again, the image without entries too.
     ScriptedUi ui;
     ui.answers = {Ui::Answer::Yes};
-    QCOMPARE(CompactCatalogue(ui, nullptr, {}, false, false).status,
-             CompactOutcome::Status::Done);
+    QCOMPARE(CompactCatalogue(ui, nullptr, {}, false, false).status, CompactOutcome::Status::Done);
     QVERIFY(NameIndex::imagesWithoutIndex(db()).isEmpty());
     compareMany(300, 13);
 }
