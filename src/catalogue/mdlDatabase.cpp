@@ -69,9 +69,11 @@ const char* const kNameIndexTables[] = {
     "CREATE TABLE IF NOT EXISTS NameGrams (ImageID INTEGER NOT NULL, Gram INTEGER NOT NULL, "
     "First INTEGER NOT NULL, Postings BLOB NOT NULL, PRIMARY KEY (ImageID, Gram, First)) "
     "WITHOUT ROWID",
-    // One row per indexed image; an image without one is searched by reading its names.
+    // One row per indexed image; an image without one is searched by reading its names. The
+    // entries name rows by their numbers, which hold only while the Items table is the one they
+    // were made from: ItemsRoot is that table's first page, which changes when it is made anew.
     "CREATE TABLE IF NOT EXISTS NameIndexImages (ImageID INTEGER PRIMARY KEY, "
-    "Items INTEGER NOT NULL)",
+    "Items INTEGER NOT NULL, ItemsRoot INTEGER NOT NULL)",
 };
 
 } // namespace

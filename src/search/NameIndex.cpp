@@ -516,7 +516,8 @@ bool addImage(Database& db, qint32 imageId, EngineError* error) {
         if (!builder.flush(db, insert.s, error))
             return false;
     }
-    Stmt mark(db, "INSERT INTO NameIndexImages (ImageID, Items) VALUES (?, ?)");
+    Stmt mark(db, "INSERT INTO NameIndexImages (ImageID, Items, ItemsRoot) VALUES (?, ?, "
+                  "(SELECT rootpage FROM sqlite_master WHERE type='table' AND name='Items'))");
     if (mark.rc != SQLITE_OK)
         return fail(db, mark.rc, error);
     sqlite3_bind_int64(mark.s, 1, imageId);
@@ -527,7 +528,9 @@ bool addImage(Database& db, qint32 imageId, EngineError* error) {
 
 QList<qint32> imagesWithoutIndex(Database& db) {
     QList<qint32> ids;
-    Stmt st(db, "SELECT ID FROM Images WHERE ID NOT IN (SELECT ImageID FROM NameIndexImages) "
+    Stmt st(db, "SELECT ID FROM Images WHERE ID NOT IN (SELECT ImageID FROM NameIndexImages "
+                "WHERE ItemsRoot=(SELECT rootpage FROM sqlite_master WHERE type='table' AND "
+                "name='Items')) "
                 "ORDER BY ID");
     if (st.rc != SQLITE_OK) {
         // No index tables at all: every image lacks entries.
@@ -580,7 +583,10 @@ bool rebuild(Database& db, EngineError* error) {
 }
 
 Reader::Reader(Database& db) : m_db(db) {
-    Stmt images(db, "SELECT ImageID FROM NameIndexImages");
+    // Entries made from an Items table since made anew (an upgrade that copied its rows) name
+    // rows by numbers that no longer hold: those images are read instead.
+    Stmt images(db, "SELECT ImageID FROM NameIndexImages WHERE ItemsRoot=(SELECT rootpage FROM "
+                    "sqlite_master WHERE type='table' AND name='Items')");
     if (images.rc != SQLITE_OK)
         return;
     while (sqlite3_step(images.s) == SQLITE_ROW)

@@ -160,6 +160,7 @@ private slots:
     void scanAndCancel();
     void catalogueFromBeforeTheIndex();
     void trackRename();
+    void itemsTableMadeAnew();
 
 private:
     void compareMany(int patterns, quint32 seed);
@@ -343,6 +344,37 @@ void TestNameIndex::trackRename() {
     criteria.name = QStringLiteral("track01*");
     QVERIFY(RunFind(db(), criteria, {}, &outcome, &message));
     QCOMPARE(outcome.matches.size(), 0);
+}
+
+// An upgrade that makes the Items table anew renumbers its rows: the entries made from the old
+// table are not used, and the next writable open makes them again.
+void TestNameIndex::itemsTableMadeAnew() {
+    PropFindCatalogue cat;
+    cat.addImage(7, QStringLiteral("Copied"));
+    std::mt19937 rng(5);
+    addItems(7, rng, 600, 1);
+    QVERIFY(NameIndex::addImage(db(), 7));
+    QVERIFY(db().Execute(QStringLiteral("CREATE TABLE ItemsNew AS SELECT * FROM Items "
+                                        "ORDER BY ID DESC")));
+    QVERIFY(db().Execute(QStringLiteral("DROP TABLE Items")));
+    QVERIFY(db().Execute(QStringLiteral("ALTER TABLE ItemsNew RENAME TO Items")));
+    QCOMPARE(NameIndex::imagesWithoutIndex(db()), QList<qint32>{7});
+    auto check = [&] {
+        for (const char* pattern : {"*report*", "*.txt", "readme*", "*2024*"}) {
+            FindCriteria criteria;
+            criteria.name = QLatin1String(pattern);
+            FindOutcome outcome;
+            QString message;
+            QVERIFY(RunFind(db(), criteria, {0, FindCount::Exact}, &outcome, &message));
+            const QStringList expected = reference(criteria);
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(keysOf(outcome.matches), expected);
+        }
+    };
+    check();
+    QVERIFY(cat.reopen(false));
+    QVERIFY(NameIndex::imagesWithoutIndex(db()).isEmpty());
+    check();
 }
 
 QTEST_MAIN(TestNameIndex)
