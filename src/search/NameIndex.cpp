@@ -31,7 +31,7 @@ size_t& rowBytes() {
     return bytes;
 }
 
-void putVarint(std::string& out, quint64 v) {
+[[gnu::always_inline]] inline void putVarint(std::string& out, quint64 v) {
     while (v >= 0x80) {
         out.push_back(char(v | 0x80));
         v >>= 7;
@@ -220,7 +220,7 @@ private:
         Gram gram = 0;
         int32_t list = -1;
     };
-    Slot& find(Gram g) {
+    [[gnu::always_inline]] Slot& find(Gram g) {
         if (m_lists.size() * 2 >= m_slots.size())
             grow();
         const size_t mask = m_slots.size() - 1;
@@ -248,20 +248,38 @@ void addText(const unsigned char* text, int size, std::u32string& folded,
              std::vector<Gram>& grams) {
     if (!text || size < 3)
         return;
+    // Plain ASCII, nearly every name: the keys straight from the bytes, as gramsOf makes them.
+    unsigned all = 0;
+    for (int i = 0; i < size; ++i)
+        all |= text[i];
+    if (all < 0x80) {
+        auto fold = [](unsigned char c) { return Gram(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+        Gram a = fold(text[0]), b = fold(text[1]);
+        for (int i = 2; i < size; ++i) {
+            const Gram c = fold(text[i]);
+            grams.push_back(a << 14 | b << 7 | c);
+            a = b;
+            b = c;
+        }
+        return;
+    }
     FoldUtf8(reinterpret_cast<const char*>(text), size, folded);
     gramsOf(folded, grams);
 }
 
-// A writer's page cache is full of the rows it has just written when it indexes them. For a
-// large image those pages go to the file now (they would at the commit) and the cache is kept
+// A writer's page cache is full of the rows it has just written when it indexes them. When it
+// holds many, those pages go to the file now (they would at the commit) and the cache is kept
 // small while the lists are built, so that indexing adds little to the writer's peak memory:
 // the lists are built in memory the cache gave back.
 class CacheLimit {
 public:
-    CacheLimit(Database& db, qint64 items) : m_db(db) {
-        constexpr qint64 kLargeImage = 65536;
+    explicit CacheLimit(Database& db) : m_db(db) {
+        constexpr int kLargeCache = 32 << 20;
         constexpr qint64 kCacheKiB = 8192;
-        if (items < kLargeImage)
+        int used = 0, highest = 0;
+        if (sqlite3_db_status(db.handle(), SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0) !=
+                SQLITE_OK ||
+            used < kLargeCache)
             return;
         sqlite3_stmt* st = nullptr;
         qint64 pageSize = 4096;
@@ -467,54 +485,92 @@ bool removeImage(Database& db, qint32 imageId, EngineError* error) {
     return true;
 }
 
+namespace {
+
+qint64 scalarInt(Database& db, const char* sql, qint32 imageId, bool* isNull, int* rc) {
+    Stmt st(db, sql);
+    *rc = st.rc;
+    if (st.rc != SQLITE_OK)
+        return 0;
+    sqlite3_bind_int64(st.s, 1, imageId);
+    *rc = sqlite3_step(st.s);
+    if (*rc != SQLITE_ROW)
+        return 0;
+    *rc = SQLITE_OK;
+    *isNull = sqlite3_column_type(st.s, 0) == SQLITE_NULL;
+    return sqlite3_column_int64(st.s, 0);
+}
+
+// Indexes the image's rows from row `low` on, in row order, until `count` of them were read;
+// *seen tells how many were.
+bool indexRows(Database& db, qint32 imageId, qint64 low, qint64 count, qint64* seen,
+               EngineError* error) {
+    Stmt rows(db, "SELECT rowid, Name, MSDOSName FROM Items NOT INDEXED "
+                  "WHERE rowid >= ?1 AND ImageID=?2");
+    Stmt insert(db, "INSERT INTO NameGrams (ImageID, Gram, First, Postings) VALUES (?, ?, ?, ?)");
+    if (rows.rc != SQLITE_OK || insert.rc != SQLITE_OK)
+        return fail(db, rows.rc != SQLITE_OK ? rows.rc : insert.rc, error);
+    sqlite3_bind_int64(rows.s, 1, low);
+    sqlite3_bind_int64(rows.s, 2, imageId);
+    Builder builder(imageId);
+    std::u32string folded;
+    std::vector<Gram> grams;
+    qint64 lastBlock = -1;
+    int rc = SQLITE_ROW;
+    *seen = 0;
+    while (*seen < count && (rc = sqlite3_step(rows.s)) == SQLITE_ROW) {
+        ++*seen;
+        const qint64 block = sqlite3_column_int64(rows.s, 0) >> kBlockShift;
+        // A segment ends only between blocks, so each block is in one segment of a list.
+        if (block != lastBlock && builder.full() && !builder.flush(db, insert.s, error))
+            return false;
+        lastBlock = block;
+        grams.clear();
+        addText(sqlite3_column_text(rows.s, 1), sqlite3_column_bytes(rows.s, 1), folded, grams);
+        addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded, grams);
+        // A run found twice in a block is added once: the lists keep blocks, not rows.
+        for (Gram g : grams)
+            builder.add(g, block);
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return fail(db, rc, error);
+    return builder.flush(db, insert.s, error);
+}
+
+} // namespace
+
 bool addImage(Database& db, qint32 imageId, EngineError* error) {
     if (!CreateNameIndexTables(db, error) || !removeImage(db, imageId, error))
         return false;
-    // The image's rows lie in one range of row numbers, read in order so the lists come out
-    // ascending.
-    Stmt range(db, "SELECT min(rowid), max(rowid), count(*) FROM Items WHERE ImageID=?");
-    if (range.rc != SQLITE_OK)
-        return fail(db, range.rc, error);
-    sqlite3_bind_int64(range.s, 1, imageId);
-    int rc = sqlite3_step(range.s);
-    if (rc != SQLITE_ROW)
+    bool isNull = false;
+    int rc = SQLITE_OK;
+    const qint64 count =
+        scalarInt(db, "SELECT count(*) FROM Items WHERE ImageID=?", imageId, &isNull, &rc);
+    if (rc != SQLITE_OK)
         return fail(db, rc, error);
-    const qint64 low = sqlite3_column_int64(range.s, 0);
-    const qint64 high = sqlite3_column_int64(range.s, 1);
-    const qint64 count = sqlite3_column_int64(range.s, 2);
-
-    CacheLimit limit(db, count);
+    CacheLimit limit(db);
     if (count > 0) {
-        Stmt rows(db, "SELECT rowid, Name, MSDOSName FROM Items NOT INDEXED "
-                      "WHERE rowid BETWEEN ?1 AND ?2 AND ImageID=?3");
-        Stmt insert(db, "INSERT INTO NameGrams (ImageID, Gram, First, Postings) "
-                        "VALUES (?, ?, ?, ?)");
-        if (rows.rc != SQLITE_OK || insert.rc != SQLITE_OK)
-            return fail(db, rows.rc != SQLITE_OK ? rows.rc : insert.rc, error);
-        sqlite3_bind_int64(rows.s, 1, low);
-        sqlite3_bind_int64(rows.s, 2, high);
-        sqlite3_bind_int64(rows.s, 3, imageId);
-        Builder builder(imageId);
-        std::u32string folded;
-        std::vector<Gram> grams;
-        qint64 lastBlock = -1;
-        while ((rc = sqlite3_step(rows.s)) == SQLITE_ROW) {
-            const qint64 block = sqlite3_column_int64(rows.s, 0) >> kBlockShift;
-            // A segment ends only between blocks, so each block is in one segment of a list.
-            if (block != lastBlock && builder.full() && !builder.flush(db, insert.s, error))
-                return false;
-            lastBlock = block;
-            grams.clear();
-            addText(sqlite3_column_text(rows.s, 1), sqlite3_column_bytes(rows.s, 1), folded, grams);
-            addText(sqlite3_column_text(rows.s, 2), sqlite3_column_bytes(rows.s, 2), folded, grams);
-            // A run found twice in a block is added once: the lists keep blocks, not rows.
-            for (Gram g : grams)
-                builder.add(g, block);
-        }
-        if (rc != SQLITE_DONE)
+        // The rows are read in row order, so the lists come out ascending. An image's rows
+        // follow one another, its item 0 or 1 first, as its writer made them: read from there
+        // until all are met. Only when that does not meet them all (rows moved or interleaved),
+        // from the image's lowest row number, which takes a search of all its rows to find.
+        const qint64 first =
+            scalarInt(db, "SELECT min(rowid) FROM Items WHERE ID IN (0, 1) AND ImageID=?", imageId,
+                      &isNull, &rc);
+        if (rc != SQLITE_OK)
             return fail(db, rc, error);
-        if (!builder.flush(db, insert.s, error))
+        qint64 seen = 0;
+        if (!isNull && !indexRows(db, imageId, first, count, &seen, error))
             return false;
+        if (seen != count) {
+            const qint64 low = scalarInt(db, "SELECT min(rowid) FROM Items WHERE ImageID=?",
+                                         imageId, &isNull, &rc);
+            if (rc != SQLITE_OK)
+                return fail(db, rc, error);
+            if (!removeImage(db, imageId, error) ||
+                !indexRows(db, imageId, low, count, &seen, error))
+                return false;
+        }
     }
     Stmt mark(db, "INSERT INTO NameIndexImages (ImageID, Items, ItemsRoot) VALUES (?, ?, "
                   "(SELECT rootpage FROM sqlite_master WHERE type='table' AND name='Items'))");
