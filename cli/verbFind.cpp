@@ -9,21 +9,40 @@
 
 namespace {
 
-// Prints at most 100 matches: key, type, image name, item name, path within the image.
+const char kUsage[] = "Usage: ledra-cli find CATALOGUE [--name PATTERN] [--msdos-name PATTERN] "
+                      "[--keywords PATTERN] [--description PATTERN] [--comment PATTERN] "
+                      "[--limit N] [--count] [--json]";
+
+// Prints the matches (at most --limit, 100 unless told; 0 for all): key, type, image name,
+// item name, path within the image. With --count, only the number of matches.
 int runFind(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
-    const QStringList options{QStringLiteral("name"), QStringLiteral("msdos-name"),
+    const QStringList options{QStringLiteral("name"),     QStringLiteral("msdos-name"),
                               QStringLiteral("keywords"), QStringLiteral("description"),
-                              QStringLiteral("comment")};
-    if (!a.parse(args, options, {QStringLiteral("json")}, &error) || a.positional.size() != 1) {
-        ctx.err << (error.isEmpty()
-                        ? QStringLiteral("Usage: ledra-cli find CATALOGUE [--name PATTERN] "
-                                         "[--msdos-name PATTERN] [--keywords PATTERN] "
-                                         "[--description PATTERN] [--comment PATTERN] [--json]")
-                        : error)
-                << Qt::endl;
+                              QStringLiteral("comment"),  QStringLiteral("limit")};
+    if (!a.parse(args, options, {QStringLiteral("count"), QStringLiteral("json")}, &error) ||
+        a.positional.size() != 1) {
+        ctx.err << (error.isEmpty() ? QLatin1String(kUsage) : error) << Qt::endl;
         return ExitUsage;
+    }
+    FindOptions findOptions;
+    if (a.has(QStringLiteral("limit"))) {
+        bool ok = false;
+        const QString text = a.value(QStringLiteral("limit"));
+        findOptions.limit = text.toInt(&ok);
+        if (!ok || findOptions.limit < 0 || text.startsWith(u'+')) {
+            ctx.err
+                << QStringLiteral("The limit must be a whole number, 0 or more: \"%1\".").arg(text)
+                << Qt::endl;
+            return ExitUsage;
+        }
+    }
+    const bool countOnly = a.has(QStringLiteral("count"));
+    if (countOnly) {
+        // Every match is counted; one is enough to keep.
+        findOptions.limit = 1;
+        findOptions.count = FindCount::Exact;
     }
     FindCriteria criteria;
     criteria.name = a.value(QStringLiteral("name"));
@@ -40,32 +59,36 @@ int runFind(const QStringList& args, CliContext& ctx) {
     QString path = QDir::current().absoluteFilePath(a.positional.first());
     if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
         return ExitFailure;
-    QList<FindMatch> matches;
-    if (!RunFind(db(), criteria, &matches, &error)) {
+    FindOutcome outcome;
+    if (!RunFind(db(), criteria, findOptions, &outcome, &error)) {
         ctx.err << error << Qt::endl;
         CloseCatalogue(nullptr);
         return ExitFailure;
     }
-    for (const FindMatch& m : std::as_const(matches)) {
-        if (a.has(QStringLiteral("json"))) {
-            ctx.out << CliJson()
-                           .add("key", m.key())
-                           .add("image_id", m.imageId)
-                           .add("id", m.itemId)
-                           .add("parent_id", m.parentId)
-                           .add("type",
-                                m.type == 0 ? QStringLiteral("folder") : QStringLiteral("file"))
-                           .add("image", m.imageName)
-                           .add("name", m.itemName)
-                           .add("path",
-                                ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
-                           .line();
-            continue;
+    if (countOnly) {
+        ctx.out << outcome.total << '\n';
+    } else {
+        for (const FindMatch& m : std::as_const(outcome.matches)) {
+            if (a.has(QStringLiteral("json"))) {
+                ctx.out << CliJson()
+                               .add("key", m.key())
+                               .add("image_id", m.imageId)
+                               .add("id", m.itemId)
+                               .add("parent_id", m.parentId)
+                               .add("type",
+                                    m.type == 0 ? QStringLiteral("folder") : QStringLiteral("file"))
+                               .add("image", m.imageName)
+                               .add("name", m.itemName)
+                               .add("path",
+                                    ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+                               .line();
+                continue;
+            }
+            ctx.out << m.key() << '\t' << m.type << '\t' << CliField(m.imageName) << '\t'
+                    << CliField(m.itemName) << '\t'
+                    << CliField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
+                    << '\n';
         }
-        ctx.out << m.key() << '\t' << m.type << '\t' << CliField(m.imageName) << '\t'
-                << CliField(m.itemName) << '\t'
-                << CliField(ItemFullPath(db(), m.imageId, m.parentId, m.itemId, m.itemName))
-                << '\n';
     }
     CloseCatalogue(nullptr);
     return ExitOk;
@@ -73,7 +96,7 @@ int runFind(const QStringList& args, CliContext& ctx) {
 
 const CliVerb findVerb("find",
                        "CATALOGUE [--name P] [--msdos-name P] [--keywords P] [--description P] "
-                       "[--comment P] [--json]",
+                       "[--comment P] [--limit N] [--count] [--json]",
                        runFind);
 
 } // namespace

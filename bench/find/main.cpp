@@ -1,5 +1,14 @@
-// Times Find searches over a catalogue of 1,000,000 items through `ledra-cli find`, and prints
-// each against a plain full-table LIKE scan measured in the same run.
+// Times Find on a real tree of files against the fastest file locator, in the same run on the
+// same machine. The tree (1,000,000 files unless told) is made by the tree maker, catalogued with
+// `ledra-cli scan` and indexed with `updatedb`; then each search runs as a process, at least 11
+// times, and the medians are compared: `ledra-cli find` against `plocate`, and a search without
+// plain characters against the SQLite shell's own full scan of the names.
+//
+//   bench_find [--root DIR] [--files N] [--keep]
+//
+// --root: a tree to use as it is (else one is made on /dev/shm when it has room, else in the
+// temporary folder, and deleted afterwards unless --keep). plocate and updatedb are needed for
+// the comparison only (Debian package plocate); without them the ratios are left out.
 #include "catalogue/Engine.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
@@ -7,107 +16,24 @@
 #include "search/mdlFind.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <random>
+#include <algorithm>
 
 namespace {
 
-constexpr int kImages = 50;
-constexpr int kItemsPerImage = 20000;
-
-const char* const kWords[] = {
-    "report", "budget",  "holiday", "invoice", "letter",  "summary",  "project", "backup",
-    "photo",  "family",  "music",   "video",   "draft",   "final",    "notes",   "minutes",
-    "setup",  "install", "driver",  "manual",  "scan",    "contract", "resume",  "archive",
-    "game",   "save",    "config",  "system",  "library", "data",     "export",  "import"};
-const char* const kExtensions[] = {".txt", ".doc", ".jpg", ".mp3", ".pdf", ".xls", ".zip",
-                                   ".exe", ".dll", ".ini", ".htm", ".png", ".wav", ".bmp"};
-
-// Names of the kind a disk holds: IMG_4821.JPG, report-2019-03.doc, setup.exe, readme.txt.
-QString makeName(std::mt19937& rng, bool folder) {
-    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
-    const QString w1 = QLatin1String(kWords[pick(32)]);
-    const QString w2 = QLatin1String(kWords[pick(32)]);
-    if (folder)
-        return pick(3) == 0 ? QString(w1 + QString::number(pick(100))) : QString(w1 + u' ' + w2);
-    const QString ext = QLatin1String(kExtensions[pick(14)]);
-    switch (pick(6)) {
-    case 0:
-        return QStringLiteral("IMG_%1.JPG").arg(pick(10000), 4, 10, QLatin1Char('0'));
-    case 1:
-        return w1 + u'-' + QString::number(1990 + pick(35)) + u'-' +
-               QStringLiteral("%1").arg(1 + pick(12), 2, 10, QLatin1Char('0')) + ext;
-    case 2:
-        return w1 + u'_' + w2 + ext;
-    case 3:
-        return pick(50) == 0 ? QStringLiteral("readme.txt") : w1 + ext;
-    case 4:
-        return w1 + u' ' + w2 + u' ' + QString::number(pick(1000)) + ext;
-    default:
-        return w1.left(1).toUpper() + w1.mid(1) + QString::number(pick(100)) + ext;
-    }
-}
-
-bool buildCatalogue(const QString& path, QTextStream& out) {
-    SilentUi ui;
-    QString p = path;
-    if (!OpenCatalogue(p, false, false, ui, nullptr))
-        return false;
-    Database& d = db();
-    d.setCacheSize(256);
-    Transaction t(d);
-    std::mt19937 rng(20240305);
-    Statement images = d.prepare(QStringLiteral(
-        "INSERT INTO Images(ID, Serial, NodeID, Type, Name, Date, Source, Label, FileSystem) "
-        "VALUES(?, ?, 0, 3, ?, '2024-03-05 14:07:09', 'D', 'DISK', 'ext4')"));
-    Statement items = d.prepare(
-        QStringLiteral("INSERT INTO Items(ID, ImageID, ParentID, Type, Name, Attrib, Size, "
-                       "Keywords) VALUES(?, ?, ?, ?, ?, 32, ?, ?)"));
-    int rare = 0;
-    for (int image = 1; image <= kImages; ++image) {
-        images.bindInt64(1, image);
-        images.bindText(2, QStringLiteral("%1").arg(image, 8, 16, QLatin1Char('0')));
-        images.bindText(3, QStringLiteral("Disk %1").arg(image));
-        if (!images.execute())
-            return false;
-        // Every 20th item is a folder; an item's parent is a folder made before it.
-        QList<int> folders{0};
-        for (int id = 1; id <= kItemsPerImage; ++id) {
-            const bool folder = id % 20 == 1;
-            QString name = makeName(rng, folder);
-            // Seven names in the whole catalogue hold the rare text.
-            if (id == 777 && image % 7 == 0)
-                name = QStringLiteral("old-q7x-%1.txt").arg(++rare);
-            items.bindInt64(1, id);
-            items.bindInt64(2, image);
-            items.bindInt64(3, folders.at(int(rng() % unsigned(folders.size()))));
-            items.bindInt64(4, folder ? 0 : 1);
-            items.bindText(5, name);
-            if (folder)
-                items.bindNull(6);
-            else
-                items.bindInt64(6, qint64(rng() % 5000000));
-            if (rng() % 200 == 0)
-                items.bindText(7, QStringLiteral("weekly backup"));
-            else
-                items.bindNull(7);
-            if (!items.execute())
-                return false;
-            if (folder)
-                folders.append(id);
-        }
-    }
-    if (!t.commit())
-        return false;
-    out << "rare names written: " << rare << Qt::endl;
-    CloseCatalogue(nullptr);
-    return true;
-}
+constexpr int kRuns = 11;
+// A name that occurs once: planted in the tree, so the run knows it is there exactly once.
+const char kOnce[] = "q7xonce";
+const char kAbsent[] = "q7xnothing";
 
 QString cliPath() {
     const QByteArray env = qgetenv("LEDRA_CLI");
@@ -117,19 +43,62 @@ QString cliPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../ledra-cli");
 }
 
-// Best of three runs, in milliseconds.
-double timeCli(const QStringList& args, int* lines) {
-    double best = 1e18;
-    for (int run = 0; run < 3; ++run) {
+struct Run {
+    double ms = 0;
+    int lines = 0;
+    bool ok = false;
+};
+
+// Median of kRuns runs of a process, in milliseconds, and the lines of its last output.
+Run timeProcess(const QString& program, const QStringList& args) {
+    std::vector<double> times;
+    Run r;
+    for (int i = 0; i < kRuns; ++i) {
         QProcess p;
         QElapsedTimer t;
         t.start();
-        p.start(cliPath(), args);
-        p.waitForFinished(-1);
-        best = qMin(best, double(t.nsecsElapsed()) / 1e6);
-        *lines = int(p.readAllStandardOutput().count('\n'));
+        p.start(program, args);
+        if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
+            return r;
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+        r.lines = int(p.readAllStandardOutput().count('\n'));
+        r.ok = p.exitCode() == 0 || (program.endsWith(QLatin1String("plocate")) && r.lines == 0);
     }
-    return best;
+    std::sort(times.begin(), times.end());
+    r.ms = times[times.size() / 2];
+    return r;
+}
+
+// Median of kRuns searches in this process, in milliseconds.
+double timeInProcess(const QString& pattern, int* found) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        FindCriteria criteria;
+        criteria.name = pattern;
+        FindOutcome outcome;
+        QString message;
+        QElapsedTimer t;
+        t.start();
+        RunFind(db(), criteria, FindOptions(), &outcome, &message);
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+        *found = int(outcome.matches.size());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+bool runStep(QTextStream& out, const QString& what, const QString& program,
+             const QStringList& args) {
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    const bool ok =
+        p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    out << what << ": " << (ok ? "done" : "FAILED") << " in " << t.elapsed() / 1000.0 << " s"
+        << Qt::endl;
+    return ok;
 }
 
 } // namespace
@@ -137,79 +106,143 @@ double timeCli(const QStringList& args, int* lines) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
-    const QString path = dir.path() + QStringLiteral("/bench.ldr");
+    QString root;
+    int files = 1000000;
+    bool keep = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--root") && i + 1 < args.size())
+            root = args[++i];
+        else if (args[i] == QLatin1String("--files") && i + 1 < args.size())
+            files = args[++i].toInt();
+        else if (args[i] == QLatin1String("--keep"))
+            keep = true;
+    }
 
-    QElapsedTimer build;
-    build.start();
-    if (!buildCatalogue(path, out)) {
-        out << "could not build the catalogue: " << db().lastError().description << Qt::endl;
+    // Work on /dev/shm when it has room: the comparison is of search work, not of the disk.
+    const QStorageInfo shm(QStringLiteral("/dev/shm"));
+    const QString base = shm.isValid() && shm.bytesAvailable() > qint64(4) << 30
+                             ? QStringLiteral("/dev/shm")
+                             : QDir::tempPath();
+    QTemporaryDir work(base + QStringLiteral("/ledra-bench-find-XXXXXX"));
+    work.setAutoRemove(!keep);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
+    if (root.isEmpty()) {
+        root = work.path() + QStringLiteral("/tree");
+        const QByteArray env = qgetenv("LEDRA_MKTREE");
+        const QString maker =
+            env.isEmpty() ? QStringLiteral("/work/shared/tools/mktree.py") : QFile::decodeName(env);
+        if (!runStep(out, QStringLiteral("tree of %1 files").arg(files), QStringLiteral("python3"),
+                     {maker, root, QStringLiteral("-n"), QString::number(files),
+                      QStringLiteral("--seed"), QStringLiteral("1")}))
+            return 1;
+    }
+    // The planted name, in a folder of its own so that a given tree is not changed otherwise.
+    const QString planted = root + QStringLiteral("/ledra-bench");
+    QDir().mkpath(planted);
+    QFile once(planted + QStringLiteral("/old-%1-notes.txt").arg(QLatin1String(kOnce)));
+    once.open(QIODevice::WriteOnly);
+    once.close();
+
+    const QString catalogue = work.path() + QStringLiteral("/bench.ldr");
+    const QString cli = cliPath();
+    if (!runStep(out, QStringLiteral("ledra-cli create"), cli,
+                 {QStringLiteral("create"), catalogue}) ||
+        !runStep(out, QStringLiteral("ledra-cli scan"), cli,
+                 {QStringLiteral("scan"), catalogue, root}))
         return 1;
-    }
-    out << "catalogue of " << kImages * kItemsPerImage << " items built in "
-        << build.elapsed() / 1000.0 << " s" << Qt::endl;
+    const qint64 items = [&] {
+        SilentUi ui;
+        QString p = catalogue;
+        OpenCatalogue(p, true, true, ui, nullptr);
+        const qint64 n = db().scalar(QStringLiteral("SELECT count(*) FROM Items")).toLongLong();
+        const QVariant index =
+            db().scalar(QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name='NameGrams'"));
+        out << "catalogue: " << n << " items, " << QFileInfo(catalogue).size() << " bytes";
+        if (index.isValid())
+            out << "; name index " << index.toLongLong() << " bytes, "
+                << double(index.toLongLong()) / double(qMax<qint64>(n, 1)) << " per item";
+        out << Qt::endl;
+        return n;
+    }();
 
-    // Reference: the engine's own LIKE over every name, in this process, best of three.
-    SilentUi ui;
-    QString p = path;
-    OpenCatalogue(p, true, true, ui, nullptr);
-    double reference = 1e18;
-    for (int run = 0; run < 3; ++run) {
-        QElapsedTimer t;
-        t.start();
-        db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name LIKE '%q7x%'"));
-        reference = qMin(reference, double(t.nsecsElapsed()) / 1e6);
-    }
-    // The same rare search in this process, and the pattern function alone: what the join and
-    // the process cost on top of matching every name.
-    double inProcess = 1e18, bare = 1e18;
-    for (int run = 0; run < 3; ++run) {
-        QElapsedTimer t;
-        t.start();
-        QList<FindMatch> matches;
-        QString message;
-        FindCriteria criteria;
-        criteria.name = QStringLiteral("*q7x*");
-        RunFind(db(), criteria, &matches, &message);
-        inProcess = qMin(inProcess, double(t.nsecsElapsed()) / 1e6);
-        t.restart();
-        db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE LEDRA_LIKE('*q7x*', Name)"));
-        bare = qMin(bare, double(t.nsecsElapsed()) / 1e6);
-    }
-    FindQuery query;
-    QString message;
-    FindCriteria criteria;
-    criteria.name = QStringLiteral("*q7x*");
-    BuildFindQuery(criteria, &query, &message);
-    Recordset plan =
-        db().OpenRecordset(QStringLiteral("EXPLAIN QUERY PLAN ") + query.sql, query.params);
-    for (; !plan.Eof(); plan.MoveNext())
-        out << "plan: " << plan.text(3) << Qt::endl;
-    plan.Close();
-    CloseCatalogue(nullptr);
-    out << "rare substring in process " << inProcess << " ms; LEDRA_LIKE over all names alone "
-        << bare << " ms" << Qt::endl;
-    int lines = 0;
-    const double startup = timeCli({QStringLiteral("info"), path}, &lines);
-    out << "reference: built-in LIKE scan of all names " << reference << " ms; "
-        << "ledra-cli info (start-up and open) " << startup << " ms" << Qt::endl;
+    const QString plocate = QStandardPaths::findExecutable(QStringLiteral("plocate"));
+    const QString updatedb = QStandardPaths::findExecutable(QStringLiteral("updatedb"));
+    const QString locateDb = work.path() + QStringLiteral("/plocate.db");
+    bool compare = !plocate.isEmpty() && !updatedb.isEmpty();
+    if (!compare)
+        out << "plocate or updatedb not found (Debian package plocate): no comparison" << Qt::endl;
+    else
+        compare = runStep(out, QStringLiteral("updatedb"), updatedb,
+                          {QStringLiteral("-l"), QStringLiteral("0"), QStringLiteral("-U"), root,
+                           QStringLiteral("-o"), locateDb, QStringLiteral("--prunepaths"),
+                           QString(), QStringLiteral("--prunenames"), QString()});
 
+    // In this process: the search alone, without start-up and output.
+    {
+        SilentUi ui;
+        QString p = catalogue;
+        OpenCatalogue(p, true, true, ui, nullptr);
+        int found = 0;
+        for (const char* token : {kOnce, kAbsent}) {
+            const QString pattern = QStringLiteral("*%1*").arg(QLatin1String(token));
+            const double ms = timeInProcess(pattern, &found);
+            out << "in process " << pattern << ": " << ms << " ms, " << found << " found"
+                << Qt::endl;
+        }
+        CloseCatalogue(nullptr);
+    }
+
+    const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    const QString fullScan = QStringLiteral("SELECT count(*) FROM Items WHERE Name LIKE '%") +
+                             QLatin1String(kAbsent) + QStringLiteral("%'");
     const struct {
         const char* label;
-        QStringList args;
+        QString name;
+        QString reference; // program
+        QStringList referenceArgs;
     } cases[] = {
-        {"rare substring *q7x*", {QStringLiteral("--name"), QStringLiteral("*q7x*")}},
-        {"common substring *e* (TOP 100)", {QStringLiteral("--name"), QStringLiteral("*e*")}},
-        {"exact name readme.txt", {QStringLiteral("--name"), QStringLiteral("readme.txt")}},
-        {"*.txt with keywords *backup*",
-         {QStringLiteral("--name"), QStringLiteral("*.txt"), QStringLiteral("--keywords"),
-          QStringLiteral("*backup*")}},
+        {"name that occurs once",
+         QStringLiteral("*%1*").arg(QLatin1String(kOnce)),
+         plocate,
+         {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-b"),
+          QLatin1String(kOnce)}},
+        {"name that occurs nowhere",
+         QStringLiteral("*%1*").arg(QLatin1String(kAbsent)),
+         plocate,
+         {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-b"),
+          QLatin1String(kAbsent)}},
+        {"first 100 of *report*",
+         QStringLiteral("*report*"),
+         plocate,
+         {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-l"),
+          QStringLiteral("100"), QStringLiteral("-b"), QStringLiteral("report")}},
+        {"first 100 of *.txt",
+         QStringLiteral("*.txt"),
+         plocate,
+         {QStringLiteral("-d"), locateDb, QStringLiteral("-i"), QStringLiteral("-l"),
+          QStringLiteral("100"), QStringLiteral("-b"), QStringLiteral("*.txt")}},
+        {"no plain run *[0-9][0-9][0-9][0-9][0-9]x*",
+         QStringLiteral("*[0-9][0-9][0-9][0-9][0-9]x*"),
+         sqlite,
+         {catalogue, fullScan}},
     };
+    out << Qt::endl
+        << "search | ledra-cli find ms (lines) | reference ms (lines) | ratio | reference"
+        << Qt::endl;
     for (const auto& c : cases) {
-        const double ms = timeCli(QStringList{QStringLiteral("find"), path} + c.args, &lines);
-        out << c.label << ": " << ms << " ms, " << lines << " lines, ratio to reference "
-            << ms / reference << Qt::endl;
+        const Run ours =
+            timeProcess(cli, {QStringLiteral("find"), catalogue, QStringLiteral("--name"), c.name});
+        out << c.label << " | " << ours.ms << " (" << ours.lines << ")";
+        const bool haveReference = !c.reference.isEmpty() && (c.reference == sqlite || compare);
+        if (!haveReference) {
+            out << " | - | - | not available" << Qt::endl;
+            continue;
+        }
+        const Run ref = timeProcess(c.reference, c.referenceArgs);
+        out << " | " << ref.ms << " (" << ref.lines << ") | " << ours.ms / ref.ms << " | "
+            << QFileInfo(c.reference).fileName() << Qt::endl;
     }
+    out << Qt::endl << "medians of " << kRuns << " runs; " << items << " items" << Qt::endl;
     return 0;
 }

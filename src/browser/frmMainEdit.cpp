@@ -8,6 +8,7 @@
 #include "common/mdlTrim.h"
 #include "guiNodeTree.h"
 #include "guiPictures.h"
+#include "search/NameIndex.h"
 
 #include <QAction>
 #include <QLabel>
@@ -158,7 +159,7 @@ void frmMain::mnuFileDelete_Click() {
             deleted = transaction.isActive() &&
                       db().Execute(QStringLiteral("DELETE FROM Images WHERE ID=?"), {id}) &&
                       db().Execute(QStringLiteral("DELETE FROM Items WHERE ImageID=?"), {id}) &&
-                      transaction.commit();
+                      NameIndex::removeImage(db(), qint32(id)) && transaction.commit();
         }
     }
     if (!deleted) {

@@ -11,10 +11,8 @@ char32_t FoldCase(char32_t c) {
     return QChar::toCaseFolded(c);
 }
 
-namespace {
-
-// Decodes UTF-8 into folded code points; malformed bytes become U+FFFD.
-void foldUtf8(const char* data, int size, std::u32string& out) {
+// Malformed bytes become U+FFFD.
+void FoldUtf8(const char* data, int size, std::u32string& out) {
     out.clear();
     out.reserve(size_t(size));
     const auto* p = reinterpret_cast<const unsigned char*>(data);
@@ -50,6 +48,8 @@ void foldUtf8(const char* data, int size, std::u32string& out) {
         p += extra + 1;
     }
 }
+
+namespace {
 
 void foldView(QStringView text, std::u32string& out) {
     out.clear();
@@ -116,7 +116,53 @@ std::optional<WildcardPattern> WildcardPattern::compile(const QString& pattern, 
         }
         result.m_tokens.push_back(std::move(t));
     }
+    result.m_ascii.assign(result.m_tokens.size() * 2, 0);
+    for (const Token& t : result.m_tokens) {
+        if (t.kind != Kind::Star)
+            ++result.m_minLength;
+        if (t.kind == Kind::Literal && t.ch < 0x80 && result.m_requiredAscii < 0)
+            result.m_requiredAscii = int(t.ch);
+    }
+    for (size_t i = 0; i < result.m_tokens.size(); ++i) {
+        for (char32_t c = 0; c < 0x80; ++c) {
+            if (tokenMatches(result.m_tokens[i], FoldCase(c)))
+                result.m_ascii[2 * i + (c >> 6)] |= quint64(1) << (c & 63);
+        }
+    }
     return result;
+}
+
+std::vector<std::vector<std::u32string>> WildcardPattern::choiceRuns(size_t most) const {
+    std::vector<std::vector<std::u32string>> runs(1);
+    for (const Token& t : m_tokens) {
+        if (t.kind == Kind::Star) {
+            if (!runs.back().empty())
+                runs.emplace_back();
+            continue;
+        }
+        std::u32string choices;
+        if (t.kind == Kind::Literal) {
+            choices.push_back(t.ch);
+        } else if (t.kind == Kind::Digit) {
+            choices = U"0123456789";
+        } else if (t.kind == Kind::Set && !t.negated) {
+            size_t count = 0;
+            for (const auto& [lo, hi] : t.ranges)
+                count += size_t(hi - lo) + 1;
+            if (count <= most) {
+                for (const auto& [lo, hi] : t.ranges) {
+                    for (char32_t c = lo; c <= hi; ++c) {
+                        if (choices.find(c) == std::u32string::npos)
+                            choices.push_back(c);
+                    }
+                }
+            }
+        }
+        runs.back().push_back(std::move(choices));
+    }
+    if (runs.back().empty())
+        runs.pop_back();
+    return runs;
 }
 
 bool WildcardPattern::tokenMatches(const Token& t, char32_t c) {
@@ -167,6 +213,31 @@ bool WildcardPattern::matchFolded(const std::u32string& text) const {
     return pi == n;
 }
 
+// The same matching over ASCII bytes, with the tokens' byte tables.
+bool WildcardPattern::matchAscii(const unsigned char* text, size_t size) const {
+    size_t ti = 0, pi = 0;
+    size_t starPi = std::string::npos, starTi = 0;
+    const size_t n = m_tokens.size();
+    const quint64* ascii = m_ascii.data();
+    while (ti < size) {
+        if (pi < n && m_tokens[pi].kind == Kind::Star) {
+            starPi = pi++;
+            starTi = ti;
+        } else if (pi < n && ((ascii[2 * pi + (text[ti] >> 6)] >> (text[ti] & 63)) & 1)) {
+            ++pi;
+            ++ti;
+        } else if (starPi != std::string::npos) {
+            pi = starPi + 1;
+            ti = ++starTi;
+        } else {
+            return false;
+        }
+    }
+    while (pi < n && m_tokens[pi].kind == Kind::Star)
+        ++pi;
+    return pi == n;
+}
+
 bool WildcardPattern::matches(QStringView text) const {
     thread_local std::u32string folded;
     foldView(text, folded);
@@ -174,8 +245,32 @@ bool WildcardPattern::matches(QStringView text) const {
 }
 
 bool WildcardPattern::matchesUtf8(const char* data, int size) const {
+    // A text has at most as many characters as bytes: a short one cannot match.
+    if (size_t(size) < m_minLength)
+        return false;
+    // A plain ASCII name, nearly every one, is matched on its bytes, and rejected at once
+    // when it lacks the pattern's one plain character that most names lack.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    quint64 all = 0;
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        all |= word;
+    }
+    for (; i < size; ++i)
+        all |= bytes[i];
+    if (!(all & 0x8080808080808080ull)) {
+        const int lower = m_requiredAscii;
+        if (lower >= 0 && !std::memchr(bytes, lower, size_t(size))) {
+            const int upper = (lower >= 'a' && lower <= 'z') ? lower - 32 : lower;
+            if (upper == lower || !std::memchr(bytes, upper, size_t(size)))
+                return false;
+        }
+        return matchAscii(bytes, size_t(size));
+    }
     thread_local std::u32string folded;
-    foldUtf8(data, size, folded);
+    FoldUtf8(data, size, folded);
     return matchFolded(folded);
 }
 
@@ -197,8 +292,8 @@ int CompareNames(const char* a, int aSize, const char* b, int bSize) {
             return aSize < bSize ? -1 : 1;
     } else {
         thread_local std::u32string fa, fb;
-        foldUtf8(a + i, aSize - i, fa);
-        foldUtf8(b + i, bSize - i, fb);
+        FoldUtf8(a + i, aSize - i, fa);
+        FoldUtf8(b + i, bSize - i, fb);
         int c = fa.compare(fb);
         if (c != 0)
             return c < 0 ? -1 : 1;

@@ -242,6 +242,9 @@ CompactOutcome CompactCatalogue(Ui& ui, MainView* view, const CompactStatusSink&
     out.newSize = QFileInfo(file).size();
     if (!d.open(source, Database::OpenMode::ReadWrite))
         return fail(d.lastError(), false);
+    // The copy may number the rows anew; what is keyed by row number is made again.
+    if (CompactedHook())
+        CompactedHook()(d, &ui, view);
 
     report(QStringLiteral("Compact finished."));
     ui.setBusy(false);

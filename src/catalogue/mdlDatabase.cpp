@@ -62,6 +62,18 @@ const QStringList& probes() {
     return list;
 }
 
+const char* const kNameIndexTables[] = {
+    // Posting lists of one image, one row per run of three characters and segment.
+    "CREATE TABLE IF NOT EXISTS NameGrams (ImageID INTEGER NOT NULL, Gram INTEGER NOT NULL, "
+    "First INTEGER NOT NULL, Postings BLOB NOT NULL, PRIMARY KEY (ImageID, Gram, First)) "
+    "WITHOUT ROWID",
+    // One row per indexed image; an image without one is searched by reading its names. The
+    // entries name rows by their numbers, which hold only while the Items table is the one they
+    // were made from: ItemsRoot is that table's first page, which changes when it is made anew.
+    "CREATE TABLE IF NOT EXISTS NameIndexImages (ImageID INTEGER PRIMARY KEY, "
+    "Items INTEGER NOT NULL, ItemsRoot INTEGER NOT NULL)",
+};
+
 } // namespace
 
 QString ItemsTableStatement(const QString& table) {
@@ -76,6 +88,27 @@ QString ItemsTableStatement(const QString& table) {
                "Content TEXT, Comment TEXT)")
         .arg(table)
         .arg(kItemNameChars);
+}
+
+bool CreateNameIndexTables(Database& d, EngineError* error) {
+    for (const char* sql : kNameIndexTables) {
+        if (!d.Execute(QLatin1String(sql))) {
+            if (error)
+                *error = d.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+CatalogueHook& WritableOpenHook() {
+    static CatalogueHook hook = nullptr;
+    return hook;
+}
+
+CatalogueHook& CompactedHook() {
+    static CatalogueHook hook = nullptr;
+    return hook;
 }
 
 OpenCatalogueState& catalogue() {
@@ -119,6 +152,8 @@ qint32 CreateNewDatabase() {
             if (!d.Execute(sql))
                 last = d.lastError().number;
         }
+        if (last == 0 && !CreateNameIndexTables(d))
+            last = d.lastError().number;
         if (last == 0 && !t.commit())
             last = d.lastError().number;
     }
@@ -177,6 +212,12 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly) {
             if (!UpgradeCatalogue(d, version))
                 last = d.lastError().number;
         }
+    }
+    // A catalogue from before the name index gets its (empty) tables on its first writable
+    // open; a failure here is not the open's: the search then reads the names.
+    if (last == 0 && !readOnly) {
+        CreateNameIndexTables(d);
+        d.clearError();
     }
     c.readOnly = readOnly;
     return last;

@@ -34,6 +34,19 @@ qint32 OpenVerifiedDatabase(bool creationAllowed, bool readOnly);
 qint32 CreateNewDatabase();
 void CloseDatabase();
 
+// The tables of the name index (kept by the search), made when missing. A catalogue from before
+// the index gets them empty, which marks each of its images as not indexed yet.
+bool CreateNameIndexTables(Database& d, EngineError* error = nullptr);
+
+// Work another layer attaches to a writable open (indexing what is not indexed yet, showing its
+// progress in the main window's status bar when there is one) and to a compaction (rebuilding
+// what depends on row numbers). Empty until set; the layer that keeps the index sets them.
+class MainView;
+class Ui;
+using CatalogueHook = void (*)(Database& d, Ui* ui, MainView* view);
+CatalogueHook& WritableOpenHook();
+CatalogueHook& CompactedHook();
+
 // MAX(ID)+1 of "Nodes" or "Images"; 1 for an empty table.
 qint32 NewID(const QString& table);
 

@@ -86,6 +86,8 @@ bool OpenCatalogue(QString& path, bool mustExist, bool readOnly, Ui& ui, MainVie
     // The path is kept even though CloseDatabase cleared it before the open.
     SetDatabaseName(path);
     const bool ro = catalogue().readOnly;
+    if (!ro && WritableOpenHook())
+        WritableOpenHook()(db(), &ui, view);
     if (!view)
         return true;
 

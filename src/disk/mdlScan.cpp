@@ -7,6 +7,7 @@
 #include "platform/mdlDirList.h"
 #include "platform/mdlEject.h"
 #include "platform/mdlVolume.h"
+#include "search/NameIndex.h"
 #include "shell/mdlOptions.h"
 
 #include <QDateTime>
@@ -197,7 +198,8 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         ImageID = overwriteId;
         m_ui.setBusy(true);
         ok = m_db.Execute(QStringLiteral("DELETE FROM Images WHERE ID=?"), {ImageID}) &&
-             m_db.Execute(QStringLiteral("DELETE FROM Items WHERE ImageID=?"), {ImageID});
+             m_db.Execute(QStringLiteral("DELETE FROM Items WHERE ImageID=?"), {ImageID}) &&
+             NameIndex::removeImage(m_db, ImageID);
         m_ui.setBusy(false);
     } else {
         const QVariant max = m_db.scalar(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Images"));
@@ -246,7 +248,8 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
     default:
         return Result::Failed;
     }
-    if (!transaction.commit()) {
+    // The image's name index entries go into the same transaction as its rows.
+    if (!NameIndex::addImage(m_db, ImageID) || !transaction.commit()) {
         m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
                      Ui::Buttons::Ok, Ui::Icon::Critical);
         return Result::Failed;

@@ -3,6 +3,7 @@
 #include "catalogue/mdlFile.h"
 #include "common/mdlConvert.h"
 #include "common/mdlTrim.h"
+#include "search/NameIndex.h"
 #include "search/mdlFind.h"
 
 #include <QDateTime>
@@ -212,10 +213,18 @@ bool StoreItemProperties(Database& db, qint32 imageId, qint32 itemId, const Item
     }
     bool ok;
     if (edits.trackName) {
-        ok = db.Execute(QStringLiteral("UPDATE Items SET Name=?, Keywords=?, Description=?, "
+        // A new name is a new entry in the name index: the image's entries are made again in
+        // the same transaction (an audio CD has a few dozen items).
+        Transaction transaction(db);
+        ok = transaction.isActive() &&
+             db.Execute(QStringLiteral("UPDATE Items SET Name=?, Keywords=?, Description=?, "
                                        "Comment=? WHERE ID=? AND ImageID=?"),
                         {*edits.trackName, edits.keywords, edits.description, edits.comment,
                          qint64(itemId), qint64(imageId)});
+        if (ok && db.changes() > 0)
+            ok = NameIndex::addImage(db, imageId) && transaction.commit();
+        else if (ok)
+            ok = transaction.commit();
     } else {
         ok = db.Execute(
             QStringLiteral("UPDATE Items SET Keywords=?, Description=?, Comment=? "

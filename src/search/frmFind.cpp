@@ -2,13 +2,16 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "common/MainView.h"
+#include "common/mdlConvert.h"
 #include "controls/ctlLText.h"
 #include "mdlFind.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -19,6 +22,32 @@ namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
+constexpr int kSizeRole = Qt::UserRole + 2;
+
+enum Column { ColName, ColImage, ColFolder, ColSize };
+
+// Sizes sort by their number, the texts without regard to case; ties keep the search's order.
+class FoundRow : public QTreeWidgetItem {
+public:
+    FoundRow(const QStringList& texts, int order) : QTreeWidgetItem(texts), m_order(order) {}
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const auto& o = static_cast<const FoundRow&>(other);
+        if (column == ColSize) {
+            const qint64 a = data(ColSize, kSizeRole).toLongLong();
+            const qint64 b = o.data(ColSize, kSizeRole).toLongLong();
+            if (a != b)
+                return a < b;
+        } else if (const int c = text(column).compare(o.text(column), Qt::CaseInsensitive)) {
+            return c < 0;
+        }
+        return m_order < o.m_order;
+    }
+
+private:
+    int m_order;
+};
 
 QIcon folderPicture() {
     return QIcon::fromTheme(QStringLiteral("folder"),
@@ -68,19 +97,29 @@ frmFind::frmFind(QWidget* owner, MainView* view)
 
     lsvFound = new QTreeWidget(this);
     lsvFound->setObjectName(QStringLiteral("lsvFound"));
-    lsvFound->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Image")});
+    lsvFound->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Image"),
+                               QStringLiteral("Folder"), QStringLiteral("Size")});
     lsvFound->setRootIsDecorated(false);
     lsvFound->setUniformRowHeights(true);
     lsvFound->setSelectionMode(QAbstractItemView::SingleSelection);
-    lsvFound->header()->resizeSection(0, 220);
+    lsvFound->header()->resizeSection(ColName, 220);
+    lsvFound->header()->resizeSection(ColFolder, 220);
+    // The search's own order stands until a header is clicked.
+    lsvFound->header()->setSectionsClickable(true);
+    lsvFound->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
     lsvFound->setVisible(false);
     layout->addWidget(lsvFound, 1);
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    lblCount->setVisible(false);
+    layout->addWidget(lblCount);
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmFind::cmdSearch_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFind::cmdCancel_Click);
     connect(cmdExport, &QPushButton::clicked, this, &frmFind::cmdExport_Click);
     // Enter on a match shows it too, so the list works without a mouse.
     connect(lsvFound, &QTreeWidget::itemActivated, this, [this] { lsvFound_DblClick(); });
+    connect(lsvFound->header(), &QHeaderView::sectionClicked, this, &frmFind::sortBy);
 
     resize(420, sizeHint().height());
 }
@@ -100,8 +139,22 @@ void frmFind::growForList() {
     if (lsvFound->isVisible())
         return;
     lsvFound->setVisible(true);
+    lblCount->setVisible(true);
     // The list gets room of its own; the fields keep theirs.
-    resize(width(), qMax(height(), sizeHint().height() + 240));
+    resize(qMax(width(), 640), qMax(height(), sizeHint().height() + 240));
+}
+
+void frmFind::sortBy(int column) {
+    QHeaderView* header = lsvFound->header();
+    // A second click on the same column turns the order round.
+    const Qt::SortOrder order = header->isSortIndicatorShown() &&
+                                        header->sortIndicatorSection() == column &&
+                                        header->sortIndicatorOrder() == Qt::AscendingOrder
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, order);
+    lsvFound->sortItems(column, order);
 }
 
 void frmFind::cmdSearch_Click() {
@@ -122,21 +175,32 @@ void frmFind::cmdSearch_Click() {
         return;
     }
 
-    QList<FindMatch> matches;
+    FindOutcome outcome;
     bool engineError = false;
     {
         BusyPointer busy(*m_ui);
         growForList();
         lsvFound->clear();
+        lsvFound->header()->setSortIndicatorShown(false);
         lsvFound->setUpdatesEnabled(false);
-        RunFind(db(), criteria, &matches, &message, &engineError);
+        FindOptions options;
+        options.count = FindCount::Cheap;
+        RunFind(db(), criteria, options, &outcome, &message, &engineError);
         const QIcon folder = folderPicture();
+        QHash<QPair<qint32, qint32>, QString> folders;
         QList<QTreeWidgetItem*> rows;
-        rows.reserve(matches.size());
-        for (const FindMatch& m : std::as_const(matches)) {
-            auto* row = new QTreeWidgetItem({m.itemName, m.imageName});
+        rows.reserve(outcome.matches.size());
+        for (const FindMatch& m : std::as_const(outcome.matches)) {
+            const QPair<qint32, qint32> where(m.imageId, m.parentId);
+            auto path = folders.constFind(where);
+            if (path == folders.cend())
+                path = folders.insert(where, FolderPath(db(), m.imageId, m.parentId));
+            auto* row =
+                new FoundRow({m.itemName, m.imageName, *path, SizeText(m.size)}, int(rows.size()));
             row->setData(0, kKeyRole, m.key());
             row->setData(0, kTagRole, m.type);
+            row->setData(ColSize, kSizeRole, m.size);
+            row->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
             if (m.type == 0)
                 row->setIcon(0, folder);
             rows.append(row);
@@ -144,6 +208,7 @@ void frmFind::cmdSearch_Click() {
         lsvFound->addTopLevelItems(rows);
         cmdExport->setEnabled(!rows.isEmpty());
         lsvFound->setUpdatesEnabled(true);
+        lblCount->setText(engineError ? QString() : FindSummaryText(outcome));
     }
     if (engineError)
         m_ui->message(message, Ui::Buttons::Ok, Ui::Icon::Critical);

@@ -8,13 +8,16 @@
 #include <functional>
 
 class MainView;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ctlLText;
 
-// Finds items of every image by five patterns and lists at most 100 matches; a match opened
-// from the list shows in the main window. Modeless, so it stays open while the user browses.
+// Finds items of every image by five patterns and lists at most 100 matches with their image,
+// folder and size, sorted by a click on a column's header, and says under the list how many
+// match; a match opened from the list shows in the main window. Modeless, so it stays open while
+// the user browses.
 class frmFind : public QDialog {
     Q_OBJECT
 
@@ -40,6 +43,7 @@ public:
 
 private:
     void growForList();
+    void sortBy(int column);
 
     static QPointer<frmFind> s_instance;
     static inline ExportHook s_exportHook;
@@ -56,4 +60,5 @@ private:
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdExport = nullptr;
     QTreeWidget* lsvFound = nullptr;
+    QLabel* lblCount = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "browser/guiNodeTree.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "search/NameIndex.h"
 #include "search/frmFind.h"
 #include "shell/mdlOptions.h"
 
@@ -339,7 +340,9 @@ void TestEdit::deleteNodeAndImage() {
     QVERIFY(!entry(QStringLiteral("N3")));
     QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Nodes WHERE ID=3")).toInt(), 0);
 
-    // An image goes with all its items, and only its own; the panes follow the new selection.
+    // An image goes with all its items and its name index entries, and only its own; the panes
+    // follow the new selection.
+    QVERIFY(NameIndex::addImage(db(), 1) && NameIndex::addImage(db(), 3));
     focusTree(QStringLiteral("I1"));
     const QString name = entry(QStringLiteral("I1"))->text(0);
     const int items =
@@ -353,6 +356,10 @@ void TestEdit::deleteNodeAndImage() {
                                   .arg(items));
     QVERIFY(!entry(QStringLiteral("I1")));
     QCOMPARE(catalogueState(), QStringLiteral("N1<0:Music N2<1:Rock I2<0:Loose I3<2:Zed 1"));
+    QCOMPARE(db().scalar(QStringLiteral("SELECT group_concat(ImageID) FROM NameIndexImages "
+                                        "WHERE ImageID IN (1, 3)"))
+                 .toString(),
+             QStringLiteral("3"));
     QCOMPARE(trvNodes->currentItem(), entry(QStringLiteral("I3")));
     QCOMPARE(m_window->currentImageId(), 3);
     // The last image of a node hands the selection to the node.

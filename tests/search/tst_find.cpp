@@ -4,10 +4,15 @@
 #include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "common/mdlConvert.h"
 #include "controls/ctlLText.h"
+#include "search/NameIndex.h"
 #include "search/frmFind.h"
 #include "search/mdlFind.h"
 
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -51,6 +56,9 @@ private slots:
     void deepPaths();
 
     void dialogSearch();
+    void dialogColumnsSortAndCount();
+    void summaryText_data();
+    void summaryText();
     void dialogOneInstance();
     void showMatchInMainWindow_data();
     void showMatchInMainWindow();
@@ -291,6 +299,92 @@ void TestFind::dialogSearch() {
     QCOMPARE(ui.busyDepth, 0);
 }
 
+// Folder and size columns, sorting by a header click (twice turns it round), and the count
+// under the list, from the name index.
+void TestFind::dialogColumnsSortAndCount() {
+    m_cat->addImage(5, QStringLiteral("Many"));
+    {
+        Transaction t(db());
+        for (int id = 1; id <= 150; ++id) {
+            Item i;
+            i.id = id;
+            i.parentId = id == 1 ? 0 : 1;
+            i.type = id == 1 ? 0 : 1;
+            i.name = id == 1 ? QStringLiteral("many folder") : QStringLiteral("many%1.dat").arg(id);
+            i.size = (id * 37) % 1000;
+            m_cat->addItem(5, i);
+        }
+        QVERIFY(NameIndex::addImage(db(), 5));
+        QVERIFY(t.commit());
+    }
+    ScriptedUi ui;
+    frmFind dialog(nullptr, nullptr);
+    dialog.setUi(&ui);
+    auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("lsvFound"));
+    auto* count = dialog.findChild<QLabel*>(QStringLiteral("lblCount"));
+    QVERIFY(list && count);
+    QCOMPARE(list->headerItem()->text(2), QStringLiteral("Folder"));
+    QCOMPARE(list->headerItem()->text(3), QStringLiteral("Size"));
+
+    auto* name = dialog.findChild<ctlLText*>(QStringLiteral("ltxName"));
+    name->setText(QStringLiteral("*readme*"));
+    dialog.cmdSearch_Click();
+    QCOMPARE(count->text(), QStringLiteral("3 matches"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("/Docs"));
+    QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("/"));
+
+    name->setText(QStringLiteral("MANY*"));
+    dialog.cmdSearch_Click();
+    QCOMPARE(list->topLevelItemCount(), 100);
+    QCOMPARE(count->text(), QStringLiteral("100 of 150 matches shown; narrow the search"));
+    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("/many folder"));
+    QCOMPARE(list->topLevelItem(1)->text(3), SizeText(74));
+
+    auto sizes = [&] {
+        QList<qint64> out;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->data(3, Qt::UserRole + 2).toLongLong();
+        return out;
+    };
+    emit list->header()->sectionClicked(3);
+    QList<qint64> sorted = sizes();
+    QVERIFY(std::is_sorted(sorted.begin(), sorted.end()));
+    QVERIFY(sorted.first() < sorted.last());
+    emit list->header()->sectionClicked(3);
+    sorted = sizes();
+    QVERIFY(std::is_sorted(sorted.rbegin(), sorted.rend()));
+    QVERIFY(sorted.first() > sorted.last());
+    emit list->header()->sectionClicked(0);
+    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("many folder"));
+    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("many10.dat"));
+
+    // Enter on a sorted row still opens that row's match.
+    QCOMPARE(list->topLevelItem(0)->data(0, Qt::UserRole).toString(), QStringLiteral("I5I1I0"));
+}
+
+void TestFind::summaryText_data() {
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("all shown") << 7 << qint64(7) << "7 matches";
+    QTest::newRow("one") << 1 << qint64(1) << "1 match";
+    QTest::newRow("none") << 0 << qint64(0) << "0 matches";
+    QTest::newRow("counted") << 100 << qint64(2345)
+                             << "100 of 2,345 matches shown; narrow the search";
+    QTest::newRow("not counted") << 100 << qint64(-1)
+                                 << "100 of more than 100 matches shown; narrow the search";
+}
+
+void TestFind::summaryText() {
+    QFETCH(int, shown);
+    QFETCH(qint64, total);
+    QFETCH(QString, text);
+    FindOutcome outcome;
+    outcome.matches.resize(shown);
+    outcome.total = total;
+    QCOMPARE(FindSummaryText(outcome), text);
+}
+
 void TestFind::dialogOneInstance() {
     QWidget owner;
     frmFind* first = frmFind::showFor(&owner, nullptr);
@@ -366,6 +460,39 @@ void TestFind::cliFind() {
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).count(u'\n'), 2);
+
+    const struct {
+        QStringList args;
+        int exit;
+        QString out;
+    } runs[] = {
+        {{QStringLiteral("--limit"), QStringLiteral("1")},
+         0,
+         QStringLiteral("I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n")},
+        {{QStringLiteral("--limit"), QStringLiteral("0")}, 0, {}},
+        {{QStringLiteral("--count")}, 0, QStringLiteral("3\n")},
+        {{QStringLiteral("--count"), QStringLiteral("--limit"), QStringLiteral("1")},
+         0,
+         QStringLiteral("3\n")},
+        {{QStringLiteral("--limit"), QStringLiteral("-1")}, 2, {}},
+        {{QStringLiteral("--limit"), QStringLiteral("ten")}, 2, {}},
+    };
+    for (const auto& run : runs) {
+        p.start(QStringLiteral(LEDRA_CLI),
+                QStringList{QStringLiteral("find"), m_cat->path(), QStringLiteral("--name"),
+                            QStringLiteral("*readme*")} +
+                    run.args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), run.exit);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        if (run.exit != 0)
+            QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                        .startsWith(QStringLiteral("The limit must be a whole number")));
+        else if (run.out.isEmpty())
+            QCOMPARE(out.count(u'\n'), 3);
+        else
+            QCOMPARE(out, run.out);
+    }
 }
 
 QTEST_MAIN(TestFind)
