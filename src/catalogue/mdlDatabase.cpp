@@ -111,6 +111,23 @@ CatalogueHook& CompactedHook() {
     return hook;
 }
 
+bool DropNameIndexEntries(Database& d, qint32 imageId, EngineError* error) {
+    for (const char* sql :
+         {"DELETE FROM NameGrams WHERE ImageID=?", "DELETE FROM NameIndexImages WHERE ImageID=?"}) {
+        if (!d.Execute(QLatin1String(sql), {imageId})) {
+            if (error)
+                *error = d.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+ImageIndexHook& ImageWrittenHook() {
+    static ImageIndexHook hook = nullptr;
+    return hook;
+}
+
 OpenCatalogueState& catalogue() {
     static OpenCatalogueState state;
     return state;

@@ -47,6 +47,13 @@ using CatalogueHook = void (*)(Database& d, Ui* ui, MainView* view);
 CatalogueHook& WritableOpenHook();
 CatalogueHook& CompactedHook();
 
+// One image's name index entries, dropped in the caller's transaction when its rows go.
+bool DropNameIndexEntries(Database& d, qint32 imageId, EngineError* error = nullptr);
+// Indexes the rows of an image just written, in the writer's transaction; set by the layer that
+// keeps the index. While unset a new image has no entries, and Find reads its names instead.
+using ImageIndexHook = bool (*)(Database& d, qint32 imageId, EngineError* error);
+ImageIndexHook& ImageWrittenHook();
+
 // MAX(ID)+1 of "Nodes" or "Images"; 1 for an empty table.
 qint32 NewID(const QString& table);
 

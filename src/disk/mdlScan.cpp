@@ -7,7 +7,6 @@
 #include "platform/mdlDirList.h"
 #include "platform/mdlEject.h"
 #include "platform/mdlVolume.h"
-#include "search/NameIndex.h"
 #include "shell/mdlOptions.h"
 
 #include <QDateTime>
@@ -199,7 +198,7 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         m_ui.setBusy(true);
         ok = m_db.Execute(QStringLiteral("DELETE FROM Images WHERE ID=?"), {ImageID}) &&
              m_db.Execute(QStringLiteral("DELETE FROM Items WHERE ImageID=?"), {ImageID}) &&
-             NameIndex::removeImage(m_db, ImageID);
+             DropNameIndexEntries(m_db, ImageID);
         m_ui.setBusy(false);
     } else {
         const QVariant max = m_db.scalar(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Images"));
@@ -249,7 +248,8 @@ DiskScan::Result DiskScan::NewDisk(TreeSource& source) {
         return Result::Failed;
     }
     // The image's name index entries go into the same transaction as its rows.
-    if (!NameIndex::addImage(m_db, ImageID) || !transaction.commit()) {
+    if ((ImageWrittenHook() && !ImageWrittenHook()(m_db, ImageID, nullptr)) ||
+        !transaction.commit()) {
         m_ui.message(DatabaseErrorText(m_db.lastError().number, m_db.lastError().description),
                      Ui::Buttons::Ok, Ui::Icon::Critical);
         return Result::Failed;

@@ -472,17 +472,7 @@ std::vector<GramGroup> requiredGroups(const WildcardPattern& pattern) {
 }
 
 bool removeImage(Database& db, qint32 imageId, EngineError* error) {
-    for (const char* sql : {"DELETE FROM NameGrams WHERE ImageID=?", "DELETE FROM NameIndexImages "
-                                                                     "WHERE ImageID=?"}) {
-        Stmt st(db, sql);
-        if (st.rc != SQLITE_OK)
-            return fail(db, st.rc, error);
-        sqlite3_bind_int64(st.s, 1, imageId);
-        const int rc = sqlite3_step(st.s);
-        if (rc != SQLITE_DONE)
-            return fail(db, rc, error);
-    }
-    return true;
+    return DropNameIndexEntries(db, imageId, error);
 }
 
 namespace {
@@ -764,6 +754,9 @@ void rebuildAfterCompact(Database& db, Ui*, MainView*) {
 [[maybe_unused]] const bool kHooksSet = [] {
     WritableOpenHook() = &indexOnOpen;
     CompactedHook() = &rebuildAfterCompact;
+    ImageWrittenHook() = [](Database& db, qint32 imageId, EngineError* error) {
+        return NameIndex::addImage(db, imageId, error);
+    };
     return true;
 }();
 
