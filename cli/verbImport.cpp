@@ -32,14 +32,8 @@ int runImport(const QStringList& args, CliContext& ctx) {
     const QString catalogPath = QDir::current().absoluteFilePath(a.positional.at(0));
     const QString file = QDir::current().absoluteFilePath(a.positional.at(1));
     // The file is judged before the catalogue is opened, so a wrong one leaves it untouched.
-    switch (MarlovexLoad(file)) {
-    case ImportLoad::Loaded:
-        break;
-    case ImportLoad::NotSupported:
-        ctx.err << kImportNotSupported << Qt::endl;
-        return ExitFailure;
-    case ImportLoad::Unreadable:
-        ctx.err << kImportUnreadable << Qt::endl;
+    if (const QString failed = ImportLoadMessage(MarlovexLoad(file)); !failed.isEmpty()) {
+        ctx.err << failed << Qt::endl;
         return ExitFailure;
     }
     IdxTreeSource source;

@@ -56,14 +56,8 @@ int runUpdate(const QStringList& args, CliContext& ctx) {
     ScanFlavour flavour;
     if (fromIndex) {
         const QString file = QDir::current().absoluteFilePath(a.value(QStringLiteral("index")));
-        switch (MarlovexLoad(file)) {
-        case ImportLoad::Loaded:
-            break;
-        case ImportLoad::NotSupported:
-            ctx.err << kImportNotSupported << Qt::endl;
-            return ExitFailure;
-        case ImportLoad::Unreadable:
-            ctx.err << kImportUnreadable << Qt::endl;
+        if (const QString failed = ImportLoadMessage(MarlovexLoad(file)); !failed.isEmpty()) {
+            ctx.err << failed << Qt::endl;
             return ExitFailure;
         }
         source = std::make_unique<IdxTreeSource>();

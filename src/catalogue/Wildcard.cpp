@@ -189,16 +189,19 @@ bool WildcardPattern::tokenMatches(const Token& t, char32_t c) {
     return false;
 }
 
+namespace {
+
 // Greedy matching that remembers only the last star: linear in practice, never exponential.
-bool WildcardPattern::matchFolded(const std::u32string& text) const {
+// isStar(pi) tells a star token; fits(pi, ti) whether token pi takes the text's unit ti.
+template <typename IsStar, typename Fits>
+bool matchTokens(size_t n, size_t size, IsStar isStar, Fits fits) {
     size_t ti = 0, pi = 0;
     size_t starPi = std::string::npos, starTi = 0;
-    const size_t n = m_tokens.size();
-    while (ti < text.size()) {
-        if (pi < n && m_tokens[pi].kind == Kind::Star) {
+    while (ti < size) {
+        if (pi < n && isStar(pi)) {
             starPi = pi++;
             starTi = ti;
-        } else if (pi < n && tokenMatches(m_tokens[pi], text[ti])) {
+        } else if (pi < n && fits(pi, ti)) {
             ++pi;
             ++ti;
         } else if (starPi != std::string::npos) {
@@ -208,34 +211,27 @@ bool WildcardPattern::matchFolded(const std::u32string& text) const {
             return false;
         }
     }
-    while (pi < n && m_tokens[pi].kind == Kind::Star)
+    while (pi < n && isStar(pi))
         ++pi;
     return pi == n;
 }
 
+} // namespace
+
+bool WildcardPattern::matchFolded(const std::u32string& text) const {
+    return matchTokens(
+        m_tokens.size(), text.size(), [this](size_t pi) { return m_tokens[pi].kind == Kind::Star; },
+        [this, &text](size_t pi, size_t ti) { return tokenMatches(m_tokens[pi], text[ti]); });
+}
+
 // The same matching over ASCII bytes, with the tokens' byte tables.
 bool WildcardPattern::matchAscii(const unsigned char* text, size_t size) const {
-    size_t ti = 0, pi = 0;
-    size_t starPi = std::string::npos, starTi = 0;
-    const size_t n = m_tokens.size();
     const quint64* ascii = m_ascii.data();
-    while (ti < size) {
-        if (pi < n && m_tokens[pi].kind == Kind::Star) {
-            starPi = pi++;
-            starTi = ti;
-        } else if (pi < n && ((ascii[2 * pi + (text[ti] >> 6)] >> (text[ti] & 63)) & 1)) {
-            ++pi;
-            ++ti;
-        } else if (starPi != std::string::npos) {
-            pi = starPi + 1;
-            ti = ++starTi;
-        } else {
-            return false;
-        }
-    }
-    while (pi < n && m_tokens[pi].kind == Kind::Star)
-        ++pi;
-    return pi == n;
+    return matchTokens(
+        m_tokens.size(), size, [this](size_t pi) { return m_tokens[pi].kind == Kind::Star; },
+        [ascii, text](size_t pi, size_t ti) {
+            return (ascii[2 * pi + (text[ti] >> 6)] >> (text[ti] & 63)) & 1;
+        });
 }
 
 bool WildcardPattern::matches(QStringView text) const {

@@ -18,14 +18,8 @@ void UpdateFromIndex(QWidget* owner, MainView* view, qint32 imageId,
         file = picker.FileName();
     }
     WidgetUi ui(owner);
-    switch (MarlovexLoad(file)) {
-    case ImportLoad::Loaded:
-        break;
-    case ImportLoad::NotSupported:
-        ui.message(kImportNotSupported, Ui::Buttons::Ok, Ui::Icon::Exclamation);
-        return;
-    case ImportLoad::Unreadable:
-        ui.message(kImportUnreadable, Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    if (const QString failed = ImportLoadMessage(MarlovexLoad(file)); !failed.isEmpty()) {
+        ui.message(failed, Ui::Buttons::Ok, Ui::Icon::Exclamation);
         return;
     }
     IdxTreeSource source;

@@ -6,6 +6,18 @@ ImportLoad MarlovexLoad(const QString& path, const IdxPause& pause) {
     return IdxLoad(path, pause) ? ImportLoad::Loaded : ImportLoad::Unreadable;
 }
 
+QString ImportLoadMessage(ImportLoad load) {
+    switch (load) {
+    case ImportLoad::NotSupported:
+        return kImportNotSupported;
+    case ImportLoad::Unreadable:
+        return kImportUnreadable;
+    case ImportLoad::Loaded:
+        break;
+    }
+    return QString();
+}
+
 ScanFlavour ImportFlavour() {
     ScanFlavour f;
     f.clock = QStringLiteral("hh:nn:ss");

@@ -14,6 +14,8 @@ inline const QString kImportUnreadable = QStringLiteral("The index file could no
 
 // IdxIsSupported, then IdxLoad. pause runs now and then while a large file loads.
 ImportLoad MarlovexLoad(const QString& path, const IdxPause& pause = {});
+// What to tell the user when a load failed; empty when the file was loaded.
+QString ImportLoadMessage(ImportLoad load);
 
 // The import's departures from a disk scan: "hh:nn:ss" walk clock, a root row, the summary
 // timed from the start and ending in " minutes.", and no tray to open.
