@@ -18,7 +18,7 @@ frmUpdate::frmUpdate(QWidget* owner, MainView* view, qint32 imageId, VolumeSourc
     : QDialog(owner), m_view(view), m_imageId(imageId),
       m_volumes(volumes ? volumes : &m_systemVolumes), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmUpdate"));
-    setWindowTitle(QStringLiteral("Update from disk..."));
+    setWindowTitle(QStringLiteral("Update from Disk"));
     setModal(true);
     lblImage = new QLabel(this);
     lblImage->setObjectName(QStringLiteral("lblImage"));

@@ -37,7 +37,7 @@ QTreeWidgetItem* copyRow(qint32 imageId, const QString& image, qint32 itemId, qi
 frmDupes::frmDupes(QWidget* owner, MainView* view)
     : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmDupes"));
-    setWindowTitle(QStringLiteral("Duplicates..."));
+    setWindowTitle(QStringLiteral("Duplicates"));
 
     auto* form = new QFormLayout;
     cboShow = new QComboBox(this);

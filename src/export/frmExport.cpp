@@ -75,7 +75,7 @@ void frmExport::exportFromView(QWidget* owner, MainView& view, Ui& ui) {
 
 void frmExport::build(const QString& what, const QString& folderText) {
     setObjectName(QStringLiteral("frmExport"));
-    setWindowTitle(QStringLiteral("Export..."));
+    setWindowTitle(QStringLiteral("Export"));
     setModal(true);
 
     auto* form = new QFormLayout;
@@ -154,7 +154,7 @@ void frmExport::cboFormat_Change() {
 void frmExport::cmdBrowse_Click() {
     const QString suffix = ExportFormatSuffix(format());
     const QString chosen = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export..."), txtFile->text(),
+        this, QStringLiteral("Export"), txtFile->text(),
         QStringLiteral("%1 (*.%2);;All Files (*)").arg(cboFormat->currentText(), suffix));
     if (!chosen.isEmpty())
         txtFile->setText(chosen);

@@ -61,7 +61,7 @@ QPointer<frmFind> frmFind::s_instance;
 frmFind::frmFind(QWidget* owner, MainView* view)
     : QDialog(owner), m_view(view), m_widgetUi(this), m_ui(&m_widgetUi) {
     setObjectName(QStringLiteral("frmFind"));
-    setWindowTitle(QStringLiteral("Find..."));
+    setWindowTitle(QStringLiteral("Find"));
     setModal(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -101,9 +101,12 @@ frmFind::frmFind(QWidget* owner, MainView* view)
                                QStringLiteral("Folder"), QStringLiteral("Size")});
     lsvFound->setRootIsDecorated(false);
     lsvFound->setUniformRowHeights(true);
+    // Deep folders differ at their ends: keep both ends of a long path in sight.
+    lsvFound->setTextElideMode(Qt::ElideMiddle);
     lsvFound->setSelectionMode(QAbstractItemView::SingleSelection);
-    lsvFound->header()->resizeSection(ColName, 220);
-    lsvFound->header()->resizeSection(ColFolder, 220);
+    lsvFound->header()->resizeSection(ColName, 240);
+    lsvFound->header()->resizeSection(ColImage, 120);
+    lsvFound->header()->resizeSection(ColFolder, 300);
     // The search's own order stands until a header is clicked.
     lsvFound->header()->setSectionsClickable(true);
     lsvFound->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
@@ -141,7 +144,7 @@ void frmFind::growForList() {
     lsvFound->setVisible(true);
     lblCount->setVisible(true);
     // The list gets room of its own; the fields keep theirs.
-    resize(qMax(width(), 640), qMax(height(), sizeHint().height() + 240));
+    resize(qMax(width(), 800), qMax(height(), sizeHint().height() + 240));
 }
 
 void frmFind::sortBy(int column) {
