@@ -185,6 +185,9 @@ private slots:
                                     << u"C:\\"_s << u"readme.txt:0"_s;
         QTest::newRow("slash inside a folder name")
             << lines({"C:\\a/b\\c"}) << u"C:\\"_s << u"a/b:16"_s;
+        // The first "/" of the line ends the entry, even one in the folder's own path.
+        QTest::newRow("inside a folder with a slash")
+            << lines({"C:\\a/b\\c", "C:\\a/b\\d/e"}) << u"C:\\a/b\\"_s << u"a:0"_s;
         QTest::newRow("doubled separator passed over")
             << lines({"C:\\\\twice\\z", "C:\\b"}) << u"C:\\"_s << u"b:0"_s;
         QTest::newRow("dot dot") << lines({"C:\\..\\up"}) << u"C:\\"_s << u"..:16"_s;
