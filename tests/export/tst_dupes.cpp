@@ -20,13 +20,8 @@ class TestDupes : public QObject {
 
     void file(qint32 image, qint32 id, qint32 parent, const QString& name, qint64 size,
               int type = 1) {
-        Item i;
-        i.id = id;
-        i.parentId = parent;
-        i.type = type;
-        i.name = name;
-        i.size = size;
-        m_cat->addItem(image, i);
+        m_cat->addItem(image,
+                       {.id = id, .parentId = parent, .type = type, .name = name, .size = size});
     }
 
     static QStringList groups(qint64 minSize) {

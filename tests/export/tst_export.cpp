@@ -281,28 +281,13 @@ private slots:
     void smallImageAndLoop() {
         m_cat->addImage(3, u"Small"_s);
         m_cat->addImage(4, u"Loop"_s);
-        PropFindCatalogue::Item i;
-        i.type = 0;
-        for (auto [id, parent, name] : {std::tuple{1, 2, "a"}, {2, 1, "b"}}) {
-            i.id = id;
-            i.parentId = parent;
-            i.name = QString::fromLatin1(name);
-            m_cat->addItem(4, i);
-        }
-        i.type = 1;
-        i.id = 3;
-        i.parentId = 1;
-        i.name = u"x"_s;
-        m_cat->addItem(4, i);
-        i.id = 1;
-        i.parentId = 0;
-        i.name = u"small.txt"_s;
-        m_cat->addItem(3, i);
-        for (int id = 10; id < 40; ++id) {
-            i.id = id;
-            m_cat->addItem(4, i);
-        }
+        m_cat->addItem(4, {.id = 1, .parentId = 2, .type = 0, .name = u"a"_s});
+        m_cat->addItem(4, {.id = 2, .parentId = 1, .type = 0, .name = u"b"_s});
+        for (int id : {3, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27})
+            m_cat->addItem(4, {.id = id, .parentId = 1, .name = u"x"_s});
+        m_cat->addItem(3, {.id = 1, .name = u"small.txt"_s});
         QCOMPARE(ImageRowsClause(db(), 3), u"WHERE ImageID=?"_s);
+        QCOMPARE(ImageRowsClause(db(), 4), u"NOT INDEXED WHERE ImageID=?"_s);
 
         const QStringList expected[] = {{u"/small.txt"_s}, {u"/b/a"_s, u"/b"_s, u"/b/a/x"_s}};
         for (qint32 image : {3, 4}) {

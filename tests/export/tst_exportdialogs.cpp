@@ -1,5 +1,5 @@
+#include "DiskScanSupport.h"
 #include "OddNamesCatalogue.h"
-#include "ScriptedUi.h"
 
 #include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
@@ -26,17 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A Ui whose event pauses run a step of the test (a click on Cancel during the export).
-class PausingUi : public ScriptedUi {
-public:
-    std::function<void()> onPause;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (onPause)
-            onPause();
-    }
-};
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -110,7 +99,7 @@ private slots:
         const QString file = m_cat->folder() + u"/image.csv"_s;
         QVERIFY(QFile(file).open(QIODevice::WriteOnly));
         frmExport dialog(m_window.get(), *m_window);
-        PausingUi ui;
+        PauseHookUi ui;
         dialog.setUi(&ui);
         dialog.findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
         auto* cancel = dialog.findChild<QPushButton*>(u"cmdCancel"_s);

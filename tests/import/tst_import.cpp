@@ -1,49 +1,92 @@
-// The import procedure over real index files and a real catalogue.
+// The import procedure over real index files and a real catalogue: in process, as an update of
+// an imported image, and through `ledra-cli import` run as the real executable.
 #include "DiskScanSupport.h"
 #include "ImportTestSupport.h"
+#include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "disk/frmUpdateDiff.h"
+#include "import/guiUpdateIndex.h"
 #include "import/mdlImport.h"
 
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace DiskTest;
 using namespace ImportTest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// Space-separated words as a list.
-QStringList words(const char* text) {
-    return QString::fromLatin1(text).split(u' ');
+// Separated words ("a b c" or "a;b;c") as a list.
+QStringList split(const char* text, char sep = ' ') {
+    return QString::fromLatin1(text).split(QLatin1Char(sep));
 }
 
-// Index lines separated by ";".
-QStringList lines(const char* text) {
-    return QString::fromLatin1(text).split(u';');
-}
-
-ScanOptions quiet() {
-    ScanOptions o;
-    o.displaySummary = false;
-    return o;
-}
+struct Run {
+    int exit = -1;
+    QString out;
+    QString err;
+};
 
 } // namespace
 
 class TestImport : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_temp;
+    QString m_idx, m_cli;
+
+    // Loads the index and runs a quiet import of it; the import's result.
+    DiskScan::Result runImport(const QStringList& lines, MarlovexImport& imp) {
+        if (!writeIndex(m_idx, lines) || MarlovexLoad(m_idx) != ImportLoad::Loaded)
+            return DiskScan::Result::Refused;
+        imp.options.displaySummary = false;
+        return imp.Run();
+    }
+    qint32 importFile(const QString& path) {
+        SilentUi ui;
+        MarlovexImport imp(db(), ui);
+        imp.options.displaySummary = false;
+        return MarlovexLoad(path) == ImportLoad::Loaded && imp.Run() == DiskScan::Result::Done
+                   ? imp.ImageID
+                   : 0;
+    }
+    Run cli(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, m_temp.filePath(u"config"_s));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(LEDRA_CLI), QStringList{u"import"_s, m_cli} + args);
+        Run r;
+        if (p.waitForFinished()) {
+            r = {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                 QString::fromUtf8(p.readAllStandardError())};
+        }
+        return r;
+    }
+    QByteArray cliCatalogue() {
+        QFile f(m_cli);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
 private slots:
     void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.path() + QStringLiteral("/config")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.filePath(u"config"_s)));
+        m_idx = m_temp.filePath(u"d.idx"_s);
+        m_cli = m_temp.filePath(u"cli.ldr"_s);
+        QProcess create;
+        create.start(QStringLiteral(LEDRA_CLI), {u"create"_s, m_cli});
+        QVERIFY(create.waitForFinished() && create.exitCode() == 0);
     }
     void init() {
-        m_cat = m_temp.path() + QStringLiteral("/c.ldr");
-        QFile::remove(m_cat);
-        QVERIFY(openNewCatalogue(m_cat));
-        m_idx = m_temp.path() + QStringLiteral("/d.idx");
+        QFile::remove(m_temp.filePath(u"c.ldr"_s));
+        QVERIFY(openNewCatalogue(m_temp.filePath(u"c.ldr"_s)));
     }
     void cleanup() {
         CloseDatabase();
@@ -57,129 +100,105 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<qint64>("files");
         QTest::newRow("three rows")
-            << threeRows() << true << words("2|1|1|f.txt|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(1);
+            << threeRows() << true << split("2|1|1|f.txt|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(1);
         QTest::newRow("Scan Files off: the file's ID is used up")
-            << (threeRows() << QStringLiteral("C:\\X\\Y\\g")) << false
-            << words("3|1|0|Y|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(2);
-        QTest::newRow("no StartDir: root 0:\\ only")
-            << lines("<disktype fixed;C:\\X\\f.txt") << true << words("0|-1|0|0:\\|0") << qint64(0);
+            << (threeRows() << u"C:\\X\\Y\\g"_s) << false
+            << split("3|1|0|Y|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(2);
+        QTest::newRow("no StartDir: root 0:\\ only") << split("<disktype fixed;C:\\X\\f.txt", ';')
+                                                     << true << split("0|-1|0|0:\\|0") << qint64(0);
         QTest::newRow("files first, then folders, a folder's row after its subtree")
-            << lines("<disktype fixed;<StartDir C:\\;C:\\docs\\letter.txt;C:\\docs\\old\\note.txt;"
-                     "C:\\readme.txt/any further text")
+            << split("<disktype fixed;<StartDir C:\\;C:\\docs\\letter.txt;C:\\docs\\old\\note.txt;"
+                     "C:\\readme.txt/any further text",
+                     ';')
             << true
-            << words("1|0|1|readme.txt|0 3|2|1|letter.txt|0 5|4|1|note.txt|0 4|2|0|old|0 "
+            << split("1|0|1|readme.txt|0 3|2|1|letter.txt|0 5|4|1|note.txt|0 4|2|0|old|0 "
                      "2|0|0|docs|0 0|-1|0|C:\\|0")
             << qint64(3);
         // A name longer than the column is stored cut, and the walk still goes in by the whole.
         const QString longName(kItemNameChars + 80, u'n');
         QTest::newRow("folder name longer than the column")
-            << (threeRows() << QStringLiteral("C:\\%1\\in.txt").arg(longName)) << true
-            << QStringList{QStringLiteral("2|1|1|f.txt|0"), QStringLiteral("1|0|0|X|0"),
-                           QStringLiteral("4|3|1|in.txt|0"),
-                           QStringLiteral("3|0|0|%1|0").arg(longName.left(kItemNameChars)),
-                           QStringLiteral("0|-1|0|C:\\|0")}
+            << (threeRows() << u"C:\\%1\\in.txt"_s.arg(longName)) << true
+            << QStringList{u"2|1|1|f.txt|0"_s, u"1|0|0|X|0"_s, u"4|3|1|in.txt|0"_s,
+                           u"3|0|0|%1|0"_s.arg(longName.left(kItemNameChars)), u"0|-1|0|C:\\|0"_s}
             << qint64(2);
     }
     void rows() {
         QFETCH(QStringList, lines);
         QFETCH(bool, scanFiles);
-        QFETCH(QStringList, rows);
-        QFETCH(qint64, files);
-        QVERIFY(writeIndex(m_idx, lines));
-        QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
         ScriptedUi ui;
         MarlovexImport imp(db(), ui);
-        imp.options = quiet();
         imp.options.scanFiles = scanFiles;
-        QCOMPARE(imp.Run(), DiskScan::Result::Done);
-        QCOMPARE(itemRows(imp.ImageID), rows);
-        QCOMPARE(imp.FileCount, files);
+        QCOMPARE(runImport(lines, imp), DiskScan::Result::Done);
+        QTEST(itemRows(imp.ImageID), "rows");
+        QTEST(imp.FileCount, "files");
     }
 
     // The disk facts, the columns the index has no value for, and values with quotes bound.
     void imageAndColumns() {
         QStringList lines = threeRows();
-        lines[2] = QStringLiteral("<DiskLabel it's \"DATA\"");
-        lines << QStringLiteral("C:\\X\\a \"quoted\" 'name'");
-        QVERIFY(writeIndex(m_idx, lines));
-        QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
+        lines[2] = u"<DiskLabel it's \"DATA\""_s;
+        lines << u"C:\\X\\a \"quoted\" 'name'"_s;
         ScriptedUi ui;
         MarlovexImport imp(db(), ui);
-        imp.options = quiet();
         imp.options.scanMSDOSName = true;
         imp.options.scanTime = true;
-        QCOMPARE(imp.Run(), DiskScan::Result::Done);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT Serial||'|'||Type||'|'||Name||'|'||Source||'|'"
-                                            "||Label||'|'||FileSystem FROM Images"))
-                     .toString(),
-                 QStringLiteral("00001234|3|it's \"DATA\"|C:|it's \"DATA\"|"));
-        const QString cols = QStringLiteral(
-            "SELECT group_concat(ID||':'||Attrib||':'||quote(MSDOSName)||':'||quote(TimeC)||"
-            "quote(TimeA)||quote(TimeM)||':'||quote(Keywords)||quote(Description)||':'||"
-            "quote(Content), ' ') FROM (SELECT * FROM Items ORDER BY ID)");
-        QCOMPARE(db().scalar(cols).toString(),
-                 QStringLiteral("0:16:'':NULLNULLNULL:'''':NULL 1:16:'':NULLNULLNULL:NULLNULL:NULL "
-                                "2:0:'':NULLNULLNULL:NULLNULL:NULL "
-                                "3:0:'':NULLNULLNULL:NULLNULL:NULL"));
-        QCOMPARE(db().scalar(QStringLiteral("SELECT Name FROM Items WHERE ID=3")).toString(),
-                 QStringLiteral("a \"quoted\" 'name'"));
+        QCOMPARE(runImport(lines, imp), DiskScan::Result::Done);
+        QCOMPARE(db().scalar(u"SELECT Serial||'|'||Type||'|'||Name||'|'||Source||'|'||Label||'|'||"
+                             "FileSystem FROM Images"_s),
+                 QVariant(u"00001234|3|it's \"DATA\"|C:|it's \"DATA\"|"_s));
+        QCOMPARE(db().scalar(u"SELECT group_concat(ID||':'||Attrib||':'||quote(MSDOSName)||':'||"
+                             "quote(TimeC)||quote(TimeA)||quote(TimeM)||':'||quote(Keywords)||"
+                             "quote(Description)||':'||quote(Content), ' ') FROM (SELECT * FROM "
+                             "Items ORDER BY ID)"_s),
+                 QVariant(u"0:16:'':NULLNULLNULL:'''':NULL 1:16:'':NULLNULLNULL:NULLNULL:NULL "
+                          "2:0:'':NULLNULLNULL:NULLNULL:NULL 3:0:'':NULLNULLNULL:NULLNULL:NULL"_s));
+        QCOMPARE(db().scalar(u"SELECT Name FROM Items WHERE ID=3"_s),
+                 QVariant(u"a \"quoted\" 'name'"_s));
     }
 
     // The second import of one index: Yes keeps the ID, No adds one, Cancel writes nothing.
     void overwrite_data() {
         QTest::addColumn<Ui::Answer>("answer");
-        QTest::addColumn<int>("result");
+        QTest::addColumn<DiskScan::Result>("result");
         QTest::addColumn<int>("images");
         QTest::addColumn<int>("imageId");
-        QTest::newRow("Yes") << Ui::Answer::Yes << int(DiskScan::Result::Done) << 1 << 1;
-        QTest::newRow("No") << Ui::Answer::No << int(DiskScan::Result::Done) << 2 << 2;
-        QTest::newRow("Cancel") << Ui::Answer::Cancel << int(DiskScan::Result::Refused) << 1 << 0;
+        QTest::newRow("Yes") << Ui::Answer::Yes << DiskScan::Result::Done << 1 << 1;
+        QTest::newRow("No") << Ui::Answer::No << DiskScan::Result::Done << 2 << 2;
+        QTest::newRow("Cancel") << Ui::Answer::Cancel << DiskScan::Result::Refused << 1 << 0;
     }
     void overwrite() {
         QFETCH(Ui::Answer, answer);
-        QFETCH(int, result);
         QFETCH(int, images);
-        QFETCH(int, imageId);
-        QVERIFY(writeIndex(m_idx, threeRows()));
-        QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
         ScriptedUi ui;
-        MarlovexImport first(db(), ui);
-        first.options = quiet();
-        QCOMPARE(first.Run(), DiskScan::Result::Done);
+        MarlovexImport first(db(), ui), again(db(), ui);
+        QCOMPARE(runImport(threeRows(), first), DiskScan::Result::Done);
         ui.answers = {answer};
-        MarlovexImport again(db(), ui);
-        again.options = quiet();
-        QCOMPARE(int(again.Run()), result);
-        QCOMPARE(ui.texts(),
-                 QStringList{QStringLiteral(
-                     "That drive exist in database as DATA.\r\nDo you wish to overwrite?")});
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), images);
-        QCOMPARE(again.ImageID, imageId);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items")).toInt(), 3 * images);
+        QTEST(runImport(threeRows(), again), "result");
+        QCOMPARE(
+            ui.texts(),
+            QStringList{u"That drive exist in database as DATA.\r\nDo you wish to overwrite?"_s});
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Images"_s).toInt(), images);
+        QTEST(again.ImageID, "imageId");
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items"_s).toInt(), 3 * images);
     }
 
     // Cancel after answering Yes, at any pause of the write: the old image comes back whole.
     void cancelAfterYesRestores() {
         QStringList lines = threeRows();
         for (int i = 0; i < 200; ++i)
-            lines << QStringLiteral("C:\\F%1\\file.txt").arg(i / 10);
-        QVERIFY(writeIndex(m_idx, lines));
-        QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
+            lines << u"C:\\F%1\\file.txt"_s.arg(i / 10);
         ScriptedUi quietUi;
         MarlovexImport first(db(), quietUi);
-        first.options = quiet();
-        QCOMPARE(first.Run(), DiskScan::Result::Done);
+        QCOMPARE(runImport(lines, first), DiskScan::Result::Done);
         const QString before = catalogueDump();
-
         PauseHookUi ui;
         ui.answers = {Ui::Answer::Yes};
         MarlovexImport again(db(), ui);
-        again.options = quiet();
         ui.onPause = [&] {
             if (again.ItemsWritten && again.WrittenCount > 30)
                 again.cancel();
         };
-        QCOMPARE(again.Run(), DiskScan::Result::Cancelled);
+        QCOMPARE(runImport(lines, again), DiskScan::Result::Cancelled);
         QCOMPARE(catalogueDump(), before);
     }
 
@@ -190,56 +209,179 @@ private slots:
         ScriptedUi ui;
         RecordingProgress progress;
         MarlovexImport imp(db(), ui, &progress);
-        imp.options = quiet();
-        imp.options.displaySummary = true;
         QCOMPARE(imp.Run(), DiskScan::Result::Done);
-        QVERIFY(QRegularExpression(QStringLiteral(R"(^time=\d\d:\d\d:\d\d \(3 items collected\)$)"))
-                    .match(progress.matching(QStringLiteral("time=")).at(1))
+        QVERIFY(QRegularExpression(uR"(^time=\d\d:\d\d:\d\d \(3 items collected\)$)"_s)
+                    .match(progress.matching(u"time="_s).at(1))
                     .hasMatch());
-        QCOMPARE(progress.matching(QStringLiteral("folder=")),
-                 (words("folder=C:\\ folder=C:\\X\\ folder=C:\\ folder=C:\\X\\")));
-        QCOMPARE(ui.texts(), QStringList{QStringLiteral(
-                                 "Total of 1 files and 1 folders was written in 00:00 minutes.")});
+        QCOMPARE(progress.matching(u"folder="_s),
+                 split("folder=C:\\ folder=C:\\X\\ folder=C:\\ folder=C:\\X\\"));
+        QCOMPARE(ui.texts(),
+                 QStringList{u"Total of 1 files and 1 folders was written in 00:00 minutes."_s});
         QCOMPARE(ui.shown.first().icon, Ui::Icon::Information);
     }
 
-    // Hostile or odd indexes import as what they hold, as a whole tree, or are refused.
+    // Hostile or odd indexes import as what they hold, as a whole tree.
     void badInput_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("load");
         const QByteArray head = "<disktype fixed\r\n<StartDir C:\\\r\n";
         QTest::newRow("LF only: one header line")
-            << QByteArray("<disktype fixed\n<StartDir C:\\\nC:\\a\\b\n") << int(ImportLoad::Loaded);
-        QTest::newRow("binary") << QByteArray("<\0\xff\r\x01\\\\\r\nC:\\\0\\\r", 13)
-                                << int(ImportLoad::Loaded);
+            << QByteArray("<disktype fixed\n<StartDir C:\\\nC:\\a\\b\n");
+        QTest::newRow("binary") << QByteArray("<\0\xff\r\x01\\\\\r\nC:\\\0\\\r", 13);
         QTest::newRow("paths without a root, '..', doubled backslashes")
-            << head + "docs\\a\r\nC:\\..\\..\\x\r\nC:\\\\\\y\\\\z\r\nC:\\a\\\\b\r\n"
-            << int(ImportLoad::Loaded);
-        QTest::newRow("a line of a megabyte")
-            << head + "C:\\" + QByteArray(1 << 20, 'a') + "\\b\r\nC:\\" +
-                   QByteArray(1 << 19, '\\') + "\r\n"
-            << int(ImportLoad::Loaded);
-        QTest::newRow("deep path") << head + "C:\\" + QByteArray("d\\").repeated(20000) + "f\r\n"
-                                   << int(ImportLoad::Loaded);
+            << head + "docs\\a\r\nC:\\..\\..\\x\r\nC:\\\\\\y\\\\z\r\nC:\\a\\\\b\r\n";
+        QTest::newRow("a line of a megabyte") << head + "C:\\" + QByteArray(1 << 20, 'a') +
+                                                     "\\b\r\nC:\\" + QByteArray(1 << 19, '\\') +
+                                                     "\r\n";
+        QTest::newRow("deep path") << head + "C:\\" + QByteArray("d\\").repeated(20000) + "f\r\n";
     }
     void badInput() {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, load);
         QVERIFY(writeBytes(m_idx, bytes));
-        QCOMPARE(int(MarlovexLoad(m_idx)), load);
-        if (load != int(ImportLoad::Loaded))
-            return;
+        QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
         ScriptedUi ui;
         MarlovexImport imp(db(), ui);
-        imp.options = quiet();
+        imp.options.displaySummary = false;
         QCOMPARE(imp.Run(), DiskScan::Result::Done);
         QCOMPARE(treeFault(imp.ImageID), QString());
     }
 
-private:
-    QTemporaryDir m_temp;
-    QString m_cat;
-    QString m_idx;
+    // An imported image brought up to date from a newer index: moves keep their notes, and the
+    // result is the tree a fresh import of the newer index gives.
+    void updateFromNewerIndex() {
+        const QStringList head = threeRows().mid(0, 4);
+        const QString v1 = m_temp.filePath(u"v1.idx"_s), v2 = m_temp.filePath(u"v2.idx"_s);
+        QVERIFY(writeIndex(v1, head + split("C:\\X\\f.txt C:\\X\\g.txt C:\\Y\\h.txt")));
+        QVERIFY(writeIndex(v2, head + split("C:\\X\\f.txt C:\\Y\\new.txt C:\\Z\\g.txt")));
+        const qint32 id = importFile(v1);
+        QVERIFY(id > 0);
+        QVERIFY(db().Execute(u"UPDATE Items SET Keywords='kw' WHERE Name='g.txt'"_s));
+        QVERIFY(db().Execute(u"UPDATE Items SET Comment='c' WHERE Name='f.txt'"_s));
+        const QVariant fId = db().scalar(u"SELECT ID FROM Items WHERE Name='f.txt'"_s);
+
+        QCOMPARE(MarlovexLoad(v2), ImportLoad::Loaded);
+        ScriptedUi ui;
+        ImageUpdate u(db(), ui, id, nullptr, ImportFlavour());
+        u.options.displaySummary = false;
+        IdxTreeSource source;
+        QCOMPARE(u.Read(source), DiskScan::Result::Done);
+        QCOMPARE(
+            UpdateTest::diffLines(u),
+            (QStringList{u"+ /Y/new.txt"_s, u"+ /Z"_s, u"- /Y/h.txt"_s, u"> /X/g.txt /Z/g.txt"_s}));
+        QCOMPARE(UpdateTest::countsText(u), u"2 1 0 1 3"_s);
+        QCOMPARE(u.Apply(), DiskScan::Result::Done);
+
+        QCOMPARE(treeFault(id), QString());
+        QCOMPARE(db().scalar(u"SELECT Comment FROM Items WHERE ID=? AND ImageID=?"_s, {fId, id}),
+                 QVariant(u"c"_s));
+        QCOMPARE(db().scalar(u"SELECT p.Name || '|' || g.Keywords FROM Items g JOIN Items p ON "
+                             "p.ID=g.ParentID AND p.ImageID=g.ImageID WHERE g.Name='g.txt'"_s),
+                 QVariant(u"Z|kw"_s));
+        QCOMPARE(UpdateTest::pathRows(id), UpdateTest::pathRows(importFile(v2)));
+
+        // File > Update from Index...: the differences shown, applied with the hook run once.
+        const QString v3 = m_temp.filePath(u"v3.idx"_s);
+        QVERIFY(writeIndex(v3, head + split("C:\\X\\f.txt C:\\Y\\new.txt C:\\Z\\g.txt C:\\Z\\k")));
+        int hooks = 0;
+        bool shown = false;
+        std::function<void()> applyWhenShown = [&] {
+            if (auto* d = qobject_cast<frmUpdateDiff*>(QApplication::activeModalWidget())) {
+                shown = true;
+                d->findChild<QPushButton*>(u"cmdApply"_s)->click();
+                return;
+            }
+            QTimer::singleShot(10, applyWhenShown);
+        };
+        QTimer::singleShot(0, applyWhenShown);
+        UpdateFromIndex(
+            nullptr, nullptr, id, [&](Database&, qint32) { return ++hooks == 1; }, v3);
+        QVERIFY(shown);
+        QCOMPARE(hooks, 1);
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items WHERE ImageID=? AND Name='k'"_s, {id}),
+                 QVariant(1));
+    }
+
+    // The command line: what is not an index leaves the catalogue as it was, byte for byte; the
+    // refused second import, --overwrite, --add with a name, options and usage.
+    void commandLine() {
+        const QString bad = m_temp.filePath(u"bad.idx"_s);
+        QVERIFY(writeBytes(bad, QByteArray("\xEF\xBB\xBF<disktype fixed\r\n")));
+        QVERIFY(writeIndex(m_idx, threeRows()));
+        const QByteArray before = cliCatalogue();
+        Run r = cli({bad});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.err, u"This file format is not supported!\n"_s);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(cliCatalogue(), before);
+
+        r = cli({m_idx, u"--no-files"_s});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(r.out,
+                 u"image\t1\nTotal of 1 files and 1 folders was written in 00:00 minutes.\n"_s);
+        r = cli({m_idx});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.err, u"That drive exist in database as DATA.\n"_s);
+        r = cli({m_idx, u"--overwrite"_s, u"--msdos-names"_s});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.startsWith(u"image\t1\n"_s));
+        r = cli({m_idx, u"--add"_s, u"--name"_s, u"Second"_s, u"--node"_s, u"0"_s});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.startsWith(u"image\t2\n"_s));
+        QCOMPARE(cli({m_idx, u"--node"_s, u"7"_s, u"--add"_s}).err, u"Node 7 does not exist.\n"_s);
+        QCOMPARE(cli({m_idx, u"--times"_s, u"--no-times"_s}).exit, 2);
+        QCOMPARE(cli({}).exit, 2);
+
+        CloseDatabase();
+        SetDatabaseName(m_cli);
+        QCOMPARE(OpenVerifiedDatabase(false, true), 0);
+        QCOMPARE(itemRows(1), split("2|1|1|f.txt|0 1|0|0|X|0 0|-1|0|C:\\|0"));
+        QCOMPARE(db().scalar(u"SELECT group_concat(Name, ',') FROM Images"_s),
+                 QVariant(u"DATA,Second"_s));
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items WHERE ImageID=1 AND MSDOSName=''"_s),
+                 QVariant(3));
+    }
+
+    // Folders repeated in two cases double the walk at every level. Each pass has the whole
+    // listing budget: a walk that fits it imports whole, counted first or not; one that grows
+    // without end fails, names the folder and writes nothing.
+    void repeatedFolders_data() {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("collect");
+        QTest::addColumn<int>("exit");
+        QTest::newRow("fits, counted") << 10 << true << 0;
+        QTest::newRow("fits, not counted") << 10 << false << 0;
+        QTest::newRow("grows without end") << 40 << true << 1;
+    }
+    void repeatedFolders() {
+        QFETCH(int, depth);
+        QFETCH(bool, collect);
+        QFETCH(int, exit);
+        CloseDatabase();
+        QStringList lines = threeRows().mid(0, 4);
+        lines[1] = u"<Serial 5A-5A"_s;
+        lines[2] = u"<DiskLabel REP"_s;
+        lines << u"C:\\"_s + u"A\\"_s.repeated(depth) + u'f'
+              << u"c:\\"_s + u"a\\"_s.repeated(depth) + u'f';
+        const QString path = m_temp.filePath(u"repeat.idx"_s);
+        QVERIFY(writeIndex(path, lines));
+        const QByteArray before = cliCatalogue();
+        const Run r = cli({path, u"--add"_s, collect ? u"--collect"_s : u"--no-collect"_s});
+        QCOMPARE(r.exit, exit);
+        if (exit != 0) {
+            QVERIFY2(r.err.startsWith(u"The folder C:\\"_s) &&
+                         r.err.endsWith(u"Nothing was imported.\n"_s),
+                     qPrintable(r.err));
+            QCOMPARE(r.out, QString());
+            QCOMPARE(cliCatalogue(), before);
+            return;
+        }
+        const QStringList out = r.out.split(u'\n');
+        QVERIFY(out.at(1).startsWith(u"Total of 2048 files and 2046 folders"_s));
+        SetDatabaseName(m_cli);
+        QCOMPARE(OpenVerifiedDatabase(false, true), 0);
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items WHERE ImageID=?"_s,
+                             {out.at(0).section(u'\t', 1).toInt()}),
+                 QVariant(2046 + 2048 + 1));
+    }
 };
 
 QTEST_MAIN(TestImport)

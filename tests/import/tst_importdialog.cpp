@@ -8,7 +8,6 @@
 #include "import/frmImport.h"
 #include "shell/mdlOptions.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,97 +16,86 @@
 
 using namespace DiskTest;
 using namespace ImportTest;
+using namespace Qt::StringLiterals;
 
 class TestImportDialog : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_temp;
+    QString m_idx;
+
+    // A loaded dialog talking to ui, with the file box set to path.
+    static std::unique_ptr<frmImport> dialog(Ui& ui, const QString& path, frmMain* main = nullptr) {
+        auto dlg = std::make_unique<frmImport>(main, main);
+        dlg->setUi(&ui);
+        dlg->Form_Load();
+        dlg->findChild<QLineEdit*>(u"txtFile"_s)->setText(path);
+        return dlg;
+    }
+    static QPushButton* button(QWidget* dlg, const QString& name) {
+        return dlg->findChild<QPushButton*>(name);
+    }
+    // Imports the test's index once, quietly, as the image a run will meet; the catalogue then.
+    QString importOnce() {
+        ScriptedUi quietUi;
+        MarlovexImport first(db(), quietUi);
+        first.options.displaySummary = false;
+        if (!IdxLoad(m_idx) || first.Run() != DiskScan::Result::Done)
+            return QString();
+        return catalogueDump();
+    }
+
 private slots:
     void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.path() + QStringLiteral("/config")));
-        m_idx = m_temp.path() + QStringLiteral("/cd.idx");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.filePath(u"config"_s)));
+        m_idx = m_temp.filePath(u"cd.idx"_s);
         QStringList lines = threeRows();
-        lines[0] = QStringLiteral("<DISKTYPE CD-ROM");
+        lines[0] = u"<DISKTYPE CD-ROM"_s;
         QVERIFY(writeIndex(m_idx, lines));
     }
     void init() {
         DefaultOptions();
         options().DisplaySummary = false;
-        QFile::remove(m_temp.path() + QStringLiteral("/c.ldr"));
-        QVERIFY(openNewCatalogue(m_temp.path() + QStringLiteral("/c.ldr")));
+        QFile::remove(m_temp.filePath(u"c.ldr"_s));
+        QVERIFY(openNewCatalogue(m_temp.filePath(u"c.ldr"_s)));
     }
     void cleanup() {
         ctlCmnDlg::setTestHook({});
         CloseDatabase();
     }
 
-    // Controls and captions when idle; the file dialog's settings; Import needs a file name.
+    // The idle dialog; the file dialog's settings; Import needs a file name.
     void idleStateAndBrowse() {
-        frmImport dlg(nullptr);
-        dlg.Form_Load();
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Import"));
-        auto* from = dlg.findChild<QComboBox*>(QStringLiteral("icmFrom"));
-        QCOMPARE(from->count(), 1);
-        QCOMPARE(from->currentText(), QStringLiteral("Marlovex"));
-        auto* import = dlg.findChild<QPushButton*>(QStringLiteral("cmdImport"));
-        auto* file = dlg.findChild<QLineEdit*>(QStringLiteral("txtFile"));
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
-                 QStringLiteral("Close"));
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdFileBrowse"))->text(),
-                 QStringLiteral("..."));
+        ScriptedUi ui;
+        auto dlg = dialog(ui, QString());
+        QPushButton* import = button(dlg.get(), u"cmdImport"_s);
+        auto* file = dlg->findChild<QLineEdit*>(u"txtFile"_s);
         QVERIFY(!import->isEnabled());
-        QVERIFY(!dlg.findChild<QWidget*>(QStringLiteral("prgScaned"))->isVisibleTo(&dlg));
+        QVERIFY(!dlg->findChild<QWidget*>(u"prgScaned"_s)->isVisibleTo(dlg.get()));
 
         ctlCmnDlg::Exchange seen;
         bool choose = false;
         ctlCmnDlg::setTestHook([&](ctlCmnDlg::Exchange& x) {
             seen = x;
-            x.fileName = QStringLiteral("/media/disk.idx");
+            x.fileName = u"/media/disk.idx"_s;
             return choose;
         });
-        dlg.cmdFileBrowse_Click();
+        dlg->cmdFileBrowse_Click();
         QCOMPARE(file->text(), QString());
-        QCOMPARE(seen.filters, (QStringList{QStringLiteral("Marlovex (*.idx)"),
-                                            QStringLiteral("All Files (*)")}));
+        QCOMPARE(seen.filters, (QStringList{u"Marlovex (*.idx)"_s, u"All Files (*)"_s}));
         QCOMPARE(seen.flags, ctlCmnDlg::kFlagHideReadOnly);
         QCOMPARE(seen.filterIndex, 1);
         choose = true;
-        dlg.cmdFileBrowse_Click();
-        QCOMPARE(file->text(), QStringLiteral("/media/disk.idx"));
+        dlg->cmdFileBrowse_Click();
+        QCOMPARE(file->text(), u"/media/disk.idx"_s);
         QVERIFY(import->isEnabled());
         file->clear();
         QVERIFY(!import->isEnabled());
     }
 
-    void notSupported_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("empty path") << QString() << QByteArray();
-        QTest::newRow("missing file") << "missing.idx" << QByteArray();
-        QTest::newRow("byte-order mark") << "bom.idx" << QByteArray("\xEF\xBB\xBF<disktype fixed");
-    }
-    void notSupported() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QString path;
-        if (!name.isEmpty()) {
-            path = m_temp.path() + QLatin1Char('/') + name;
-            if (name != QStringLiteral("missing.idx"))
-                QVERIFY(writeBytes(path, bytes));
-        }
-        frmImport dlg(nullptr);
-        ScriptedUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
-        dlg.findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(path);
-        dlg.cmdImport_Click();
-        QCOMPARE(ui.texts(), QStringList{QStringLiteral("This file format is not supported!")});
-        QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
-        QVERIFY(!dlg.Busy);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
-    }
-
     // A whole import with "Eject" on and "Auto Close" off: the progress area shows only while
     // it runs, the entry gets the CD picture, the file box is emptied, the summary is shown.
+    // Then what is not an index (no name, a missing file, a byte-order mark) is refused.
     void importIntoMainWindow() {
         frmMain main;
         ScriptedUi ui;
@@ -115,32 +103,37 @@ private slots:
         options().AutoClose = false;
         options().Eject = true;
         options().DisplaySummary = true;
-        frmImport dlg(&main, &main);
         PauseHookUi hook;
-        dlg.setUi(&hook);
-        dlg.Form_Load();
-        const int compact = dlg.height();
+        auto dlg = dialog(hook, m_idx, &main);
+        const int compact = dlg->height();
         int expanded = 0;
-        hook.onPause = [&] { expanded = std::max(expanded, dlg.height()); };
-        auto* file = dlg.findChild<QLineEdit*>(QStringLiteral("txtFile"));
-        file->setText(m_idx);
-        dlg.cmdImport_Click();
+        hook.onPause = [&] { expanded = std::max(expanded, dlg->height()); };
+        dlg->cmdImport_Click();
         QVERIFY(expanded > compact);
-        QCOMPARE(dlg.height(), compact);
+        QCOMPARE(dlg->height(), compact);
         QCOMPARE(hook.lastText(),
-                 QStringLiteral("Total of 1 files and 1 folders was written in 00:00 minutes."));
-        auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
+                 u"Total of 1 files and 1 folders was written in 00:00 minutes."_s);
+        auto* tree = main.findChild<QTreeWidget*>(u"trvNodes"_s);
         const QList<QTreeWidgetItem*> found =
-            tree->findItems(QStringLiteral("DATA"), Qt::MatchExactly | Qt::MatchRecursive);
+            tree->findItems(u"DATA"_s, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
-        QCOMPARE(found.first()->data(0, frmMain::KeyRole).toString(), QStringLiteral("I1"));
-        QCOMPARE(found.first()->data(0, frmMain::IconKeyRole).toString(), QStringLiteral("T5"));
+        QCOMPARE(found.first()->data(0, frmMain::KeyRole).toString(), u"I1"_s);
+        QCOMPARE(found.first()->data(0, frmMain::IconKeyRole).toString(), u"T5"_s);
+        auto* file = dlg->findChild<QLineEdit*>(u"txtFile"_s);
         QCOMPARE(file->text(), QString());
-        auto* import = dlg.findChild<QPushButton*>(QStringLiteral("cmdImport"));
-        QVERIFY(import->isEnabled());
-        hook.shown.clear();
-        dlg.cmdImport_Click();
-        QCOMPARE(hook.texts(), QStringList{QStringLiteral("This file format is not supported!")});
+        QVERIFY(button(dlg.get(), u"cmdImport"_s)->isEnabled());
+
+        const QString bom = m_temp.filePath(u"bom.idx"_s);
+        QVERIFY(writeBytes(bom, QByteArray("\xEF\xBB\xBF<disktype fixed")));
+        for (const QString& path : {QString(), m_temp.filePath(u"missing.idx"_s), bom}) {
+            hook.shown.clear();
+            file->setText(path);
+            dlg->cmdImport_Click();
+            QCOMPARE(hook.texts(), QStringList{u"This file format is not supported!"_s});
+            QCOMPARE(hook.shown.first().icon, Ui::Icon::Exclamation);
+            QVERIFY(!dlg->Busy);
+        }
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Images"_s).toInt(), 1);
     }
 
     // Cancel after overwriting with Yes: the frame cannot close the busy dialog, and the old
@@ -149,31 +142,26 @@ private slots:
         options().AutoClose = true;
         const QString before = importOnce();
         QVERIFY(!before.isEmpty());
-
-        frmImport dlg(nullptr);
         PauseHookUi ui;
         ui.answers = {Ui::Answer::Yes};
-        dlg.setUi(&ui);
-        dlg.Form_Load();
-        dlg.show();
-        dlg.findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(m_idx);
+        auto dlg = dialog(ui, m_idx);
+        dlg->show();
         bool refusedClose = false;
         QString busyCaption;
         ui.onPause = [&] {
-            if (dlg.import() && dlg.import()->ItemsWritten && !dlg.Cancelled) {
-                busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
-                dlg.close();
-                refusedClose = dlg.isVisible();
-                dlg.cmdCancel_Click();
+            if (dlg->import() && dlg->import()->ItemsWritten && !dlg->Cancelled) {
+                busyCaption = button(dlg.get(), u"cmdCancel"_s)->text();
+                dlg->close();
+                refusedClose = dlg->isVisible();
+                dlg->cmdCancel_Click();
             }
         };
-        dlg.cmdImport_Click();
-        QCOMPARE(busyCaption, QStringLiteral("Cancel"));
+        dlg->cmdImport_Click();
+        QCOMPARE(busyCaption, u"Cancel"_s);
         QVERIFY(refusedClose);
-        QVERIFY(dlg.isVisible());
-        QVERIFY(!dlg.Busy);
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
-                 QStringLiteral("Close"));
+        QVERIFY(dlg->isVisible());
+        QVERIFY(!dlg->Busy);
+        QCOMPARE(button(dlg.get(), u"cmdCancel"_s)->text(), u"Close"_s);
         QCOMPARE(catalogueDump(), before);
     }
 
@@ -182,33 +170,14 @@ private slots:
         options().AutoClose = true;
         const QString before = importOnce();
         QVERIFY(!before.isEmpty());
-        frmImport dlg(nullptr);
         ScriptedUi ui;
         ui.answers = {Ui::Answer::Cancel};
-        dlg.setUi(&ui);
-        dlg.Form_Load();
-        dlg.show();
-        dlg.findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(m_idx);
-        dlg.cmdImport_Click();
-        QVERIFY(!dlg.isVisible());
+        auto dlg = dialog(ui, m_idx);
+        dlg->show();
+        dlg->cmdImport_Click();
+        QVERIFY(!dlg->isVisible());
         QCOMPARE(catalogueDump(), before);
     }
-
-private:
-    // Imports the test's index once, quietly, as the image a run will meet; the catalogue then.
-    QString importOnce() {
-        ScriptedUi quietUi;
-        if (!IdxLoad(m_idx))
-            return QString();
-        MarlovexImport first(db(), quietUi);
-        first.options.displaySummary = false;
-        if (first.Run() != DiskScan::Result::Done)
-            return QString();
-        return catalogueDump();
-    }
-
-    QTemporaryDir m_temp;
-    QString m_idx;
 };
 
 QTEST_MAIN(TestImportDialog)

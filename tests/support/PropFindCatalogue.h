@@ -26,12 +26,12 @@ public:
         qint32 id = 0;
         qint32 parentId = 0;
         QVariant type = 1;
-        QString name;
-        QVariant msdosName;
+        QString name = {};
+        QVariant msdosName = {};
         QVariant attrib = 32;
-        QVariant size;
-        QVariant timeC, timeA, timeM;
-        QVariant keywords, description, comment;
+        QVariant size = {};
+        QVariant timeC = {}, timeA = {}, timeM = {};
+        QVariant keywords = {}, description = {}, comment = {};
     };
     void addItem(qint32 imageId, const Item& item);
     // The stored value of one column of an item.
