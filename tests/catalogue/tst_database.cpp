@@ -233,8 +233,6 @@ private slots:
             << u"Database error number 3044.\n"_s;
         QTest::newRow("text file") << u"text.ldr"_s << u"bytes"_s << u"hello\nworld\n"_s << false
                                    << u"Database error number 3343.\n"_s;
-        QTest::newRow("empty file") << u"empty.ldr"_s << u"bytes"_s << u""_s << false
-                                    << u"File is not in required format."_s;
         QTest::newRow("another program's tables")
             << u"songs.ldr"_s << u"sql"_s << u"CREATE TABLE Songs (ID INTEGER, Title TEXT)"_s
             << false << u"File is not in required format."_s;

@@ -34,30 +34,6 @@ class TestEngine : public QObject {
     }
 
 private slots:
-    // Only Create makes a file; a foreign file is refused by name and left as it was.
-    void refusedOpens() {
-        const QString missing = path(u"missing.ldr"_s);
-        Database d;
-        for (auto mode : {Database::OpenMode::ReadOnly, Database::OpenMode::ReadWrite}) {
-            QVERIFY(!d.open(missing, mode));
-            QCOMPARE(d.lastError().number, int(EngineErr::FileNotFound));
-        }
-        QVERIFY(!QFile::exists(missing));
-        QVERIFY(!d.open(path(u"no/such/folder/x.ldr"_s), Database::OpenMode::ReadWrite));
-        QCOMPARE(d.lastError().number, int(EngineErr::InvalidPath));
-        QVERIFY(!d.open(m_dir.path(), Database::OpenMode::Create));
-        QCOMPARE(d.lastError().number, int(EngineErr::InvalidPath));
-        QVERIFY(d.lastError().description.contains(u"folder"_s));
-        const QString p = path(u"foreign.ldr"_s);
-        QFile f(p);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(5000, '\x07')) == 5000);
-        f.close();
-        QVERIFY(!d.open(p, Database::OpenMode::ReadWrite));
-        QCOMPARE(d.lastError().number, int(EngineErr::NotADatabase));
-        QVERIFY(d.lastError().description.contains(u"foreign.ldr"_s));
-        QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), QByteArray(5000, 7));
-    }
-
     void damagedFileIsReported() {
         const QString p = path(u"damaged.ldr"_s);
         QVERIFY(
