@@ -278,7 +278,8 @@ private slots:
             QFile::setPermissions(p, QFileDevice::Permissions());
         bool opened = true;
         const QString msg = openMessage(m_home.file(name), mustExist, false, &opened);
-        QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner);
+        if (setup == u"locked"_s)
+            QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY2(msg.startsWith(message), qPrintable(msg));
         QVERIFY(!opened);
         QVERIFY(!db().isOpen());
