@@ -89,6 +89,7 @@ private slots:
         QTest::addColumn<QString>("writer");
         QTest::addColumn<int>("compactors");
         QTest::newRow("a scan racing a compaction") << u"scan"_s << 1;
+        QTest::newRow("a set racing a compaction") << u"set"_s << 1;
         QTest::newRow("two compactions and a set") << u"set"_s << 2;
     }
     // What a writer reports as done is in the catalogue afterwards; one that did not get through
