@@ -1,12 +1,19 @@
 #include "CatalogueFixture.h"
 #include "ScriptedUi.h"
 
+#include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "shell/mdlOptions.h"
+#include "shell/mdlRecent.h"
+#include "shell/mdlRegistry.h"
+
+#include <QAction>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTest>
 
 #include <csignal>
@@ -16,7 +23,7 @@
 
 using namespace Qt::StringLiterals;
 
-// Opening, creating and refusing catalogue files, without a window.
+// Opening, creating, upgrading and refusing catalogue files, and what the main window shows of it.
 class TestDatabase : public QObject {
     Q_OBJECT
 
@@ -31,18 +38,18 @@ class TestDatabase : public QObject {
         return p;
     }
 
-    // Opens with the given flags and returns the one message shown (or "" when none).
+    // Opens with the given flags and returns the last message shown (or "" when none).
     QString openMessage(QString path, bool mustExist, bool readOnly, bool* opened = nullptr) {
         ScriptedUi ui;
         const bool ok = OpenCatalogue(path, mustExist, readOnly, ui, nullptr);
         if (opened)
             *opened = ok;
-        return ui.shown.isEmpty() ? QString() : ui.shown.last().text;
+        return ui.lastText();
     }
 
     // A catalogue as format 1 made it: names of at most 128 characters. Its rows were written
-    // out of ID order, and one name is as long as format 1 allowed.
-    QString makeVersion1(const QString& name) {
+    // out of ID order, one name is as long as format 1 allowed, and someone added a trigger.
+    QString makeVersion1(const QString& name, int extraRows = 0) {
         const QString p = m_home.file(name);
         Database d;
         if (!d.open(p, Database::OpenMode::Create))
@@ -56,21 +63,12 @@ class TestDatabase : public QObject {
             "Description TEXT CONSTRAINT \"Items.Description\" CHECK(length(Description) <= "
             "128), Content TEXT, Comment TEXT)"_s,
             u"CREATE UNIQUE INDEX pkItemImageID ON Items(ID, ImageID)"_s,
-            u"CREATE INDEX inItemImageID ON Items(ImageID, ParentID)"_s,
-            u"CREATE INDEX inItemParentID ON Items(ParentID)"_s,
-            u"CREATE INDEX inItemTypeName ON Items(Type ASC, Name ASC)"_s,
-            u"CREATE INDEX inItemName ON Items(Name)"_s,
-            u"CREATE INDEX inItemSize ON Items(Size)"_s,
             u"CREATE INDEX inItemKeywords ON Items(Keywords) WHERE Keywords IS NOT NULL"_s,
-            u"CREATE INDEX inItemDescription ON Items(Description) WHERE Description IS NOT "
-            "NULL"_s,
             u"CREATE TABLE Images (ID INTEGER CONSTRAINT pkImageID PRIMARY KEY, Serial TEXT, "
             "NodeID INTEGER, Type INTEGER, Name TEXT, Date TEXT, Source TEXT, Label TEXT, "
             "FileSystem TEXT, Comment TEXT)"_s,
             u"CREATE TABLE Nodes (ID INTEGER CONSTRAINT pkNodeID PRIMARY KEY, ParentID INTEGER, "
             "Name TEXT CONSTRAINT \"Nodes.Name\" CHECK(length(Name) <= 64), Comment TEXT)"_s,
-            u"CREATE INDEX inNodeParent ON Nodes(ParentID)"_s,
-            // Made by someone else: kept through the upgrade all the same.
             u"CREATE TRIGGER itemGone AFTER DELETE ON Items BEGIN DELETE FROM Nodes WHERE 0; "
             "END"_s,
             u"PRAGMA application_id=%1"_s.arg(kCatalogueApplicationId),
@@ -79,6 +77,9 @@ class TestDatabase : public QObject {
             u"INSERT INTO Items (rowid, ID, ImageID, ParentID, Type, Name, Keywords) VALUES "
             "(7, 2, 1, 1, 1, 'inner \"file\"', 'kept'), (3, 1, 1, 0, 0, '%1', NULL)"_s.arg(
                 QString(128, u'n')),
+            u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c WHERE n < %1) INSERT "
+            "INTO Items (ID, ImageID, ParentID, Type, Name) SELECT n+10, 1, 0, 1, "
+            "printf('%0120d', n) FROM c"_s.arg(extraRows),
         };
         for (const QString& s : sql) {
             if (!d.Execute(s))
@@ -94,8 +95,8 @@ class TestDatabase : public QObject {
             .toString();
     }
 
-    // The catalogue's own tables and indexes; a writable open adds the name index's beside them.
-    QStringList schemaNames() {
+    // The catalogue's own tables, indexes and triggers (not the name index's).
+    QStringList schema() {
         QStringList names;
         Recordset rs = db().OpenRecordset(u"SELECT type||' '||name FROM sqlite_schema WHERE "
                                           "tbl_name NOT LIKE 'Name%' ORDER BY type, name"_s);
@@ -104,46 +105,63 @@ class TestDatabase : public QObject {
         return names;
     }
 
+    void expectTooLong(const QString& sql, int chars) {
+        QVERIFY2(!db().Execute(sql, {QString(chars, u'x')}), qPrintable(sql));
+        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
+    }
+
+    static QStringList recentCaptions(frmMain& w) {
+        QStringList out;
+        for (QAction* a : w.findChildren<QAction*>(u"mnuFileRecent"_s)) {
+            if (a->isVisible())
+                out << a->data().toString();
+        }
+        return out;
+    }
+    static bool enabled(frmMain& w, const QString& name) {
+        auto* a = w.findChild<QAction*>(name);
+        return a && a->isEnabled();
+    }
+    static QLabel* label(frmMain& w, const QString& name) { return w.findChild<QLabel*>(name); }
+
 private slots:
+    void init() {
+        DefaultOptions();
+        options().LoadDefaultDatabase = false;
+        recentList().LoadRecent(kLedraKey + u"\\Recent"_s);
+    }
     void cleanup() { CloseCatalogue(nullptr); }
 
-    // Reading needs no upgrade: a read-only open leaves a format-1 file as it is. A writable
-    // open upgrades it in place: every row with its rowid, every index and trigger under its
-    // name, and names as long as a file name can be.
+    // Reading needs no upgrade: a read-only open leaves a format-1 file as it is and writes
+    // nothing. A writable open upgrades it in place: every row with its rowid, every index and
+    // trigger under its name, and names as long as a file name can be.
     void upgradeOfVersion1() {
         const QString p = makeVersion1(u"v1.ldr"_s);
         const QByteArray before = readBytes(p);
         QCOMPARE(openMessage(p, true, true), QString());
+        QVERIFY(catalogue().readOnly);
         QCOMPARE(db().scalar(u"PRAGMA user_version"_s).toInt(), 1);
+        QVERIFY(!db().Execute(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 0, 'x')"_s));
+        QCOMPARE(db().lastError().number, int(EngineErr::ReadOnly));
         const QString rows = itemsDump();
-        const QStringList schema = schemaNames();
+        const QStringList names = schema();
         CloseCatalogue(nullptr);
         QCOMPARE(readBytes(p), before);
 
         QCOMPARE(openMessage(p, true, false), QString());
         QCOMPARE(db().scalar(u"PRAGMA user_version"_s).toInt(), kCatalogueSchemaVersion);
         QCOMPARE(itemsDump(), rows);
-        QCOMPARE(schemaNames(), schema);
+        QCOMPARE(schema(), names);
         QVERIFY(db().Execute(u"INSERT INTO Items (ID, ImageID, Name) VALUES (3, 1, ?)"_s,
                              {QString(kItemNameChars, u'x')}));
-        QVERIFY(!db().Execute(u"INSERT INTO Items (ID, ImageID, Name) VALUES (4, 1, ?)"_s,
-                              {QString(kItemNameChars + 1, u'x')}));
-        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
-        // The other widths stay.
-        QVERIFY(!db().Execute(u"UPDATE Items SET Keywords=? WHERE ID=2"_s, {QString(65, u'k')}));
-        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
+        expectTooLong(u"INSERT INTO Items (ID, ImageID, Name) VALUES (4, 1, ?)"_s,
+                      kItemNameChars + 1);
+        expectTooLong(u"UPDATE Items SET Keywords=? WHERE ID=2"_s, 65); // the other widths stay
     }
 
     // An upgrade that fails half-way (no room to write) is undone whole.
     void upgradeFailingHalfWayChangesNothing() {
-        const QString p = makeVersion1(u"v1-full.ldr"_s);
-        {
-            Database d;
-            QVERIFY(d.open(p, Database::OpenMode::ReadWrite));
-            QVERIFY(d.Execute(u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c "
-                              "WHERE n < 5000) INSERT INTO Items (ID, ImageID, ParentID, Type, "
-                              "Name) SELECT n+10, 1, 0, 1, printf('%0120d', n) FROM c"_s));
-        }
+        const QString p = makeVersion1(u"v1-full.ldr"_s, 5000);
         const QByteArray before = readBytes(p);
         // Files may grow only a little: the copy of the table cannot be written.
         struct rlimit old {};
@@ -168,7 +186,9 @@ private slots:
         QVERIFY(!QFileInfo::exists(p + u"-journal"_s));
     }
 
-    void newCatalogueHasTheWholeSchema() {
+    // A new catalogue (its folders made) has the whole schema; IDs start at one and reuse the
+    // highest; opening it again without "must exist" keeps what it holds.
+    void newCatalogue() {
         QString p = m_home.file(u"deep/er/new.ldr"_s);
         ScriptedUi ui;
         QVERIFY(OpenCatalogue(p, false, false, ui, nullptr));
@@ -176,30 +196,11 @@ private slots:
         QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
         QCOMPARE(catalogue().path, p);
         QVERIFY(!catalogue().readOnly);
-        Recordset rs = db().OpenRecordset(
-            u"SELECT name FROM sqlite_schema WHERE type = 'index' AND name NOT LIKE "
-            "'sqlite_%' ORDER BY name"_s);
-        QStringList indexes;
-        for (; !rs.Eof(); rs.MoveNext())
-            indexes << rs.text(0);
-        QCOMPARE(indexes,
-                 (QStringList{u"inItemDescription"_s, u"inItemImageID"_s, u"inItemKeywords"_s,
-                              u"inItemName"_s, u"inItemParentID"_s, u"inItemSize"_s,
-                              u"inItemTypeName"_s, u"inNodeParent"_s, u"pkItemImageID"_s}));
+        QCOMPARE(schema().size(), 12); // three tables and nine indexes
         QCOMPARE(db().scalar(u"PRAGMA application_id"_s).toInt(), kCatalogueApplicationId);
         QCOMPARE(db().scalar(u"PRAGMA user_version"_s).toInt(), kCatalogueSchemaVersion);
-        // Column widths hold.
-        QVERIFY(!db().Execute(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 0, ?)"_s,
-                              {QString(65, u'x')}));
-        QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
-    }
+        expectTooLong(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 0, ?)"_s, 65);
 
-    void idsStartAtOneAndReuseTheHighest() {
-        makeCatalogue(u"ids.ldr"_s);
-        QString p = m_home.file(u"ids.ldr"_s);
-        ScriptedUi ui;
-        QVERIFY(OpenCatalogue(p, true, false, ui, nullptr));
-        QVERIFY(ui.shown.isEmpty());
         QCOMPARE(NewID(u"Nodes"_s), 1);
         QCOMPARE(NewID(u"Images"_s), 1);
         const QString name = u"Quote \" and 'x' \\ ;"_s;
@@ -209,134 +210,85 @@ private slots:
         QCOMPARE(NewID(u"Nodes"_s), 4);
         db().Execute(u"DELETE FROM Nodes WHERE ID=3"_s);
         QCOMPARE(NewID(u"Nodes"_s), 3);
-        QCOMPARE(db().scalar(u"SELECT Name FROM Nodes WHERE ID=1"_s).toString(), name);
-    }
-
-    void existingFileIsNeverOverwritten() {
-        QString p = makeCatalogue(u"kept.ldr"_s);
-        {
-            ScriptedUi ui;
-            QVERIFY(OpenCatalogue(p, false, false, ui, nullptr));
-            db().Execute(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 0, 'keep')"_s);
-        }
         CloseCatalogue(nullptr);
         QCOMPARE(openMessage(p, false, false), QString());
-        QCOMPARE(db().scalar(u"SELECT Name FROM Nodes"_s).toString(), u"keep"_s);
+        QCOMPARE(db().scalar(u"SELECT Name FROM Nodes WHERE ID=1"_s).toString(), name);
     }
 
     void refusedOpens_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content"); // written first unless null
+        QTest::addColumn<QString>("setup"); // "bytes", "sql", "folder", "locked" or none
+        QTest::addColumn<QString>("content");
         QTest::addColumn<bool>("mustExist");
-        QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("fileAfter");
-
-        QTest::newRow("missing, must exist") << u"gone.ldr"_s << QByteArray() << true << false
-                                             << u"File can not be found."_s << false;
-        QTest::newRow("missing, read-only") << u"gone-ro.ldr"_s << QByteArray() << true << true
-                                            << u"File can not be found."_s << false;
-        QTest::newRow("text file") << u"text.ldr"_s << QByteArray("hello\nworld\n") << false
-                                   << false << u"Database error number 3343.\n"_s << true;
-        QTest::newRow("empty file") << u"empty.ldr"_s << QByteArray("") << false << false
-                                    << u"File is not in required format."_s << true;
+        const QString items = u"CREATE TABLE Items (ID, ImageID, ParentID, Type, MSDOSName, "
+                              "Name, Attrib, Size, TimeC, TimeA, TimeM, Keywords, Description, "
+                              "Content, Comment); CREATE TABLE Nodes (ID, ParentID, Name, "
+                              "Comment); CREATE TABLE Images (ID, Serial, NodeID, Type, Name, "
+                              "Date, Source, Label, FileSystem"_s;
+        QTest::newRow("missing, must exist")
+            << u"gone.ldr"_s << QString() << QString() << true << u"File can not be found."_s;
         QTest::newRow("folder missing, must exist")
-            << u"no/such/dir/x.ldr"_s << QByteArray() << true << false
-            << u"Database error number 3044.\n"_s << false;
+            << u"no/such/dir/x.ldr"_s << QString() << QString() << true
+            << u"Database error number 3044.\n"_s;
+        QTest::newRow("text file") << u"text.ldr"_s << u"bytes"_s << u"hello\nworld\n"_s << false
+                                   << u"Database error number 3343.\n"_s;
+        QTest::newRow("another program's tables")
+            << u"songs.ldr"_s << u"sql"_s << u"CREATE TABLE Songs (ID INTEGER, Title TEXT)"_s
+            << false << u"File is not in required format."_s;
+        QTest::newRow("a column missing") << u"short.ldr"_s << u"sql"_s << items + u")"_s << false
+                                          << u"Database error number 3061.\n"_s;
+        QTest::newRow("a newer format")
+            << u"newer.ldr"_s << u"sql"_s << items + u", Comment); PRAGMA user_version=99"_s
+            << false << u"Database error number 3041.\n"_s;
+        QTest::newRow("a folder as the path") << u"a-folder"_s << u"folder"_s << QString() << false
+                                              << u"Database error number 3044.\n"_s;
+        QTest::newRow("a file in the way of the folder")
+            << u"plainfile/sub/c.ldr"_s << u"bytes"_s << QString() << false
+            << u"Database error number 3044."_s;
+        QTest::newRow("unreadable") << u"locked.ldr"_s << u"locked"_s << QString() << true
+                                    << u"Database error number 3051."_s;
     }
+    // A clear message, nothing open, and no file made or changed.
     void refusedOpens() {
         QFETCH(QString, name);
-        QFETCH(QByteArray, content);
+        QFETCH(QString, setup);
+        QFETCH(QString, content);
         QFETCH(bool, mustExist);
-        QFETCH(bool, readOnly);
         QFETCH(QString, message);
-        QFETCH(bool, fileAfter);
-        const QString p = m_home.file(name);
-        if (!content.isNull())
-            QVERIFY(writeBytes(p, content));
-        bool opened = true;
-        QVERIFY(openMessage(p, mustExist, readOnly, &opened).startsWith(message));
-        QVERIFY(!opened);
-        QVERIFY(!db().isOpen());
-        QCOMPARE(catalogue().path, QString());
-        QCOMPARE(QFileInfo::exists(p), fileAfter);
-        if (!content.isNull())
-            QCOMPARE(readBytes(p), content); // nothing was changed
-    }
-
-    void foreignAndIncompleteDatabases_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("another program's tables")
-            << u"CREATE TABLE Songs (ID INTEGER, Title TEXT)"_s
-            << u"File is not in required format."_s;
-        QTest::newRow("a column missing")
-            << u"CREATE TABLE Items (ID, ImageID, ParentID, Type, MSDOSName, Name, Attrib, Size, "
-               "TimeC, TimeA, TimeM, Keywords, Description, Content, Comment);"
-               "CREATE TABLE Images (ID, Serial, NodeID, Type, Name, Date, Source, Label, "
-               "FileSystem);"
-               "CREATE TABLE Nodes (ID, ParentID, Name, Comment)"_s
-            << u"Database error number 3061.\n"_s;
-        QTest::newRow("a newer format")
-            << u"CREATE TABLE Items (ID, ImageID, ParentID, Type, MSDOSName, Name, Attrib, Size, "
-               "TimeC, TimeA, TimeM, Keywords, Description, Content, Comment);"
-               "CREATE TABLE Images (ID, Serial, NodeID, Type, Name, Date, Source, Label, "
-               "FileSystem, Comment);"
-               "CREATE TABLE Nodes (ID, ParentID, Name, Comment); PRAGMA user_version=99"_s
-            << u"Database error number 3041.\n"_s;
-    }
-    void foreignAndIncompleteDatabases() {
-        QFETCH(QString, sql);
-        QFETCH(QString, message);
-        const QString p =
-            m_home.file(u"foreign-%1.ldr"_s.arg(QString::fromUtf8(QTest::currentDataTag())));
-        {
+        QString p = m_home.file(name);
+        if (setup == u"locked"_s && geteuid() == 0)
+            QSKIP("root reads every file");
+        if (setup == u"bytes"_s && content.isNull()) // the file sits where a folder must go
+            p = m_home.file(name.section(u'/', 0, 0));
+        if (setup == u"bytes"_s)
+            QVERIFY(writeBytes(p, content.toUtf8()));
+        if (setup == u"folder"_s)
+            QVERIFY(QDir().mkpath(p));
+        if (setup == u"locked"_s)
+            p = makeCatalogue(name);
+        if (setup == u"sql"_s) {
             Database d;
             QVERIFY(d.open(p, Database::OpenMode::Create));
-            for (const QString& s : sql.split(u';'))
+            for (const QString& s : content.split(u';'))
                 QVERIFY(d.Execute(s));
         }
         const QByteArray before = readBytes(p);
-        QVERIFY(openMessage(p, false, false).startsWith(message));
+        if (setup == u"locked"_s)
+            QFile::setPermissions(p, QFileDevice::Permissions());
+        bool opened = true;
+        const QString msg = openMessage(m_home.file(name), mustExist, false, &opened);
+        if (setup == u"locked"_s)
+            QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY2(msg.startsWith(message), qPrintable(msg));
+        QVERIFY(!opened);
         QVERIFY(!db().isOpen());
-        QCOMPARE(readBytes(p), before);
-    }
-
-    void folderAsCataloguePath() {
-        const QString dir = m_home.file(u"a-folder"_s);
-        QVERIFY(QDir().mkpath(dir));
-        const QString msg = openMessage(dir, false, false);
-        QVERIFY2(msg.startsWith(u"Database error number 3044.\n"_s), qPrintable(msg));
-        QVERIFY(msg.contains(u"folder"_s));
-        QVERIFY(QFileInfo(dir).isDir());
-    }
-
-    void folderThatCannotBeMade() {
-        QVERIFY(writeBytes(m_home.file(u"plainfile"_s), "x"));
-        const QString p = m_home.file(u"plainfile/sub/c.ldr"_s);
-        const QString msg = openMessage(p, false, false);
-        QVERIFY2(msg.startsWith(u"Database error number 3044."_s), qPrintable(msg));
-        QCOMPARE(readBytes(m_home.file(u"plainfile"_s)), QByteArray("x"));
-    }
-
-    void unreadableFile() {
-        if (geteuid() == 0)
-            QSKIP("root reads every file");
-        const QString p = makeCatalogue(u"locked.ldr"_s);
-        QFile::setPermissions(p, QFileDevice::Permissions());
-        const QString msg = openMessage(p, true, false);
-        QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner);
-        QVERIFY2(msg.startsWith(u"Database error number 3051."_s), qPrintable(msg));
-    }
-
-    void readOnlyOpenRefusesWrites() {
-        const QString p = makeCatalogue(u"ro.ldr"_s);
-        QString path = p;
-        ScriptedUi ui;
-        QVERIFY(OpenCatalogue(path, true, true, ui, nullptr));
-        QVERIFY(catalogue().readOnly);
-        QVERIFY(!db().Execute(u"INSERT INTO Nodes(ID, ParentID, Name) VALUES(1, 0, 'x')"_s));
-        QCOMPARE(db().lastError().number, int(EngineErr::ReadOnly));
+        QCOMPARE(catalogue().path, QString());
+        QCOMPARE(QFileInfo::exists(m_home.file(name)), setup == u"folder"_s || setup == u"sql"_s ||
+                                                           setup == u"locked"_s ||
+                                                           !content.isNull());
+        if (QFileInfo(p).isFile())
+            QCOMPARE(readBytes(p), before);
     }
 
     void oldFormatQuestion_data() {
@@ -345,22 +297,14 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("openedAs"); // empty: nothing open
+        const QString ask = u"This file is saved in old format. Do you wish to convert it?"_s;
         QTest::newRow("cancel") << u"c1.mdb"_s << false << int(Ui::Answer::Cancel)
-                                << QStringList{u"This file is saved in old format. Do you wish "
-                                               "to convert it?"_s}
-                                << QString();
-        QTest::newRow("yes renames") << u"c2.mdb"_s << false << int(Ui::Answer::Yes)
-                                     << QStringList{u"This file is saved in old format. Do you "
-                                                    "wish to convert it?"_s}
-                                     << u"c2.ldr"_s;
+                                << QStringList{ask} << QString();
+        QTest::newRow("yes renames")
+            << u"c2.mdb"_s << false << int(Ui::Answer::Yes) << QStringList{ask} << u"c2.ldr"_s;
         QTest::newRow("yes but taken") << u"c3.mdb"_s << true << int(Ui::Answer::Yes)
-                                       << QStringList{u"This file is saved in old format. Do you "
-                                                      "wish to convert it?"_s,
-                                                      u"Converson failed!"_s}
-                                       << u"c3.mdb"_s;
-        QTest::newRow("no keeps") << u"c4.mdb"_s << false << int(Ui::Answer::No)
-                                  << QStringList{u"This file is saved in old format. Do you wish "
-                                                 "to convert it?"_s}
+                                       << QStringList{ask, u"Converson failed!"_s} << u"c3.mdb"_s;
+        QTest::newRow("no keeps") << u"c4.mdb"_s << false << int(Ui::Answer::No) << QStringList{ask}
                                   << u"c4.mdb"_s;
         QTest::newRow("upper case asks nothing")
             << u"c5.MDB"_s << false << int(Ui::Answer::Yes) << QStringList{} << u"c5.MDB"_s;
@@ -392,20 +336,82 @@ private slots:
             QCOMPARE(readBytes(ldr), QByteArray("not to be replaced"));
     }
 
-    void captionBaseName_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("base");
-        QTest::newRow("two dots") << u"/home/u/Disks/Music.2002.ldr"_s << u"Music"_s;
-        QTest::newRow("no dot") << u"/home/u/Disks/Music"_s << u"Music"_s;
-        QTest::newRow("dot in folder") << u"/home/u.v/Music"_s << u"Music"_s;
-        QTest::newRow("no slash") << u"Music.ldr"_s << u"Music"_s;
-    }
     void captionBaseName() {
-        QFETCH(QString, path);
-        QFETCH(QString, base);
-        QCOMPARE(CatalogueBaseName(path), base);
+        QCOMPARE(CatalogueBaseName(u"/home/u/Disks/Music.2002.ldr"_s), u"Music"_s);
+        QCOMPARE(CatalogueBaseName(u"/home/u/Disks/Music"_s), u"Music"_s);
+        QCOMPARE(CatalogueBaseName(u"/home/u.v/Music"_s), u"Music"_s);
+        QCOMPARE(CatalogueBaseName(u"Music.ldr"_s), u"Music"_s);
+    }
+
+    void writableOpenShowsPathCaptionAndRemembers() {
+        ScriptedUi ui;
+        const QString p = makeCatalogue(u"Disks/Music.2002.ldr"_s);
+        frmMain w(p);
+        w.setUi(&ui);
+        w.Load();
+        QVERIFY(ui.shown.isEmpty());
+        QCOMPARE(w.windowTitle(), u"Ledra - Music"_s);
+        QCOMPARE(label(w, u"File"_s)->text(), p);
+        QVERIFY(label(w, u"ReadOnly"_s)->isHidden());
+        QVERIFY(enabled(w, u"mnuFileNewNode"_s) && enabled(w, u"mnuToolsCompact"_s));
+        QCOMPARE(options().Default, p);
+        QCOMPARE(recentCaptions(w), QStringList{p});
+        // The list is saved at each successful open.
+        QCOMPARE(GetRegString(kLedraKey + u"\\Recent"_s, u"0"_s, QString()), p);
+
+        CloseCatalogue(&w);
+        QCOMPARE(w.windowTitle(), u"Ledra"_s);
+        QCOMPARE(label(w, u"File"_s)->text(), QString());
+        QVERIFY(!enabled(w, u"mnuFileNewNode"_s));
+        QVERIFY(!enabled(w, u"mnuToolsCompact"_s));
+    }
+
+    // A read-only open keeps the default and allows no edits; a failed open drops its recent
+    // entry and leaves the window empty.
+    void readOnlyAndFailedOpens() {
+        ScriptedUi ui;
+        const QString ro = makeCatalogue(u"ro.ldr"_s);
+        const QString bad = m_home.file(u"bad.ldr"_s);
+        QVERIFY(writeBytes(bad, "not a catalogue"));
+        options().Default = u"/somewhere/else.ldr"_s;
+        frmMain w;
+        w.setUi(&ui);
+        w.Load();
+        QString path = ro;
+        QVERIFY(OpenCatalogue(path, true, true, ui, &w));
+        QCOMPARE(label(w, u"File"_s)->text(), QString());
+        QVERIFY(!label(w, u"ReadOnly"_s)->isHidden());
+        QCOMPARE(label(w, u"ReadOnly"_s)->text(), u"Read-only"_s);
+        QCOMPARE(options().Default, u"/somewhere/else.ldr"_s);
+        QVERIFY(!enabled(w, u"mnuFileNewNode"_s));
+        QVERIFY(enabled(w, u"mnuFileProperties"_s));
+        QVERIFY(!enabled(w, u"mnuToolsCompact"_s));
+
+        CloseCatalogue(&w);
+        recentList().AddRecent(bad);
+        recentList().AddRecent(ro);
+        w.showRecent(recentList().entries());
+        path = bad;
+        QVERIFY(!OpenCatalogue(path, true, false, ui, &w));
+        QVERIFY(ui.lastText().startsWith(u"Database error number 3343."_s));
+        QCOMPARE(ui.shown.last().icon, Ui::Icon::Critical);
+        QVERIFY(!recentCaptions(w).contains(bad));
+        QCOMPARE(recentCaptions(w).value(0), ro);
+        QCOMPARE(w.windowTitle(), u"Ledra"_s);
+    }
+
+    void firstStartBuildsTheDefaultCatalogue() {
+        ScriptedUi ui;
+        options().LoadDefaultDatabase = true;
+        options().Default = m_home.file(u"home/Documents/Ledra.ldr"_s);
+        frmMain w;
+        w.setUi(&ui);
+        w.Load();
+        QCOMPARE(ui.texts(), QStringList{u"Database created!"_s});
+        QCOMPARE(catalogue().path, options().Default);
+        QCOMPARE(w.windowTitle(), u"Ledra - Ledra"_s);
     }
 };
 
-QTEST_GUILESS_MAIN(TestDatabase)
+QTEST_MAIN(TestDatabase)
 #include "tst_database.moc"

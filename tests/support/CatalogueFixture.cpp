@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
 
 TestHome::TestHome() {
     const QString base = m_dir.path();
@@ -28,4 +32,20 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 QByteArray readBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+CliRun runCli(const QStringList& args, qint64 fileSizeLimit) {
+    QProcess p;
+    if (fileSizeLimit > 0) {
+        p.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+    }
+    p.start(QStringLiteral(LEDRA_CLI), args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A temporary home for a test: settings, documents and runtime folders inside one temporary
@@ -19,3 +20,11 @@ private:
 // Writes bytes to a file, making its folder; false when it cannot.
 bool writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
+
+// One run of ledra-cli; code -1 when it did not end within a minute. fileSizeLimit > 0: as on
+// a disk with that much room for any one file.
+struct CliRun {
+    int code = -1;
+    QString out, err;
+};
+CliRun runCli(const QStringList& args, qint64 fileSizeLimit = 0);
