@@ -24,8 +24,9 @@ void TestAbout::texts() {
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Ledra"));
     // Minor in two digits, patch in four.
     const QString version = about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d\\.\\d{4}$")).match(version).hasMatch(),
-             qPrintable(version));
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d\\.\\d{4}$")).match(version).hasMatch(),
+        qPrintable(version));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblURLC"))->text(), QStringLiteral("URL:"));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblEmailC"))->text(),
              QStringLiteral("E-mail:"));

@@ -28,8 +28,14 @@ private slots:
 // Values out of range are refused and leave the last good one.
 void TestCtlSize::ranges() {
     ctlSize bar;
-    auto width = [&](int w) { bar.setBevelWidth(w); return bar.BevelWidth(); };
-    auto bevel = [&](int b) { bar.setBevel(b); return bar.Bevel(); };
+    auto width = [&](int w) {
+        bar.setBevelWidth(w);
+        return bar.BevelWidth();
+    };
+    auto bevel = [&](int b) {
+        bar.setBevel(b);
+        return bar.Bevel();
+    };
     QCOMPARE(width(21), 21);
     QCOMPARE(width(22), 21);
     QCOMPARE(width(1), 1);
