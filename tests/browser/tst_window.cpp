@@ -62,15 +62,10 @@ private slots:
     void splitters_data();
     void splitters();
     void viewTogglesAndSettingsAtExit();
-    void bigFolderReachableAtOnce();
-    void detailsViewSortsAndIsKept();
-    void openRebuildsWhateverHasFocus_data();
-    void openRebuildsWhateverHasFocus();
+    void bigFolderAndDetailsView();
     void fileDialogs();
     void geometryKeptAndFitted();
-    void oneMnemonicPerLetter();
-    void iconsWithoutDesktopTheme();
-    void emptyCatalogueHint();
+    void firstLook();
     void scanProgressTexts();
     void newButton_data();
     void newButton();
@@ -252,7 +247,7 @@ void TestWindow::viewTogglesAndSettingsAtExit() {
     QCOMPARE(stored.value(QStringLiteral("Options/SizeTreeLeft")).toInt(), 252);
 }
 
-void TestWindow::bigFolderReachableAtOnce() {
+void TestWindow::bigFolderAndDetailsView() {
     openWindow(m_path, {});
     m_window->showCatalogueEntry(QStringLiteral("I1"));
     // Up from a folder lists its parent with the folder left selected.
@@ -260,10 +255,11 @@ void TestWindow::bigFolderReachableAtOnce() {
     m_window->lsvMain_Up();
     QCOMPARE(m_window->listTag(), 0);
     QCOMPARE(list()->selectedKey(), QStringLiteral("F3"));
+    // In the list view every entry of a big folder is laid out at once: the last is reachable
+    // by scrolling, without further events feeding the layout in batches.
     m_window->FillFiles(1);
     QCOMPARE(list()->count(), 3000);
-    // In the list view every entry is laid out at once: the last is reachable by scrolling,
-    // without further events feeding the layout in batches.
+    QVERIFY(action("mnuViewList")->isChecked());
     QListView* view = list()->listView();
     QVERIFY(view->isVisible());
     const QModelIndex last = list()->model()->index(2999, 0);
@@ -271,20 +267,14 @@ void TestWindow::bigFolderReachableAtOnce() {
     QVERIFY(view->horizontalScrollBar()->maximum() > 0);
     QCOMPARE(view->indexAt(view->visualRect(last).center()), last);
     // The same in the details view, down the vertical bar.
-    m_window->mnuViewDetails_Click(true);
+    QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(list()->isDetails() && list()->detailsView()->isVisible());
+    QVERIFY(action("mnuViewDetails")->isChecked());
     QTreeView* details = list()->detailsView();
     details->scrollTo(details->model()->index(2999, 0));
     QVERIFY(details->verticalScrollBar()->maximum() > 0);
     QCOMPARE(details->indexAt(details->visualRect(last).center()).row(), 2999);
-}
-
-void TestWindow::detailsViewSortsAndIsKept() {
-    openWindow(m_path, {});
-    QVERIFY(action("mnuViewList")->isChecked());
-    QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_1));
-    QVERIFY(list()->isDetails() && list()->detailsView()->isVisible());
-    QVERIFY(action("mnuViewDetails")->isChecked());
-    m_window->showCatalogueEntry(QStringLiteral("I1"));
+    m_window->FillFiles(0);
     QHeaderView* header = list()->detailsView()->header();
     QStringList titles;
     for (int c = 0; c < header->count(); ++c)
@@ -324,32 +314,6 @@ void TestWindow::detailsViewSortsAndIsKept() {
     QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_2));
     QVERIFY(!list()->isDetails() && list()->listView()->isVisible());
-}
-
-void TestWindow::openRebuildsWhateverHasFocus_data() {
-    QTest::addColumn<QString>("pane");
-    QTest::newRow("catalogue tree") << "trvNodes";
-    QTest::newRow("folder tree") << "trvMain";
-    QTest::newRow("contents list") << "lsvMain";
-}
-
-void TestWindow::openRebuildsWhateverHasFocus() {
-    QFETCH(QString, pane);
-    openWindow(m_path, {});
-    m_window->showCatalogueEntry(QStringLiteral("I1"));
-    m_window->FillFiles(0);
-    m_window->findChild<QWidget*>(pane)->setFocus();
-    // Both catalogues have an image 1: nothing of the first may show with the second.
-    ctlCmnDlg::setTestHook([this](ctlCmnDlg::Exchange& x) {
-        x.fileName = m_other;
-        return true;
-    });
-    m_window->mnuFileOpen_Click();
-    QCOMPARE(catalogue().path, m_other);
-    QCOMPARE(treeKeys(child<QTreeWidget>("trvNodes")), QStringLiteral("I1"));
-    QCOMPARE(child<QTreeWidget>("trvNodes")->topLevelItem(0)->text(0), QStringLiteral("Other"));
-    QCOMPARE(child<QTreeWidget>("trvMain")->topLevelItemCount(), 0);
-    QCOMPARE(list()->count(), 0);
 }
 
 void TestWindow::fileDialogs() {
@@ -394,6 +358,26 @@ void TestWindow::fileDialogs() {
     QCOMPARE(catalogue().path, created);
     QVERIFY(QFile::exists(created));
     QVERIFY(action("mnuToolsCompact")->isEnabled());
+    // Another catalogue with an image 1 replaces all three panes, whichever had the focus.
+    QString next;
+    ctlCmnDlg::setTestHook([&](ctlCmnDlg::Exchange& x) {
+        x.fileName = next;
+        return true;
+    });
+    for (const char* pane : {"trvNodes", "trvMain", "lsvMain"}) {
+        next = m_path;
+        m_window->mnuFileOpen_Click();
+        m_window->showCatalogueEntry(QStringLiteral("I1"));
+        m_window->FillFiles(0);
+        child(pane)->setFocus();
+        next = m_other;
+        m_window->mnuFileOpen_Click();
+        QCOMPARE(catalogue().path, m_other);
+        QCOMPARE(treeKeys(child<QTreeWidget>("trvNodes")), QStringLiteral("I1"));
+        QCOMPARE(child<QTreeWidget>("trvNodes")->topLevelItem(0)->text(0), QStringLiteral("Other"));
+        QCOMPARE(child<QTreeWidget>("trvMain")->topLevelItemCount(), 0);
+        QCOMPARE(list()->count(), 0);
+    }
 }
 
 void TestWindow::geometryKeptAndFitted() {
@@ -416,8 +400,17 @@ void TestWindow::geometryKeptAndFitted() {
     QVERIFY(avail.contains(m_window->frameGeometry()));
 }
 
-void TestWindow::oneMnemonicPerLetter() {
-    openWindow(m_path);
+// A first look: the empty catalogue's hint, one mnemonic per letter in each menu, and pictures
+// without a desktop theme.
+void TestWindow::firstLook() {
+    openWindow(m_empty);
+    QCOMPARE(list()->hint(), QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 "
+                                            "Disk\u2026 catalogues a disk."));
+    QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
+    // Once something is filed the hint goes.
+    child("trvNodes")->setFocus();
+    action("mnuFileNewNode")->trigger();
+    QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
     QList<QMenu*> menus;
     for (QAction* a : m_window->menuBar()->actions())
         menus << a->menu();
@@ -436,12 +429,8 @@ void TestWindow::oneMnemonicPerLetter() {
     }
     // A caption is a name, not a menu entry.
     QVERIFY(!m_window->windowTitle().contains(QLatin1String("...")));
-}
-
-void TestWindow::iconsWithoutDesktopTheme() {
     // No desktop chose a theme here: the program's own fallback gives every file type and
     // toolbar button a picture.
-    openWindow(m_path);
     QVERIFY(QIcon::themeName() == QLatin1String(kFallbackIconTheme) ||
             QIcon::fallbackThemeName() == QLatin1String(kFallbackIconTheme));
     QCOMPARE(frmMain::IconLookup(QStringLiteral("notes.txt"), false), QStringLiteral("Icon.txt"));
@@ -449,17 +438,6 @@ void TestWindow::iconsWithoutDesktopTheme() {
     QCOMPARE(frmMain::IconLookup(QStringLiteral("paper.pdf"), false), QStringLiteral("Icon.pdf"));
     QVERIFY(QIcon::hasThemeIcon(QStringLiteral("document-open")));
     QVERIFY(!m_window->windowIcon().pixmap(32, 32).isNull());
-}
-
-void TestWindow::emptyCatalogueHint() {
-    openWindow(m_empty);
-    QCOMPARE(list()->hint(), QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 "
-                                            "Disk\u2026 catalogues a disk."));
-    QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
-    // Once something is filed the hint goes.
-    child("trvNodes")->setFocus();
-    action("mnuFileNewNode")->trigger();
-    QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
 }
 
 void TestWindow::scanProgressTexts() {
