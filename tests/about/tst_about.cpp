@@ -1,10 +1,10 @@
 #include "about/frmAbout.h"
 #include "about/frmSHelp.h"
-#include "version.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
 
@@ -14,10 +14,7 @@ class TestAbout : public QObject {
 private slots:
     void cleanup() { frmAbout::setOpenUrlForTest({}); }
     void texts();
-    void links_data();
     void links();
-    void hoverUnderline();
-    void escapeCloses();
     void shortHelp();
 };
 
@@ -25,11 +22,11 @@ void TestAbout::texts() {
     frmAbout about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About Ledra"));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Ledra"));
+    // Minor in two digits, patch in four.
     const QString version = about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
-    QCOMPARE(version, QStringLiteral("%1.%2.%3")
-                          .arg(LEDRA_VERSION_MAJOR)
-                          .arg(LEDRA_VERSION_MINOR, 2, 10, QLatin1Char('0'))
-                          .arg(LEDRA_VERSION_PATCH, 4, 10, QLatin1Char('0')));
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d\\.\\d{4}$")).match(version).hasMatch(),
+        qPrintable(version));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblURLC"))->text(), QStringLiteral("URL:"));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblEmailC"))->text(),
              QStringLiteral("E-mail:"));
@@ -46,47 +43,25 @@ void TestAbout::texts() {
     QVERIFY(about.isHidden());
 }
 
-void TestAbout::links_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("opened");
-    QTest::newRow("URL given") << "https://example.org/ledra"
-                               << "lblURL"
-                               << "https://example.org/ledra";
-}
-
+// A click on the address opens it; the pointer over it underlines it, and only it.
 void TestAbout::links() {
-    QFETCH(QString, url);
-    QFETCH(QString, label);
-    QFETCH(QString, opened);
     QStringList seen;
     frmAbout::setOpenUrlForTest([&](const QUrl& u) {
         seen << u.toString();
         return true;
     });
     frmAbout about;
-    about.URL = url;
-    about.show();
-    QTest::mouseClick(about.findChild<QLabel*>(label), Qt::LeftButton);
-    QCOMPARE(seen, QStringList({opened}));
-}
-
-void TestAbout::hoverUnderline() {
-    frmAbout about;
     about.URL = QStringLiteral("https://example.org/ledra");
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     auto* url = about.findChild<QLabel*>(QStringLiteral("lblURL"));
+    QTest::mouseClick(url, Qt::LeftButton);
+    QCOMPARE(seen, QStringList({about.URL}));
     QCursor::setPos(url->mapToGlobal(url->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(url->font().underline(), 2000);
     QVERIFY(!about.findChild<QLabel*>(QStringLiteral("lblEmail"))->font().underline());
     QCursor::setPos(about.mapToGlobal(QPoint(-50, -50)));
     QTRY_VERIFY_WITH_TIMEOUT(!url->font().underline(), 2000);
-}
-
-void TestAbout::escapeCloses() {
-    frmAbout about;
-    about.show();
     QTest::keyClick(&about, Qt::Key_Escape);
     QVERIFY(about.isHidden());
 }

@@ -3,11 +3,12 @@
 #include "ScriptedUi.h"
 
 #include "browser/frmMain.h"
+#include "browser/guiContentsView.h"
+#include "browser/guiKeyTree.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "shell/mdlOptions.h"
 
-#include "browser/guiContentsView.h"
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,36 +18,6 @@
 
 using namespace BrowseFixture;
 
-namespace {
-
-// Keys of a tree in display order, each entry followed by its subtree.
-void collect(QTreeWidgetItem* item, QStringList& out) {
-    out << item->data(0, frmMain::KeyRole).toString();
-    for (int i = 0; i < item->childCount(); ++i)
-        collect(item->child(i), out);
-}
-
-QStringList treeKeys(QTreeWidget* tree) {
-    QStringList out;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        collect(tree->topLevelItem(i), out);
-    return out;
-}
-
-QStringList listKeys(ContentsView* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->keyAt(i);
-    return out;
-}
-
-// "N2 I5 N1" as a list of keys.
-QStringList L(const char* keys) {
-    return QString::fromLatin1(keys).split(u' ', Qt::SkipEmptyParts);
-}
-
-} // namespace
-
 class TestTrees : public QObject {
     Q_OBJECT
 
@@ -54,22 +25,18 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void catalogueTreeOrder();
     void folderTree_data();
     void folderTree();
     void placeholdersAndClicks();
     void contentsList();
-    void audioCdTracks();
     void listKeys_();
-    void emptyFolderKeepsState();
     void refreshByFocus();
     void hiddenFolderTree();
-    void nodeClickClears();
     void iconsOncePerExtension();
     void hostileRows();
 
 private:
-    void openWindow();
+    void openWindow(const QString& path = {});
     QTreeWidgetItem* image(const char* key) { return m_window->catalogueEntry(QLatin1String(key)); }
 
     QTemporaryDir m_dir;
@@ -87,43 +54,47 @@ void TestTrees::initTestCase() {
     m_path = m_dir.filePath(QStringLiteral("Browse.ldr"));
     QVERIFY(createCatalogue(m_path));
     // Nodes: two with equal names, an orphan with a child, and a parent cycle.
-    QVERIFY(addNode(1, 0, QStringLiteral("beta")));
-    QVERIFY(addNode(2, 0, QStringLiteral("Alpha")));
-    QVERIFY(addNode(3, 1, QStringLiteral("child")));
-    QVERIFY(addNode(4, 99, QStringLiteral("orphan")));
-    QVERIFY(addNode(5, 4, QStringLiteral("under orphan")));
-    QVERIFY(addNode(6, 0, QStringLiteral("same")));
-    QVERIFY(addNode(7, 0, QStringLiteral("same")));
-    QVERIFY(addNode(8, 9, QStringLiteral("cycle a")));
-    QVERIFY(addNode(9, 8, QStringLiteral("cycle b")));
-    QVERIFY(
-        addImage(1, 0, QStringLiteral("Disk B"), 3, QStringLiteral("DATA"), QStringLiteral("D:")));
-    QVERIFY(addImage(2, 0, QStringLiteral("disk a"), 50, QVariant(), QStringLiteral("E:")));
-    QVERIFY(addImage(3, 1, QStringLiteral("In beta"), 7));
-    QVERIFY(addImage(4, 99, QStringLiteral("lost")));
-    QVERIFY(addImage(5, 2, QStringLiteral("Imported"), 2));
+    QVERIFY(addNode(1, 0, QStringLiteral("beta")) && addNode(2, 0, QStringLiteral("Alpha")) &&
+            addNode(3, 1, QStringLiteral("child")) && addNode(4, 99, QStringLiteral("orphan")) &&
+            addNode(5, 4, QStringLiteral("under orphan")) &&
+            addNode(6, 0, QStringLiteral("same")) && addNode(7, 0, QStringLiteral("same")) &&
+            addNode(8, 9, QStringLiteral("cycle a")) && addNode(9, 8, QStringLiteral("cycle b")));
+    QVERIFY(addImage(1, 0, QStringLiteral("Disk B")) &&
+            addImage(2, 0, QStringLiteral("disk a"), 50, QVariant(), QStringLiteral("E:")) &&
+            addImage(3, 1, QStringLiteral("In beta"), 7) &&
+            addImage(4, 99, QStringLiteral("lost")) &&
+            addImage(5, 2, QStringLiteral("Imported"), 2));
     // Image 1: folder 10 hangs under folder 11 (a parent with a higher ID), 12 under nothing.
-    QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("Zeta")));
-    QVERIFY(addItem(1, 2, 0, 0, QStringLiteral("alpha")));
-    QVERIFY(addItem(1, 3, 2, 0, QStringLiteral("sub")));
-    QVERIFY(addItem(1, 10, 11, 0, QStringLiteral("late")));
-    QVERIFY(addItem(1, 11, 0, 0, QStringLiteral("Parent later")));
-    QVERIFY(addItem(1, 12, 500, 0, QStringLiteral("orphan folder")));
-    QVERIFY(addItem(1, 20, 0, 1, QStringLiteral("b.txt"), 2, 1000));
-    QVERIFY(addItem(1, 21, 0, 1, QStringLiteral("A.TXT"), QVariant(), 10));
-    QVERIFY(addItem(1, 22, 0, 1, QStringLiteral("noext"), 4 | 32, 5));
-    QVERIFY(addItem(1, 23, 0, 7, QStringLiteral("strange type")));
-    QVERIFY(addItem(1, 24, 0, 1, QVariant(), QVariant(), QVariant()));
-    QVERIFY(addItem(1, 25, 2, 1, QStringLiteral("in alpha.txt")));
-    QVERIFY(addItem(1, 26, 0, 0, QStringLiteral("Hidden dir"), 16 | 2));
-    // Image 2, an audio CD.
-    QVERIFY(addItem(2, 1, 0, 1, QStringLiteral("Track05.cda")));
-    QVERIFY(addItem(2, 2, 0, 1, QStringLiteral("07: My Song.cda")));
-    QVERIFY(addItem(2, 3, 0, 1, QStringLiteral("Track5.cda")));
-    // Image 5, imported: its root folder has a row of its own.
-    QVERIFY(addItem(5, 0, -1, 0, QStringLiteral("ROOT")));
-    QVERIFY(addItem(5, 1, 0, 0, QStringLiteral("docs")));
-    QVERIFY(addItem(5, 2, 1, 0, QStringLiteral("deep")));
+    const struct {
+        int image, id, parent;
+        QVariant type;
+        const char* name;
+        QVariant attrib, size;
+    } items[] = {{1, 1, 0, 0, "Zeta"},
+                 {1, 2, 0, 0, "alpha"},
+                 {1, 3, 2, 0, "sub"},
+                 {1, 10, 11, 0, "late"},
+                 {1, 11, 0, 0, "Parent later"},
+                 {1, 12, 500, 0, "orphan folder"},
+                 {1, 20, 0, 1, "b.txt", 2, 1000},
+                 {1, 21, 0, 1, "A.TXT", {}, 10},
+                 {1, 22, 0, 1, "noext", 4 | 32, 5},
+                 {1, 23, 0, 7, "strange type"},
+                 {1, 24, 0, 1, nullptr},
+                 {1, 25, 2, 1, "in alpha.txt"},
+                 {1, 26, 0, 0, "Hidden dir", 16 | 2},
+                 // Image 2, an audio CD.
+                 {2, 1, 0, 1, "Track05.cda"},
+                 {2, 2, 0, 1, "07: My Song.cda"},
+                 {2, 3, 0, 1, "Track5.cda"},
+                 // Image 5, imported: its root folder has a row of its own.
+                 {5, 0, -1, 0, "ROOT"},
+                 {5, 1, 0, 0, "docs"},
+                 {5, 2, 1, 0, "deep"}};
+    for (const auto& i : items)
+        QVERIFY(addItem(i.image, i.id, i.parent, i.type,
+                        i.name ? QVariant(QString::fromUtf8(i.name)) : QVariant(), i.attrib,
+                        i.size));
     closeCatalogue();
 }
 
@@ -134,16 +105,15 @@ void TestTrees::init() {
     options().UseIcons = false;
 }
 
-void TestTrees::openWindow() {
+void TestTrees::openWindow(const QString& path) {
     m_ui.clear();
-    m_window = std::make_unique<frmMain>(m_path);
+    m_window = std::make_unique<frmMain>(path.isEmpty() ? m_path : path);
     m_window->setUi(&m_ui);
     m_window->Load();
     trvNodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
     trvMain = m_window->findChild<QTreeWidget*>(QStringLiteral("trvMain"));
     lsvMain = m_window->contentsView();
     QVERIFY(trvNodes && trvMain && lsvMain);
-    QCOMPARE(catalogue().path, m_path);
 }
 
 void TestTrees::cleanup() {
@@ -151,40 +121,29 @@ void TestTrees::cleanup() {
     CloseCatalogue(nullptr);
 }
 
-void TestTrees::catalogueTreeOrder() {
-    openWindow();
-    // Child nodes before images in each node, names without regard to case, equal names by ID;
-    // orphans, their children and images under missing nodes are left out.
-    QCOMPARE(treeKeys(trvNodes), L("N2 I5 N1 N3 I3 N6 N7 I2 I1"));
-    // An image type without a picture is still shown, with the first type's picture.
-    QTreeWidgetItem* unknown = image("I3");
-    QVERIFY(unknown);
-    QVERIFY(!unknown->icon(0).isNull());
-    QCOMPARE(unknown->data(0, frmMain::IconKeyRole).toString(), QStringLiteral("T7"));
-}
-
 void TestTrees::folderTree_data() {
     QTest::addColumn<bool>("incremental");
     QTest::addColumn<bool>("detect");
     QTest::addColumn<QString>("imageKey");
-    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("keys");
     QTest::newRow("whole tree, parent with a higher ID, orphan left out")
-        << false << false << QStringLiteral("I1") << L("K0 K2 K3 K26 K11 K10 K1");
+        << false << false << QStringLiteral("I1") << QStringLiteral("K0 K2 K3 K26 K11 K10 K1");
     QTest::newRow("incremental with detection")
-        << true << true << QStringLiteral("I1") << L("K0 K2 K2SF K26 K11 K11SF K1");
+        << true << true << QStringLiteral("I1") << QStringLiteral("K0 K2 K2SF K26 K11 K11SF K1");
     QTest::newRow("incremental without detection")
-        << true << false << QStringLiteral("I1") << L("K0 K2 K2SF K26 K26SF K11 K11SF K1 K1SF");
+        << true << false << QStringLiteral("I1")
+        << QStringLiteral("K0 K2 K2SF K26 K26SF K11 K11SF K1 K1SF");
     QTest::newRow("imported image, whole tree")
-        << false << false << QStringLiteral("I5") << L("K0 K1 K2");
+        << false << false << QStringLiteral("I5") << QStringLiteral("K0 K1 K2");
     QTest::newRow("imported image, incremental")
-        << true << true << QStringLiteral("I5") << L("K0 K1 K1SF");
+        << true << true << QStringLiteral("I5") << QStringLiteral("K0 K1 K1SF");
 }
 
 void TestTrees::folderTree() {
     QFETCH(bool, incremental);
     QFETCH(bool, detect);
     QFETCH(QString, imageKey);
-    QFETCH(QStringList, keys);
+    QFETCH(QString, keys);
     options().IncrementalFill = incremental;
     options().DetectSubFolders = detect;
     openWindow();
@@ -209,9 +168,8 @@ void TestTrees::placeholdersAndClicks() {
     QTreeWidgetItem* alpha = m_window->folderEntry(QStringLiteral("K2"));
     m_window->trvMain_NodeClick(alpha);
     m_window->trvMain_NodeClick(alpha);
-    QStringList under;
-    collect(alpha, under);
-    QCOMPARE(under, L("K2 K3 K3SF"));
+    QCOMPARE(alpha->childCount(), 1);
+    QCOMPARE(KeyTree::keyOf(alpha->child(0)->child(0)), QStringLiteral("K3SF"));
     QCOMPARE(m_window->listedFolderId(), 2);
     // The root entry lists the image's root folder.
     m_window->trvMain_NodeClick(m_window->folderEntry(QStringLiteral("K0")));
@@ -221,37 +179,45 @@ void TestTrees::placeholdersAndClicks() {
 
 void TestTrees::contentsList() {
     openWindow();
+    auto text = [this](const char* key) {
+        return m_window->listEntry(QLatin1String(key)).data().toString();
+    };
+    // Child nodes before images in each node, names without regard to case, equal names by ID;
+    // orphans, their children and images under missing nodes are left out.
+    QCOMPARE(treeKeys(trvNodes), QStringLiteral("N2 I5 N1 N3 I3 N6 N7 I2 I1"));
+    // An image type without a picture is still shown, with the first type's picture.
+    QVERIFY(!image("I3")->icon(0).isNull());
+    QCOMPARE(image("I3")->data(0, frmMain::IconKeyRole).toString(), QStringLiteral("T7"));
     m_window->trvNodes_NodeClick(image("I1"));
     // Folders first, then files, each by name (a Null name first); other types left out.
-    QCOMPARE(listKeys(lsvMain), L("F2 F26 F11 F1 K24 K21 K20 K22"));
-    auto ghosted = [this](const char* key) {
-        return m_window->listEntry(QLatin1String(key)).data(frmMain::GhostedRole).toBool();
-    };
-    QVERIFY(ghosted("K20"));  // hidden
-    QVERIFY(ghosted("K22"));  // system
-    QVERIFY(ghosted("F26"));  // hidden folder
-    QVERIFY(!ghosted("K21")); // Null attributes
-    QVERIFY(!ghosted("F2"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K24")).data().toString(), QString());
+    QCOMPARE(listKeys(lsvMain), QStringLiteral("F2 F26 F11 F1 K24 K21 K20 K22"));
+    // Hidden or system entries are ghosted; Null attributes are not.
+    QStringList ghosted;
+    for (int row = 0; row < lsvMain->count(); ++row) {
+        if (m_window->listEntry(lsvMain->keyAt(row)).data(frmMain::GhostedRole).toBool())
+            ghosted << lsvMain->keyAt(row);
+    }
+    QCOMPARE(ghosted.join(u' '), QStringLiteral("F26 K20 K22"));
+    QCOMPARE(text("K24"), QString());
     auto* panel = m_window->findChild<QLabel*>(QStringLiteral("Image"));
     QCOMPARE(panel->text(), QStringLiteral("Disk B"));
     QVERIFY(!panel->isHidden());
-}
-
-void TestTrees::audioCdTracks() {
-    openWindow();
+    // A node clicked clears the panes; the list shows the state in its background.
+    m_window->trvNodes_NodeClick(m_window->catalogueEntry(QStringLiteral("N1")));
+    QCOMPARE(lsvMain->count(), 0);
+    QCOMPARE(trvMain->topLevelItemCount(), 0);
+    QVERIFY(!m_window->isImageSelected());
+    QVERIFY(m_window->findChild<QLabel*>(QStringLiteral("Image"))->isHidden());
+    QCOMPARE(lsvMain->palette().color(QPalette::Base), m_window->palette().color(QPalette::Button));
+    // Audio CD tracks show without their file pattern; the root has no label, so its entry is
+    // the source in brackets alone.
     m_window->trvNodes_NodeClick(image("I2"));
     QCOMPARE(m_window->currentImageType(), 50);
-    QCOMPARE(m_window->listEntry(QStringLiteral("K1")).data().toString(),
-             QStringLiteral("Track05"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K2")).data().toString(),
-             QStringLiteral("My Song"));
-    QCOMPARE(m_window->listEntry(QStringLiteral("K3")).data().toString(),
-             QStringLiteral("Track5.cda"));
-    // The audio CD's root has no label: the root entry is the source in brackets alone.
+    QCOMPARE(text("K1") + u'|' + text("K2") + u'|' + text("K3"),
+             QStringLiteral("Track05|My Song|Track5.cda"));
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" [E:]"));
-    // Elsewhere the names show unchanged.
     m_window->trvNodes_NodeClick(image("I1"));
+    QCOMPARE(text("K20"), QStringLiteral("b.txt"));
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral("DATA [D:]"));
 }
 
@@ -260,7 +226,7 @@ void TestTrees::listKeys_() {
     m_window->trvNodes_NodeClick(image("I1"));
     QVERIFY(m_window->selectListEntry(QStringLiteral("F2")));
     QTest::keyClick(lsvMain, Qt::Key_Return);
-    QCOMPARE(listKeys(lsvMain), L("F3 K25"));
+    QCOMPARE(listKeys(lsvMain), QStringLiteral("F3 K25"));
     QCOMPARE(m_window->listedFolderId(), 2);
     // The folder tree follows the list.
     QCOMPARE(trvMain->currentItem(), m_window->folderEntry(QStringLiteral("K2")));
@@ -278,11 +244,8 @@ void TestTrees::listKeys_() {
     // The imported image's root row does not make the root a subfolder of anything.
     m_window->trvNodes_NodeClick(image("I5"));
     m_window->lsvMain_Up();
-    QCOMPARE(listKeys(lsvMain), L("F1"));
-}
-
-void TestTrees::emptyFolderKeepsState() {
-    openWindow();
+    QCOMPARE(listKeys(lsvMain), QStringLiteral("F1"));
+    // An empty folder lists nothing but keeps the folder tree as it was.
     m_window->trvNodes_NodeClick(image("I1"));
     m_window->FillFiles(2);
     QTreeWidgetItem* selected = trvMain->currentItem();
@@ -294,23 +257,19 @@ void TestTrees::emptyFolderKeepsState() {
     // A refresh with the focus on the list re-lists the folder listed before.
     lsvMain->setFocus();
     m_window->mnuViewRefresh_Click();
-    QCOMPARE(listKeys(lsvMain), L("F3 K25"));
+    QCOMPARE(listKeys(lsvMain), QStringLiteral("F3 K25"));
 }
 
 void TestTrees::refreshByFocus() {
     openWindow();
-    QTreeWidgetItem* beta = m_window->catalogueEntry(QStringLiteral("N1"));
-    trvNodes->setCurrentItem(beta);
-    db().Execute(QStringLiteral("INSERT INTO Nodes(ID, ParentID, Name) VALUES(20, 0, 'new')"));
-
-    trvMain->setFocus();
-    m_window->mnuViewRefresh_Click();
-    QVERIFY(!m_window->hasCatalogueEntry(QStringLiteral("N20")));
-    lsvMain->setFocus();
-    m_window->mnuViewRefresh_Click();
-    QVERIFY(!m_window->hasCatalogueEntry(QStringLiteral("N20")));
-
-    trvNodes->setFocus();
+    trvNodes->setCurrentItem(m_window->catalogueEntry(QStringLiteral("N1")));
+    QVERIFY(addNode(20, 0, QStringLiteral("new")));
+    // Only a refresh with the focus on the catalogue tree rebuilds it.
+    for (QWidget* pane : std::initializer_list<QWidget*>{trvMain, lsvMain, trvNodes}) {
+        QVERIFY(!m_window->hasCatalogueEntry(QStringLiteral("N20")));
+        pane->setFocus();
+        m_window->mnuViewRefresh_Click();
+    }
     m_window->mnuViewRefresh_Click();
     QVERIFY(m_window->hasCatalogueEntry(QStringLiteral("N20")));
     QTreeWidgetItem* again = m_window->catalogueEntry(QStringLiteral("N1"));
@@ -336,7 +295,7 @@ void TestTrees::hiddenFolderTree() {
         m_window->trvNodes_NodeClick(image("I5"));
         QCOMPARE(trvMain->topLevelItemCount(), 0);
         // The list follows the list's own navigation without touching the hidden tree.
-        QCOMPARE(listKeys(lsvMain), L("F1"));
+        QCOMPARE(listKeys(lsvMain), QStringLiteral("F1"));
         m_window->mnuViewTree_Click(); // show
         QVERIFY(m_window->folderEntry(QStringLiteral("K1")));
         QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral("DATA [D:]"));
@@ -344,37 +303,23 @@ void TestTrees::hiddenFolderTree() {
     }
 }
 
-void TestTrees::nodeClickClears() {
-    openWindow();
-    m_window->trvNodes_NodeClick(image("I1"));
-    QVERIFY(lsvMain->count() > 0);
-    m_window->trvNodes_NodeClick(m_window->catalogueEntry(QStringLiteral("N1")));
-    QCOMPARE(lsvMain->count(), 0);
-    QCOMPARE(trvMain->topLevelItemCount(), 0);
-    QVERIFY(!m_window->isImageSelected());
-    QVERIFY(m_window->findChild<QLabel*>(QStringLiteral("Image"))->isHidden());
-    // The list shows the state in its background.
-    QCOMPARE(lsvMain->palette().color(QPalette::Base), m_window->palette().color(QPalette::Button));
-}
-
 void TestTrees::iconsOncePerExtension() {
     options().UseIcons = true;
     openWindow();
     m_window->trvNodes_NodeClick(image("I1"));
-    for (const char* key : {"K20", "K21", "K22", "F2"}) {
-        const QString iconKey =
-            m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
-        QVERIFY2(!iconKey.isEmpty(), key);
-        QVERIFY(!m_window->listEntry(QLatin1String(key))
-                     .data(Qt::DecorationRole)
-                     .value<QIcon>()
-                     .isNull());
-    }
-    // A name without a dot shares the "." lookup; folders share one.
-    QVERIFY(
-        L("Icon. Unknown")
-            .contains(
-                m_window->listEntry(QStringLiteral("K22")).data(frmMain::IconKeyRole).toString()));
+    auto iconKey = [this](const char* key) {
+        return m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
+    };
+    auto hasIcon = [this](const char* key) {
+        return !m_window->listEntry(QLatin1String(key))
+                    .data(Qt::DecorationRole)
+                    .value<QIcon>()
+                    .isNull();
+    };
+    for (const char* key : {"K20", "K21", "K22", "F2"})
+        QVERIFY2(!iconKey(key).isEmpty() && hasIcon(key), key);
+    // A name without a dot shares the "." lookup.
+    QVERIFY(QStringLiteral("Icon. Unknown").contains(iconKey("K22")));
     // Icons are looked up as entries are drawn, once per extension for the program's life.
     const int after = frmMain::iconLookupCount();
     QVERIFY(after > 0);
@@ -387,12 +332,8 @@ void TestTrees::iconsOncePerExtension() {
     // Off: files get no icon and folders the "Folder" picture.
     options().UseIcons = false;
     m_window->FillFiles(0);
-    QVERIFY(m_window->listEntry(QStringLiteral("K20"))
-                .data(Qt::DecorationRole)
-                .value<QIcon>()
-                .isNull());
-    QCOMPARE(m_window->listEntry(QStringLiteral("F2")).data(frmMain::IconKeyRole).toString(),
-             QStringLiteral("Folder"));
+    QVERIFY(!hasIcon("K20"));
+    QCOMPARE(iconKey("F2"), QStringLiteral("Folder"));
 }
 
 void TestTrees::hostileRows() {
@@ -404,18 +345,13 @@ void TestTrees::hostileRows() {
     QVERIFY(addItem(1, 1, 1, 0, QStringLiteral("self")));
     QVERIFY(addItem(1, 2, 0, QVariant(), QStringLiteral("null type")));
     closeCatalogue();
-    m_ui.clear();
     options().IncrementalFill = false;
-    m_window = std::make_unique<frmMain>(path);
-    m_window->setUi(&m_ui);
-    m_window->Load();
-    trvNodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
-    lsvMain = m_window->contentsView();
-    QCOMPARE(treeKeys(trvNodes), L("I1"));
+    openWindow(path);
+    QCOMPARE(treeKeys(trvNodes), QStringLiteral("I1"));
     m_window->trvNodes_NodeClick(image("I1"));
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" []"));
     // A Null type reads as a folder.
-    QCOMPARE(listKeys(lsvMain), L("F2"));
+    QCOMPARE(listKeys(lsvMain), QStringLiteral("F2"));
     m_window->FillFiles(1);
     m_window->lsvMain_Up();
     QCOMPARE(m_window->listTag(), 1);

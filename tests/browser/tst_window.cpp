@@ -1,10 +1,8 @@
-// What a user of the main window meets first: big folders, the details view and its order,
-// opening another catalogue, F3, the window's size, icons, the empty catalogue's hint.
+// The main window as a user meets it: its frame and splitters, big folders, the details view and
+// its order, opening and making catalogues, the settings kept at exit, icons, hints, New Disk.
 #include "BrowseFixture.h"
 #include "ScriptedUi.h"
 
-#include "about/frmAbout.h"
-#include "about/frmSHelp.h"
 #include "browser/frmMain.h"
 #include "browser/guiContentsView.h"
 #include "browser/guiPictures.h"
@@ -13,11 +11,9 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "controls/ctlCmnDlg.h"
+#include "controls/ctlSize.h"
 #include "disk/guiScanProgress.h"
-#include "properties/frmPropImg.h"
-#include "properties/frmPropItm.h"
 #include "search/frmFind.h"
-#include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
 
 #include <QAction>
@@ -25,12 +21,15 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -38,6 +37,18 @@
 #include <memory>
 
 using namespace BrowseFixture;
+
+namespace {
+
+// Drags a splitter bar by dx pixels with the left button held.
+void drag(ctlSize* bar, int dx) {
+    const QPointF local(bar->width() / 2.0 + dx, bar->height() / 2.0);
+    QMouseEvent move(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
+}
+
+} // namespace
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -48,31 +59,24 @@ private slots:
     void cleanup();
     void naturalOrder_data();
     void naturalOrder();
-    void bigFolderReachableAtOnce();
-    void detailsViewSortsAndIsKept();
-    void openRebuildsWhateverHasFocus_data();
-    void openRebuildsWhateverHasFocus();
-    void findKeyOnReadOnlyCatalogue();
+    void splitters_data();
+    void splitters();
+    void viewTogglesAndSettingsAtExit();
+    void bigFolderAndDetailsView();
+    void fileDialogs();
     void geometryKeptAndFitted();
-    void upSelectsFolderLeft();
-    void oneMnemonicPerLetter();
-    void iconsWithoutDesktopTheme();
-    void emptyCatalogueHint();
+    void firstLook();
     void scanProgressTexts();
-    void newDiskHandsBackFocus();
+    void newButton_data();
+    void newButton();
 
 private:
-    void openWindow(const QString& path);
-    QAction* action(const char* name) const {
-        return m_window->findChild<QAction*>(QLatin1String(name));
+    void openWindow(const QString& path, QSize size = QSize(900, 600));
+    template <typename T = QWidget> T* child(const char* name) const {
+        return m_window->findChild<T*>(QLatin1String(name));
     }
+    QAction* action(const char* name) const { return child<QAction>(name); }
     ContentsView* list() const { return m_window->contentsView(); }
-    QStringList listKeys() const {
-        QStringList out;
-        for (int i = 0; i < list()->count(); ++i)
-            out << list()->keyAt(i);
-        return out;
-    }
 
     QTemporaryDir m_dir;
     QString m_path;  // image 1 "Photos": folder 1 of 3,000 files, the root a few named entries
@@ -88,12 +92,12 @@ void TestWindow::initTestCase() {
     m_path = m_dir.filePath(QStringLiteral("Photos.ldr"));
     QVERIFY(createCatalogue(m_path));
     QVERIFY(addImage(1, 0, QStringLiteral("Photos")));
-    QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("big")));
-    QVERIFY(addItem(1, 2, 0, 0, QStringLiteral("Folder 10")));
-    QVERIFY(addItem(1, 3, 0, 0, QStringLiteral("folder 9")));
-    QVERIFY(addItem(1, 4, 0, 1, QStringLiteral("IMG_10.jpg"), 32, 500));
-    QVERIFY(addItem(1, 5, 0, 1, QStringLiteral("img_2.jpg"), 32, 7000));
-    QVERIFY(addItem(1, 6, 0, 1, QStringLiteral("notes.txt"), 32, 10));
+    QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("big")) &&
+            addItem(1, 2, 0, 0, QStringLiteral("Folder 10")) &&
+            addItem(1, 3, 0, 0, QStringLiteral("folder 9")) &&
+            addItem(1, 4, 0, 1, QStringLiteral("IMG_10.jpg"), 32, 500) &&
+            addItem(1, 5, 0, 1, QStringLiteral("img_2.jpg"), 32, 7000) &&
+            addItem(1, 6, 0, 1, QStringLiteral("notes.txt"), 32, 10));
     QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET TimeM='2024-03-0' || ID || ' 10:00:00' "
                                         "WHERE ImageID=1")));
     {
@@ -129,9 +133,11 @@ void TestWindow::cleanup() {
     m_ui.clear();
 }
 
-void TestWindow::openWindow(const QString& path) {
+void TestWindow::openWindow(const QString& path, QSize size) {
     m_window = std::make_unique<frmMain>(path);
     m_window->setUi(&m_ui);
+    if (size.isValid())
+        m_window->resize(size);
     m_window->show();
     m_window->Load();
     m_window->activateWindow();
@@ -152,8 +158,8 @@ void TestWindow::naturalOrder_data() {
                                              << "a9" << 1;
     QTest::newRow("prefix first") << "disk"
                                   << "disk 2" << -1;
-    QTest::newRow("letters before after digits") << "a1b"
-                                                 << "a1a" << 1;
+    QTest::newRow("letters after digits") << "a1b"
+                                          << "a1a" << 1;
     QTest::newRow("beyond 64 bits") << "x99999999999999999999999"
                                     << "x100000000000000000000000" << -1;
 }
@@ -168,46 +174,114 @@ void TestWindow::naturalOrder() {
     QCOMPARE((r > 0) - (r < 0), -sign);
 }
 
-void TestWindow::bigFolderReachableAtOnce() {
+void TestWindow::splitters_data() {
+    QTest::addColumn<QString>("bar");
+    QTest::addColumn<int>("dx");
+    QTest::addColumn<bool>("moves");
+    // szeV stands at 160, szeTree at 364 (both 4 pixels wide); the pointer is at the middle
+    // of the bar, so a drag by dx proposes the left edge 2 + dx pixels further.
+    QTest::newRow("szeV within limits") << "szeV" << 100 << true;
+    QTest::newRow("szeV to 16 pixels of szeTree") << "szeV" << 186 << false;
+    QTest::newRow("szeV to 17 pixels of szeTree") << "szeV" << 185 << true;
+    QTest::newRow("szeTree to 16 pixels of szeV") << "szeTree" << -186 << false;
+    QTest::newRow("szeTree to 17 pixels of szeV") << "szeTree" << -185 << true;
+    QTest::newRow("szeTree to the right") << "szeTree" << 200 << true;
+}
+
+void TestWindow::splitters() {
+    QFETCH(QString, bar);
+    QFETCH(int, dx);
+    QFETCH(bool, moves);
     openWindow(m_path);
+    auto* nodes = child("trvNodes");
+    auto* tree = child("trvMain");
+    auto* lsv = child("lsvMain");
+    auto* szeV = child<ctlSize>("szeV");
+    auto* szeTree = child<ctlSize>("szeTree");
+    // Laid out from the settings: 160 pixels of catalogue tree, the bar, 200 of folder tree.
+    QCOMPARE(nodes->width(), 160);
+    QCOMPARE(tree->x(), 160 + szeV->width());
+    QCOMPARE(tree->width(), 200);
+    QCOMPARE(lsv->x(), szeTree->geometry().right() + 1);
+    QCOMPARE(lsv->geometry().right(), lsv->parentWidget()->width() - 1);
+    QCOMPARE(szeV->height(), lsv->height());
+    auto* moved = m_window->findChild<ctlSize*>(bar);
+    const int before = moved->x();
+    drag(moved, dx);
+    QCOMPARE(moved->x(), moves ? qRound(before + moved->width() / 2.0 + dx) : before);
+    // The panes follow the bars either way.
+    QCOMPARE(tree->x(), szeV->geometry().right() + 1);
+    QCOMPARE(tree->geometry().right() + 1, szeTree->x());
+    QCOMPARE(lsv->x(), szeTree->geometry().right() + 1);
+}
+
+void TestWindow::viewTogglesAndSettingsAtExit() {
+    openWindow(m_path);
+    auto* lsv = child("lsvMain");
+    auto* area = lsv->parentWidget();
+    m_window->mnuViewNodes_Click();
+    m_window->mnuViewTree_Click();
+    QVERIFY(!action("mnuViewNodes")->isChecked());
+    QVERIFY(child("szeV")->isHidden());
+    QCOMPARE(lsv->geometry(), QRect(0, 0, area->width(), area->height()));
+    // Only the folder tree: it runs from the left edge; the splitters stayed where they were.
+    m_window->mnuViewTree_Click();
+    QCOMPARE(child("trvMain")->geometry().left(), 0);
+    QCOMPARE(child("trvMain")->width(), child("szeTree")->x());
+    drag(child<ctlSize>("szeTree"), 50);
+    // Hiding the toolbar and the status bar gives the panes their height at once.
+    const int height = lsv->height();
+    m_window->mnuViewToolbar_Click();
+    m_window->mnuViewStatusBar_Click();
+    QTRY_VERIFY(lsv->height() > height);
+    QVERIFY(child<QToolBar>("tlbMain")->isHidden());
+
+    m_window->close();
+    QCOMPARE(options().ViewNodes, false);
+    QCOMPARE(options().ViewTree, true);
+    QCOMPARE(options().SizeVLeft, 160);
+    QCOMPARE(options().SizeTreeLeft, 252);
+    QSettings stored(m_dir.filePath(QStringLiteral("Tessaly/Ledra.conf")), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("Options/View/Nodes")).toInt(), 0);
+    QCOMPARE(stored.value(QStringLiteral("Options/View/Tree")).toInt(), -1);
+    QCOMPARE(stored.value(QStringLiteral("Options/SizeTreeLeft")).toInt(), 252);
+}
+
+void TestWindow::bigFolderAndDetailsView() {
+    openWindow(m_path, {});
     m_window->showCatalogueEntry(QStringLiteral("I1"));
+    // Up from a folder lists its parent with the folder left selected.
+    m_window->FillFiles(3);
+    m_window->lsvMain_Up();
+    QCOMPARE(m_window->listTag(), 0);
+    QCOMPARE(list()->selectedKey(), QStringLiteral("F3"));
+    // In the list view every entry of a big folder is laid out at once: the last is reachable
+    // by scrolling, without further events feeding the layout in batches.
     m_window->FillFiles(1);
     QCOMPARE(list()->count(), 3000);
-    // In the list view every entry is laid out at once: the last is reachable by scrolling,
-    // without further events feeding the layout in batches.
+    QVERIFY(action("mnuViewList")->isChecked());
     QListView* view = list()->listView();
     QVERIFY(view->isVisible());
     const QModelIndex last = list()->model()->index(2999, 0);
     view->scrollTo(last);
     QVERIFY(view->horizontalScrollBar()->maximum() > 0);
-    QVERIFY(view->viewport()->rect().intersects(view->visualRect(last)));
     QCOMPARE(view->indexAt(view->visualRect(last).center()), last);
     // The same in the details view, down the vertical bar.
-    m_window->mnuViewDetails_Click(true);
+    QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(list()->isDetails() && list()->detailsView()->isVisible());
+    QVERIFY(action("mnuViewDetails")->isChecked());
     QTreeView* details = list()->detailsView();
     details->scrollTo(details->model()->index(2999, 0));
     QVERIFY(details->verticalScrollBar()->maximum() > 0);
     QCOMPARE(details->indexAt(details->visualRect(last).center()).row(), 2999);
-}
-
-void TestWindow::detailsViewSortsAndIsKept() {
-    openWindow(m_path);
-    QVERIFY(action("mnuViewList")->isChecked());
-    QCOMPARE(action("mnuViewDetails")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
-    QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_1));
-    QVERIFY(list()->isDetails() && list()->detailsView()->isVisible());
-    QVERIFY(action("mnuViewDetails")->isChecked());
-    m_window->showCatalogueEntry(QStringLiteral("I1"));
+    m_window->FillFiles(0);
     QHeaderView* header = list()->detailsView()->header();
     QStringList titles;
     for (int c = 0; c < header->count(); ++c)
         titles << list()->model()->headerData(c, Qt::Horizontal).toString();
-    QCOMPARE(titles, QStringList({QStringLiteral("Name"), QStringLiteral("Size"),
-                                  QStringLiteral("Modified"), QStringLiteral("Type")}));
+    QCOMPARE(titles.join(u','), QStringLiteral("Name,Size,Modified,Type"));
     // Names in natural order, folders first.
-    QCOMPARE(listKeys(),
-             QStringList({QStringLiteral("F1"), QStringLiteral("F3"), QStringLiteral("F2"),
-                          QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
+    QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     auto cell = [this](int row, int column) {
         return list()->model()->index(row, column).data().toString();
     };
@@ -215,17 +289,14 @@ void TestWindow::detailsViewSortsAndIsKept() {
     QCOMPARE(cell(3, 2), QStringLiteral("2024-03-05 10:00:00"));
     QCOMPARE(cell(3, 3), QStringLiteral("JPEG image"));
     QCOMPARE(cell(0, 1), QString());
-    // A click on a header sorts by it; a second click turns the order; folders stay first.
+    // A click on a header sorts by it; a second click turns the order; folders stay first and
+    // the entry picked stays picked.
     const int sizeX = header->sectionViewportPosition(1) + 5;
     list()->selectKey(QStringLiteral("K4"));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(sizeX, 5));
-    QCOMPARE(listKeys().mid(3),
-             QStringList({QStringLiteral("K6"), QStringLiteral("K4"), QStringLiteral("K5")}));
+    QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K6 K4 K5"));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(sizeX, 5));
-    QCOMPARE(listKeys().mid(3),
-             QStringList({QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
-    QCOMPARE(listKeys().first(), QStringLiteral("F1"));
-    // The entry picked stays picked through the sorts.
+    QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     QCOMPARE(list()->selectedKey(), QStringLiteral("K4"));
     header->resizeSection(0, 211);
 
@@ -236,162 +307,149 @@ void TestWindow::detailsViewSortsAndIsKept() {
     LoadOptions();
     QCOMPARE(options().ListView, 2);
     options().LoadDefaultDatabase = false;
-    openWindow(m_path);
+    openWindow(m_path, {});
     QVERIFY(list()->isDetails());
     QCOMPARE(list()->detailsView()->header()->sectionSize(0), 211);
     m_window->showCatalogueEntry(QStringLiteral("I1"));
-    QCOMPARE(listKeys().mid(3),
-             QStringList({QStringLiteral("K5"), QStringLiteral("K4"), QStringLiteral("K6")}));
+    QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_2));
     QVERIFY(!list()->isDetails() && list()->listView()->isVisible());
 }
 
-void TestWindow::openRebuildsWhateverHasFocus_data() {
-    QTest::addColumn<QString>("pane");
-    QTest::newRow("catalogue tree") << "trvNodes";
-    QTest::newRow("folder tree") << "trvMain";
-    QTest::newRow("contents list") << "lsvMain";
-}
-
-void TestWindow::openRebuildsWhateverHasFocus() {
-    QFETCH(QString, pane);
+void TestWindow::fileDialogs() {
     openWindow(m_path);
-    m_window->showCatalogueEntry(QStringLiteral("I1"));
-    m_window->FillFiles(0);
-    m_window->findChild<QWidget*>(pane)->setFocus();
-    QVERIFY(m_window->focusWidget());
-    // Both catalogues have an image 1: nothing of the first may show with the second.
-    ctlCmnDlg::setTestHook([this](ctlCmnDlg::Exchange& x) {
-        x.fileName = m_other;
-        return true;
+    QList<ctlCmnDlg::Exchange> asked;
+    // Cancelled: the open catalogue stays.
+    ctlCmnDlg::setTestHook([&](ctlCmnDlg::Exchange& x) {
+        asked << x;
+        return false;
     });
+    QCOMPARE(action("mnuFileOpen")->shortcut(), QKeySequence(QKeySequence::Open));
     m_window->mnuFileOpen_Click();
-    QCOMPARE(catalogue().path, m_other);
-    auto* nodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
-    QCOMPARE(nodes->topLevelItemCount(), 1);
-    QCOMPARE(nodes->topLevelItem(0)->text(0), QStringLiteral("Other"));
-    QCOMPARE(m_window->findChild<QTreeWidget*>(QStringLiteral("trvMain"))->topLevelItemCount(), 0);
-    QCOMPARE(list()->count(), 0);
-}
-
-void TestWindow::findKeyOnReadOnlyCatalogue() {
-    openWindow(m_path);
-    ctlCmnDlg::setTestHook([this](ctlCmnDlg::Exchange& x) {
-        x.fileName = m_path;
+    QCOMPARE(catalogue().path, m_path);
+    QCOMPARE(asked.last().title, QStringLiteral("Open Catalogue"));
+    QCOMPARE(asked.last().filters.first(), QStringLiteral("Ledra (*.ldr *.mdb)"));
+    QCOMPARE(asked.last().fileName, m_path);
+    m_window->mnuFileNewDatabase_Click();
+    QCOMPARE(asked.last().title, QStringLiteral("New Catalogue"));
+    QCOMPARE(asked.last().filters.join(u','),
+             QStringLiteral("Ledra (*.ldr),Access Database (*.mdb),All Files (*)"));
+    QCOMPARE(catalogue().path, m_path);
+    // The read-only box of the open dialog opens read-only; Find still opens with F3.
+    ctlCmnDlg::setTestHook([](ctlCmnDlg::Exchange& x) {
         x.flags |= ctlCmnDlg::kFlagReadOnly;
         return true;
     });
     m_window->mnuFileOpen_Click();
+    QCOMPARE(catalogue().path, m_path);
     QVERIFY(catalogue().readOnly);
+    QVERIFY(!action("mnuToolsCompact")->isEnabled());
     m_window->showCatalogueEntry(QStringLiteral("I1"));
-    m_window->findChild<QWidget*>(QStringLiteral("trvMain"))->setFocus();
-    QTest::keyClick(m_window->findChild<QWidget*>(QStringLiteral("trvMain")), Qt::Key_F3);
+    child("trvMain")->setFocus();
+    QTest::keyClick(child("trvMain"), Qt::Key_F3);
     QVERIFY(frmFind::instance() && frmFind::instance()->isVisible());
+    // New Database makes the chosen file.
+    const QString created = m_dir.filePath(QStringLiteral("Made.ldr"));
+    ctlCmnDlg::setTestHook([&](ctlCmnDlg::Exchange& x) {
+        x.fileName = created;
+        return true;
+    });
+    m_window->mnuFileNewDatabase_Click();
+    QCOMPARE(catalogue().path, created);
+    QVERIFY(QFile::exists(created));
+    QVERIFY(action("mnuToolsCompact")->isEnabled());
+    // Another catalogue with an image 1 replaces all three panes, whichever had the focus.
+    QString next;
+    ctlCmnDlg::setTestHook([&](ctlCmnDlg::Exchange& x) {
+        x.fileName = next;
+        return true;
+    });
+    for (const char* pane : {"trvNodes", "trvMain", "lsvMain"}) {
+        next = m_path;
+        m_window->mnuFileOpen_Click();
+        m_window->showCatalogueEntry(QStringLiteral("I1"));
+        m_window->FillFiles(0);
+        child(pane)->setFocus();
+        next = m_other;
+        m_window->mnuFileOpen_Click();
+        QCOMPARE(catalogue().path, m_other);
+        QCOMPARE(treeKeys(child<QTreeWidget>("trvNodes")), QStringLiteral("I1"));
+        QCOMPARE(child<QTreeWidget>("trvNodes")->topLevelItem(0)->text(0), QStringLiteral("Other"));
+        QCOMPARE(child<QTreeWidget>("trvMain")->topLevelItemCount(), 0);
+        QCOMPARE(list()->count(), 0);
+    }
 }
 
 void TestWindow::geometryKeptAndFitted() {
     // A first start fits the screen it is on (the test screen is smaller than the default).
-    openWindow(m_path);
+    openWindow(m_path, {});
     const QRect avail = m_window->screen()->availableGeometry();
-    QVERIFY2(avail.contains(m_window->frameGeometry()),
-             qPrintable(QStringLiteral("%1x%2").arg(m_window->width()).arg(m_window->height())));
+    QVERIFY(avail.contains(m_window->frameGeometry()));
     // Place and size are kept.
-    const QRect placed(avail.x() + 20, avail.y() + 30, 500, 400);
-    m_window->setGeometry(placed);
+    m_window->setGeometry(QRect(avail.x() + 20, avail.y() + 30, 500, 400));
     const QRect kept = m_window->geometry();
     m_window->close();
-    QVERIFY(!options().WindowGeometry.isEmpty());
     m_window.reset();
-    openWindow(m_path);
+    openWindow(m_path, {});
     QCOMPARE(m_window->size(), kept.size());
     // A window kept larger than the screen (another scale, another screen) is fitted to it.
     m_window->setGeometry(QRect(avail.topLeft(), avail.size() * 2));
     m_window->close();
     m_window.reset();
-    openWindow(m_path);
+    openWindow(m_path, {});
     QVERIFY(avail.contains(m_window->frameGeometry()));
 }
 
-void TestWindow::upSelectsFolderLeft() {
-    openWindow(m_path);
-    m_window->showCatalogueEntry(QStringLiteral("I1"));
-    m_window->FillFiles(3);
-    m_window->lsvMain_Up();
-    QCOMPARE(m_window->listTag(), 0);
-    QCOMPARE(list()->selectedKey(), QStringLiteral("F3"));
-}
-
-void TestWindow::oneMnemonicPerLetter() {
-    openWindow(m_path);
-    QCOMPARE(action("mnuFileOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+// A first look: the empty catalogue's hint, one mnemonic per letter in each menu, and pictures
+// without a desktop theme.
+void TestWindow::firstLook() {
+    openWindow(m_empty);
+    QCOMPARE(list()->hint(), QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 "
+                                            "Disk\u2026 catalogues a disk."));
+    QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
+    // Once something is filed the hint goes.
+    child("trvNodes")->setFocus();
+    action("mnuFileNewNode")->trigger();
+    QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
     QList<QMenu*> menus;
     for (QAction* a : m_window->menuBar()->actions())
         menus << a->menu();
     for (int i = 0; i < menus.size(); ++i) {
-        QMenu* menu = menus.at(i);
         QHash<QChar, QString> taken;
-        for (QAction* a : menu->actions()) {
+        for (QAction* a : menus.at(i)->actions()) {
             if (a->menu())
                 menus << a->menu();
-            const QString text = a->text();
-            const qsizetype amp = text.indexOf(u'&');
-            if (amp < 0 || amp + 1 >= text.size() || !a->isVisible())
+            const qsizetype amp = a->text().indexOf(u'&');
+            if (amp < 0 || amp + 1 >= a->text().size() || !a->isVisible())
                 continue;
-            const QChar letter = text.at(amp + 1).toLower();
-            QVERIFY2(!taken.contains(letter),
-                     qPrintable(menu->objectName() + u": " + taken.value(letter) + u", " + text));
-            taken.insert(letter, text);
+            const QChar letter = a->text().at(amp + 1).toLower();
+            QVERIFY2(!taken.contains(letter), qPrintable(taken.value(letter) + u", " + a->text()));
+            taken.insert(letter, a->text());
         }
     }
-    // Captions are names, not menu entries: no "..." in any of them.
+    // A caption is a name, not a menu entry.
     QVERIFY(!m_window->windowTitle().contains(QLatin1String("...")));
-    frmAbout about;
-    frmSHelp help;
-    frmOptions optionsDialog;
-    frmPropImg image(nullptr, nullptr);
-    frmPropItm item(nullptr, nullptr);
-    for (QWidget* w : std::initializer_list<QWidget*>{&about, &help, &optionsDialog, &image, &item})
-        QVERIFY2(!w->windowTitle().contains(QLatin1String("...")), qPrintable(w->windowTitle()));
-}
-
-void TestWindow::iconsWithoutDesktopTheme() {
     // No desktop chose a theme here: the program's own fallback gives every file type and
     // toolbar button a picture.
-    openWindow(m_path);
     QVERIFY(QIcon::themeName() == QLatin1String(kFallbackIconTheme) ||
             QIcon::fallbackThemeName() == QLatin1String(kFallbackIconTheme));
-    for (const char* name : {"notes.txt", "IMG_10.jpg", "song.mp3", "paper.pdf"})
-        QCOMPARE(frmMain::IconLookup(QLatin1String(name), false),
-                 QStringLiteral("Icon") + IconRegistryName(QLatin1String(name), false));
+    QCOMPARE(frmMain::IconLookup(QStringLiteral("notes.txt"), false), QStringLiteral("Icon.txt"));
+    QCOMPARE(frmMain::IconLookup(QStringLiteral("a.b.jpg"), false), QStringLiteral("Icon.jpg"));
+    QCOMPARE(frmMain::IconLookup(QStringLiteral("paper.pdf"), false), QStringLiteral("Icon.pdf"));
     QVERIFY(QIcon::hasThemeIcon(QStringLiteral("document-open")));
-    QVERIFY(!m_window->windowIcon().isNull());
     QVERIFY(!m_window->windowIcon().pixmap(32, 32).isNull());
-}
-
-void TestWindow::emptyCatalogueHint() {
-    openWindow(m_empty);
-    QCOMPARE(
-        list()->hint(),
-        QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 Disk\u2026 catalogues "
-                       "a disk."));
-    QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
-    // Once something is filed the hint goes.
-    m_window->findChild<QWidget*>(QStringLiteral("trvNodes"))->setFocus();
-    action("mnuFileNewNode")->trigger();
-    QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
 }
 
 void TestWindow::scanProgressTexts() {
     QWidget dialog;
     auto* area = new ScanProgressArea(&dialog);
     (new QVBoxLayout(&dialog))->addWidget(area);
-    dialog.resize(300, 120);
     dialog.show();
     area->setMaximum(8);
     area->setScanned(2);
-    QCOMPARE(dialog.findChild<QProgressBar*>(QStringLiteral("prgScaned"))->text(),
-             QStringLiteral("25%"));
-    QVERIFY(dialog.findChild<QProgressBar*>(QStringLiteral("prgScaned"))->isTextVisible());
+    auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("prgScaned"));
+    QCOMPARE(bar->text(), QStringLiteral("25%"));
+    QVERIFY(bar->isTextVisible());
     // A long folder keeps both its ends; the whole path is the tip.
     const QString folder =
         QStringLiteral("/media/usb/") + QString(300, u'x') + QStringLiteral("/Holiday 2024");
@@ -403,8 +461,24 @@ void TestWindow::scanProgressTexts() {
     QCOMPARE(label->toolTip(), folder);
 }
 
-void TestWindow::newDiskHandsBackFocus() {
-    openWindow(m_path);
+void TestWindow::newButton_data() {
+    QTest::addColumn<int>("newType");
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("nodes") << 1 << "NewNode";
+    QTest::newRow("disks") << 2 << "NewDisk";
+    QTest::newRow("anything else makes nodes") << 3 << "NewNode";
+}
+
+// Choosing from the New button's menu makes the kind stick; New Disk hands the focus back to
+// the catalogue tree with the new image selected. Adds an image, so it runs last.
+void TestWindow::newButton() {
+    QFETCH(int, newType);
+    QFETCH(QString, tag);
+    options().NewType = newType;
+    openWindow(m_path, {});
+    QCOMPARE(m_window->newButtonTag(), tag);
+    if (newType != 2)
+        return;
     m_window->showCatalogueEntry(QStringLiteral("I1"));
     list()->setFocus();
     // The dialog files a new image and closes by itself, as it does when a scan ends.
@@ -418,12 +492,18 @@ void TestWindow::newDiskHandsBackFocus() {
         if (dialog)
             dialog->close();
     });
-    action("mnuFileNewDisk")->trigger();
+    options().NewType = 1;
+    m_window->tlbMain_ButtonMenuClick(QStringLiteral("NewDisk"));
     QVERIFY(shown);
-    auto* nodes = m_window->findChild<QTreeWidget*>(QStringLiteral("trvNodes"));
-    QCOMPARE(m_window->focusWidget(), nodes);
-    QCOMPARE(nodes->currentItem(), m_window->catalogueEntry(QStringLiteral("I2")));
+    QCOMPARE(options().NewType, 2);
+    QCOMPARE(m_window->newButtonTag(), QStringLiteral("NewDisk"));
+    QCOMPARE(m_window->focusWidget(), child("trvNodes"));
+    QCOMPARE(child<QTreeWidget>("trvNodes")->currentItem(),
+             m_window->catalogueEntry(QStringLiteral("I2")));
     QCOMPARE(m_window->currentImageId(), 2);
+    m_window->tlbMain_ButtonMenuClick(QStringLiteral("NewNode"));
+    QCOMPARE(options().NewType, 1);
+    QCOMPARE(m_window->newButtonTag(), QStringLiteral("NewNode"));
 }
 
 QTEST_MAIN(TestWindow)

@@ -1,5 +1,7 @@
 #include "BrowseFixture.h"
 
+#include "browser/guiContentsView.h"
+#include "browser/guiKeyTree.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/Ui.h"
@@ -44,6 +46,28 @@ bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type, c
     return db().Execute(QStringLiteral("INSERT INTO Items(ID, ImageID, ParentID, Type, Name, "
                                        "Attrib, Size) VALUES(?, ?, ?, ?, ?, ?, ?)"),
                         {id, imageId, parentId, type, name, attrib, size});
+}
+
+namespace {
+void collect(const QTreeWidgetItem* item, QStringList& out) {
+    out << KeyTree::keyOf(item);
+    for (int i = 0; i < item->childCount(); ++i)
+        collect(item->child(i), out);
+}
+} // namespace
+
+QString treeKeys(const QTreeWidget* tree) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        collect(tree->topLevelItem(i), out);
+    return out.join(u' ');
+}
+
+QString listKeys(const ContentsView* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->keyAt(i);
+    return out.join(u' ');
 }
 
 } // namespace BrowseFixture

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QVariant>
 
+class ContentsView;
 class QTemporaryDir;
+class QTreeWidget;
 
 // Catalogue rows for the browser, compaction and command-line tests, written with the engine
 // layer into a real catalogue file.
@@ -23,5 +25,9 @@ bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type = 3,
               const QVariant& source = QStringLiteral("D:"));
 bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type, const QVariant& name,
              const QVariant& attrib = QVariant(), const QVariant& size = QVariant());
+
+// Keys in display order, space-separated; in a tree each entry is followed by its subtree.
+QString treeKeys(const QTreeWidget* tree);
+QString listKeys(const ContentsView* list);
 
 } // namespace BrowseFixture
