@@ -119,6 +119,36 @@ template <typename T> T* child(QWidget* w, const char* name) {
     return c;
 }
 
+// The differences dialog of the changed fixture: the counts, the warning, the list and its
+// filters.
+void checkDifferences(frmUpdateDiff& dialog) {
+    QCOMPARE(child<QLabel>(&dialog, "lblCounts")->text(),
+             QStringLiteral("Added 2, removed 1, changed 0, moved 2, kept 9."));
+    dialog.show();
+    QLabel* lost = child<QLabel>(&dialog, "lblLostNotes");
+    QVERIFY(lost->isVisible());
+    QCOMPARE(lost->text(), QStringLiteral("1 removed item has keywords or comments"));
+    UpdateDiffModel* m = dialog.model();
+    QCOMPARE(m->rowCount(), 5);
+    auto* kind = child<QComboBox>(&dialog, "cboKind");
+    kind->setCurrentIndex(kind->findText(QStringLiteral("Removed")));
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(m->index(0, UpdateDiffModel::ColChange).data().toString(),
+             QStringLiteral("Removed (notes lost)"));
+    QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(), QStringLiteral("/b/y.txt"));
+    kind->setCurrentIndex(kind->findText(QStringLiteral("Moved")));
+    auto* filter = child<QLineEdit>(&dialog, "txtFilter");
+    QTest::keyClicks(filter, QStringLiteral("DEEP"));
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(),
+             QStringLiteral("/a/sub/deep.txt"));
+    QCOMPARE(m->index(0, UpdateDiffModel::ColNewPath).data().toString(),
+             QStringLiteral("/b/sub/deep.txt"));
+    filter->clear();
+    kind->setCurrentIndex(0);
+    QCOMPARE(m->rowCount(), 5);
+}
+
 class ListedVolumes : public VolumeSource {
 public:
     QList<VolumeInfo> list;
@@ -159,28 +189,12 @@ private slots:
     // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
     void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_tree) + "/\xfe.bin")); }
 
-    // An untouched disk: every item kept, and the catalogue file not written at all.
-    void nothingChanged() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet(true));
-        QVERIFY(id > 0);
-        const QByteArray before = readBytes(fx.catalogue);
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet(true);
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
-        QCOMPARE(countsText(u), QStringLiteral("0 0 0 0 12"));
-        QVERIFY(!u.hasWrites());
-        QCOMPARE(u.Apply([](Database&, qint32) { return false; }), DiskScan::Result::Done);
-        QCOMPARE(readBytes(fx.catalogue), before);
-    }
-
     void differences_data() {
         QTest::addColumn<QStringList>("changes");
         QTest::addColumn<bool>("times");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("counts");
+        QTest::newRow("nothing changed") << L({}) << true << L({}) << QStringLiteral("0 0 0 0 12");
         QTest::newRow("added file")
             << L({"add:b/new.txt"}) << false << L({"+ /b/new.txt"}) << QStringLiteral("1 0 0 0 12");
         QTest::newRow("added folders")
@@ -218,7 +232,8 @@ private slots:
             << L({"+ /a/sub", "- /a/sub", "- /a/sub/deep.txt"}) << QStringLiteral("1 2 0 0 10");
     }
     // Each kind of difference is found, and the image written is what a fresh scan of the
-    // changed disk gives (item for item, with every refreshed value).
+    // changed disk gives (item for item, with every refreshed value); an untouched disk keeps
+    // every item.
     void differences() {
         QFETCH(QStringList, changes);
         QFETCH(bool, times);
@@ -232,11 +247,18 @@ private slots:
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
         u.options = quiet(times);
-        FixedSource src(fx.tree, QStringLiteral("NEWLABEL"));
+        const bool none = changes.isEmpty();
+        FixedSource src(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL"));
+        const QByteArray before = readBytes(fx.catalogue);
         QCOMPARE(u.Read(src), DiskScan::Result::Done);
         QCOMPARE(diffLines(u), lines);
         QCOMPARE(countsText(u), counts);
-        QCOMPARE(u.Apply(), DiskScan::Result::Done);
+        QCOMPARE(u.hasWrites(), !none);
+        // An untouched disk: the catalogue file is not written at all, nor the hook run.
+        QCOMPARE(none ? u.Apply([](Database&, qint32) { return false; }) : u.Apply(),
+                 DiskScan::Result::Done);
+        if (none)
+            QCOMPARE(readBytes(fx.catalogue), before);
         const qint32 fresh = scan(fx.tree, quiet(times));
         QCOMPARE(pathRows(id), pathRows(fresh));
         // Each folder's size is the sum of its files' and subfolders' sizes.
@@ -250,7 +272,7 @@ private slots:
         QCOMPARE(
             db().scalar(QStringLiteral("SELECT Name || '|' || Label FROM Images WHERE ID=?"), {id})
                 .toString(),
-            QStringLiteral("DISK|NEWLABEL"));
+            none ? QStringLiteral("DISK|DISK") : QStringLiteral("DISK|NEWLABEL"));
     }
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
@@ -369,52 +391,15 @@ private slots:
     }
 
 
-    // The counts, the warning, the list and its filters; Apply accepts.
-    void differencesDialog() {
-        Fixture fx(true);
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, fx.image);
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
-        frmUpdateDiff dialog(nullptr, u);
-        QCOMPARE(child<QLabel>(&dialog, "lblCounts")->text(),
-                 QStringLiteral("Added 2, removed 1, changed 0, moved 2, kept 9."));
-        dialog.show();
-        QLabel* lost = child<QLabel>(&dialog, "lblLostNotes");
-        QVERIFY(lost->isVisible());
-        QCOMPARE(lost->text(), QStringLiteral("1 removed item has keywords or comments"));
-        UpdateDiffModel* m = dialog.model();
-        QCOMPARE(m->rowCount(), 5);
-        auto* kind = child<QComboBox>(&dialog, "cboKind");
-        kind->setCurrentIndex(kind->findText(QStringLiteral("Removed")));
-        QCOMPARE(m->rowCount(), 1);
-        QCOMPARE(m->index(0, UpdateDiffModel::ColChange).data().toString(),
-                 QStringLiteral("Removed (notes lost)"));
-        QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(),
-                 QStringLiteral("/b/y.txt"));
-        kind->setCurrentIndex(kind->findText(QStringLiteral("Moved")));
-        auto* filter = child<QLineEdit>(&dialog, "txtFilter");
-        QTest::keyClicks(filter, QStringLiteral("DEEP"));
-        QCOMPARE(m->rowCount(), 1);
-        QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(),
-                 QStringLiteral("/a/sub/deep.txt"));
-        QCOMPARE(m->index(0, UpdateDiffModel::ColNewPath).data().toString(),
-                 QStringLiteral("/b/sub/deep.txt"));
-        filter->clear();
-        kind->setCurrentIndex(0);
-        QCOMPARE(m->rowCount(), 5);
-        child<QPushButton>(&dialog, "cmdApply")->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    }
-
     void dialogRun_data() {
         QTest::addColumn<QString>("button");
         QTest::newRow("Cancel in the differences") << QStringLiteral("cmdCancel");
         QTest::newRow("Apply") << QStringLiteral("cmdApply");
         QTest::newRow("Cancel while reading") << QString();
     }
-    // Cancel leaves the catalogue exactly as it was (pressed while the disk is read, no
-    // differences are shown); Apply writes, with the name index hook inside the transaction.
+    // The differences shown; Cancel leaves the catalogue exactly as it was (pressed while the
+    // disk is read, no differences are shown); Apply writes, with the name index hook inside
+    // the transaction.
     void dialogRun() {
         QFETCH(QString, button);
         Fixture fx(true);
@@ -438,6 +423,7 @@ private slots:
         bool reviewed = false;
         form.review = [&](frmUpdateDiff& diff) {
             reviewed = true;
+            checkDifferences(diff);
             child<QPushButton>(&diff, button.toLatin1().constData())->click();
             return diff.result() == QDialog::Accepted;
         };
