@@ -266,13 +266,17 @@ private slots:
         QCOMPARE(first.at(5).size(), 8);
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
 
-        const QStringList scan = {QStringLiteral("scan"),     cat,
-                                  m_tree,                     QStringLiteral("--serial"),
-                                  QStringLiteral("beef"),     QStringLiteral("--no-collect")};
+        const QStringList scan = {QStringLiteral("scan"),
+                                  cat,
+                                  m_tree,
+                                  QStringLiteral("--serial"),
+                                  QStringLiteral("beef"),
+                                  QStringLiteral("--no-collect")};
         QStringList out = run(scan);
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(out.at(0), QStringLiteral("image\t1"));
-        QVERIFY(out.at(1).startsWith(QStringLiteral("Total of 2 files and 1 folders was written in ")));
+        QVERIFY(
+            out.at(1).startsWith(QStringLiteral("Total of 2 files and 1 folders was written in ")));
         run(scan);
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()),

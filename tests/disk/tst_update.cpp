@@ -390,7 +390,6 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
 
-
     void dialogRun_data() {
         QTest::addColumn<QString>("button");
         QTest::newRow("Cancel in the differences") << QStringLiteral("cmdCancel");
@@ -485,7 +484,11 @@ private slots:
             << QStringList{u, cat, QStringLiteral("x"), tree} << 2
             << QStringLiteral("IMAGE needs an image ID (1 or more).\n");
         QTest::newRow("both files flags")
-            << QStringList{u, cat, QStringLiteral("1"), tree, QStringLiteral("--files"),
+            << QStringList{u,
+                           cat,
+                           QStringLiteral("1"),
+                           tree,
+                           QStringLiteral("--files"),
                            QStringLiteral("--no-files")}
             << 2 << QStringLiteral("Options --files and --no-files exclude each other.\n");
         QTest::newRow("no such image") << QStringList{u, cat, QStringLiteral("9"), tree} << 1

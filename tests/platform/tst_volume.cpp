@@ -82,23 +82,24 @@ private slots:
         QTest::addColumn<QString>("places");     // listed, in mount point order
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("after");
-        QTest::newRow("first run: in order") << "" << "/,/a,/b" << "CDE" << "C=/;D=/a;E=/b";
+        QTest::newRow("first run: in order")
+            << QString() << u"/,/a,/b"_s << u"CDE"_s << u"C=/;D=/a;E=/b"_s;
         QTest::newRow("one gone, the others keep theirs")
-            << "C=/;D=/a;E=/b" << "/,/b" << "CE" << "C=/;D=/a;E=/b";
+            << u"C=/;D=/a;E=/b"_s << u"/,/b"_s << u"CE"_s << u"C=/;D=/a;E=/b"_s;
         QTest::newRow("newcomer takes no remembered letter")
-            << "C=/;D=/a;E=/b" << "/,/b,/c" << "CEF" << "C=/;D=/a;E=/b;F=/c";
+            << u"C=/;D=/a;E=/b"_s << u"/,/b,/c"_s << u"CEF"_s << u"C=/;D=/a;E=/b;F=/c"_s;
         QTest::newRow("remembered letter before earlier ones")
-            << "F=/b" << "/,/a,/b" << "CDF" << "C=/;D=/a;F=/b";
-        QTest::newRow("root is always C") << "C=/old;D=/" << "/,/old" << "CE" << "C=/;E=/old";
+            << u"F=/b"_s << u"/,/a,/b"_s << u"CDF"_s << u"C=/;D=/a;F=/b"_s;
+        QTest::newRow("root is always C")
+            << u"C=/old;D=/"_s << u"/,/old"_s << u"CE"_s << u"C=/;E=/old"_s;
         QTest::newRow("CD drive by its device")
-            << "D=/dev/sr0" << "/,/a,/dev/sr0" << "CED" << "C=/;D=/dev/sr0;E=/a";
+            << u"D=/dev/sr0"_s << u"/,/a,/dev/sr0"_s << u"CED"_s << u"C=/;D=/dev/sr0;E=/a"_s;
         QString all;
         for (char c = 'A'; c <= 'Z'; ++c)
             all += QStringLiteral("%1=/v%1;").arg(QLatin1Char(c));
         all.chop(1);
         QTest::newRow("letters run out: an absent one's letter goes")
-            << all << "/,/new"
-            << "CD"
+            << all << u"/,/new"_s << u"CD"_s
             << QString(all)
                    .replace(QStringLiteral("C=/vC"), QStringLiteral("C=/"))
                    .replace(QStringLiteral("D=/vD"), QStringLiteral("D=/new"));
@@ -144,12 +145,12 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<bool>("removable");
         QTest::addColumn<int>("code");
-        QTest::newRow("CD device") << "ext2" << "/dev/sr0" << false << 5;
-        QTest::newRow("iso9660") << "iso9660" << "/dev/loop0" << false << 5;
-        QTest::newRow("removable stick") << "vfat" << "/dev/sdb1" << true << 2;
-        QTest::newRow("network") << "cifs" << "//server/share" << false << 4;
-        QTest::newRow("RAM") << "tmpfs" << "tmpfs" << false << 6;
-        QTest::newRow("fixed") << "ext4" << "/dev/nvme0n1p2" << false << 3;
+        QTest::newRow("CD device") << u"ext2"_s << u"/dev/sr0"_s << false << 5;
+        QTest::newRow("iso9660") << u"iso9660"_s << u"/dev/loop0"_s << false << 5;
+        QTest::newRow("removable stick") << u"vfat"_s << u"/dev/sdb1"_s << true << 2;
+        QTest::newRow("network") << u"cifs"_s << u"//server/share"_s << false << 4;
+        QTest::newRow("RAM") << u"tmpfs"_s << u"tmpfs"_s << false << 6;
+        QTest::newRow("fixed") << u"ext4"_s << u"/dev/nvme0n1p2"_s << false << 3;
     }
     void driveType() {
         QFETCH(QString, fs);
