@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,18 +41,15 @@ public:
     }
 };
 
-// One step of a walk: "root", "list", "count" (a listing without details), "enter NAME",
-// "leave".
+// One step of a walk: "root", "list", "enter NAME", "leave".
 QStringList walk(TreeSource& source, const QStringList& steps, const Request& detailed) {
     Transcript t;
     for (const QString& step : steps) {
         if (step == QLatin1String("root")) {
             t.lines << QStringLiteral("root %1").arg(source.openRoot());
-        } else if (step == QLatin1String("list") || step == QLatin1String("count")) {
-            Request r = detailed;
-            r.details = step == QLatin1String("list");
+        } else if (step == QLatin1String("list")) {
             t.lines << QStringLiteral("list %1").arg(source.currentPath());
-            const bool ok = source.list(r, t);
+            const bool ok = source.list(detailed, t);
             t.lines << QStringLiteral("listed %1").arg(ok);
         } else if (step.startsWith(QLatin1String("enter "))) {
             const QByteArray key = step.mid(6).toUtf8();
@@ -121,16 +119,6 @@ QStringList fullRows(qint32 imageId) {
         rows << row.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-// What the progress shows of the walk, without the clock.
-QStringList walkProgress(const RecordingProgress& p) {
-    QStringList out;
-    for (const QString& s : p.log) {
-        if (!s.startsWith(QLatin1String("time=")))
-            out << s;
-    }
-    return out;
 }
 
 } // namespace
@@ -221,7 +209,9 @@ private slots:
         const QStringList rows = fullRows(direct);
         QVERIFY(rows.size() > 1500 || !files);
         QCOMPARE(fullRows(ahead), rows);
-        QCOMPARE(walkProgress(aheadProgress), walkProgress(directProgress));
+        // What the progress shows of the walk, without the clock.
+        const QRegularExpression noClock(QStringLiteral("^(?!time=)"));
+        QCOMPARE(aheadProgress.log.filter(noClock), directProgress.log.filter(noClock));
     }
 
     // A slow disk: the wait hands control back regularly; giving it up lists nothing more and

@@ -1,4 +1,5 @@
 #include "DiskScanSupport.h"
+#include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
 #include "disk/FolderSource.h"
@@ -94,17 +95,14 @@ struct Fixture {
     }
 };
 
-// A source whose facts are fixed, so that the serial match is under the test's control.
-class TestSource : public FolderSource {
+// A source whose serial is the test's, so that the serial match is under its control.
+class TestSource : public UpdateTest::FixedSource {
 public:
     TestSource(const QString& root, quint32 serial, const QString& label = QStringLiteral("DISK"))
-        : FolderSource(root) {
-        volumeReader = [serial, label](VolumeFacts& f) {
+        : FixedSource(root, label) {
+        volumeReader = [fixed = volumeReader, serial](VolumeFacts& f) {
+            fixed(f);
             f.serial = serial;
-            f.label = label;
-            f.fileSystem = QStringLiteral("ext4");
-            f.typeCode = 2;
-            f.source = QStringLiteral("D:");
             f.place = QStringLiteral("/media/disk");
             return true;
         };

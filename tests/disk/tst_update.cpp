@@ -476,9 +476,7 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("err");
-        const QString cat = m_temp.path() + QStringLiteral("/cli.ldr");
-        const QString tree = m_temp.path() + QStringLiteral("/cli");
-        const QString u = QStringLiteral("update");
+        const QString &cat = m_cat, &tree = m_tree, u = QStringLiteral("update");
         QTest::newRow("no path") << QStringList{u, cat, QStringLiteral("1")} << 2 << QString();
         QTest::newRow("image not a number")
             << QStringList{u, cat, QStringLiteral("x"), tree} << 2
