@@ -290,11 +290,9 @@ private slots:
         QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Description='d' WHERE Name IN "
                                             "('y.txt', 'same.txt') AND ImageID=?"),
                              {id}));
-        change(fx.tree, QStringLiteral("append:a/keep.txt"));
-        change(fx.tree, QStringLiteral("mv:a/sub/deep.txt>b/deep.txt"));
-        change(fx.tree, QStringLiteral("rm:b/y.txt"));
-        change(fx.tree, QStringLiteral("mv:dup1/same.txt>c/same.txt"));
-        change(fx.tree, QStringLiteral("rm:dup2/same.txt"));
+        for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
+                              "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
+            change(fx.tree, QString::fromLatin1(c));
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
         u.options = quiet();
@@ -358,8 +356,8 @@ private slots:
     void crashMidWrite() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
-        change(fx.tree, QStringLiteral("rmdir:a"));
-        change(fx.tree, QStringLiteral("add:c/new.txt"));
+        for (const char* c : {"rmdir:a", "add:c/new.txt"})
+            change(fx.tree, QString::fromLatin1(c));
         const QString before = catalogueDump();
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
