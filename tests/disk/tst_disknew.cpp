@@ -253,13 +253,13 @@ private slots:
         CloseDatabase();
         const QString cat = m_temp.path() + QStringLiteral("/cli.ldr");
         QProcess p;
-        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("create"), cat});
-        QVERIFY(p.waitForFinished());
-        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("drives")});
-        QVERIFY(p.waitForFinished());
-        const QStringList first = QString::fromUtf8(p.readAllStandardOutput())
-                                      .section(QLatin1Char('\n'), 0, 0)
-                                      .split(QLatin1Char('\t'));
+        auto run = [&p](const QStringList& args) {
+            p.start(QStringLiteral(LEDRA_CLI), args);
+            p.waitForFinished();
+            return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+        };
+        run({QStringLiteral("create"), cat});
+        const QStringList first = run({QStringLiteral("drives")}).at(0).split(u'\t');
         QCOMPARE(first.size(), 8);
         QCOMPARE(first.at(0), QStringLiteral("C"));
         QCOMPARE(first.at(6), QStringLiteral("/"));
@@ -272,46 +272,28 @@ private slots:
                                   QStringLiteral("--serial"),
                                   QStringLiteral("beef"),
                                   QStringLiteral("--no-collect")};
-        p.start(QStringLiteral(LEDRA_CLI), scan);
-        QVERIFY(p.waitForFinished());
+        QStringList out = run(scan);
         QCOMPARE(p.exitCode(), 0);
-        const QStringList out =
-            QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
         QCOMPARE(out.at(0), QStringLiteral("image\t1"));
         QVERIFY(
             out.at(1).startsWith(QStringLiteral("Total of 2 files and 1 folders was written in ")));
-
-        p.start(QStringLiteral(LEDRA_CLI), scan);
-        QVERIFY(p.waitForFinished());
+        run(scan);
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
                  QStringLiteral("That drive (%1) exist in database as stick.\n")
                      .arg(QFileInfo(m_tree).canonicalFilePath()));
-
-        p.start(QStringLiteral(LEDRA_CLI),
-                scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
-                                   QStringLiteral("Second")});
-        QVERIFY(p.waitForFinished());
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0),
-                 QStringLiteral("image\t2"));
-
-        p.start(QStringLiteral(LEDRA_CLI),
-                scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")});
-        QVERIFY(p.waitForFinished());
+        out = run(scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
+                                     QStringLiteral("Second")});
+        QCOMPARE(out.at(0), QStringLiteral("image\t2"));
+        run(scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")});
         QCOMPARE(p.exitCode(), 2);
-
-        p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("drives"), cat});
-        QVERIFY(p.waitForFinished());
+        run({QStringLiteral("drives"), cat});
         QCOMPARE(p.exitCode(), 0);
-
         // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
-        for (const char* image : {"image\t3", "image\t4"}) {
-            p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("scan"), cat, m_tree,
-                                                QStringLiteral("--serial"), QStringLiteral("0")});
-            QVERIFY(p.waitForFinished());
-            QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).section(u'\n', 0, 0),
-                     QLatin1String(image));
-        }
+        const QStringList noSerial = {QStringLiteral("scan"), cat, m_tree,
+                                      QStringLiteral("--serial"), QStringLiteral("0")};
+        QCOMPARE(run(noSerial).at(0), QStringLiteral("image\t3"));
+        QCOMPARE(run(noSerial).at(0), QStringLiteral("image\t4"));
     }
 
 private:

@@ -1,15 +1,25 @@
+// The update of an image from its disk: the differences, what is written, the dialogs and
+// `ledra-cli update` run as the real executable.
 #include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
 #include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
+#include "disk/frmUpdate.h"
+#include "disk/frmUpdateDiff.h"
 #include "disk/mdlUpdate.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -20,6 +30,7 @@ using namespace UpdateTest;
 
 namespace {
 
+// Folder a holds two files and a subfolder, so that its size is a sum of both kinds.
 const QStringList kTree = {QStringLiteral("a/x.txt"),        QStringLiteral("a/keep.txt"),
                            QStringLiteral("a/sub/deep.txt"), QStringLiteral("b/y.txt"),
                            QStringLiteral("dup1/same.txt"),  QStringLiteral("dup2/same.txt"),
@@ -69,12 +80,9 @@ void change(const QString& root, const QString& command) {
         QCOMPARE(::stat(QFile::encodeName(p).constData(), &st), 0);
         const struct timeval tv[2] = {{st.st_atime, 0}, {st.st_mtime + 3600, 0}};
         QCOMPARE(::utimes(QFile::encodeName(p).constData(), tv), 0);
-    } else if (verb == QLatin1String("mv")) {
+    } else if (verb == QLatin1String("mv") || verb == QLatin1String("copy")) {
         QDir().mkpath(QFileInfo(q).absolutePath());
-        QVERIFY(QDir().rename(p, q));
-    } else if (verb == QLatin1String("copy")) {
-        QDir().mkpath(QFileInfo(q).absolutePath());
-        QVERIFY(QFile::copy(p, q));
+        QVERIFY(verb == QLatin1String("mv") ? QDir().rename(p, q) : QFile::copy(p, q));
     }
 }
 
@@ -82,12 +90,19 @@ struct Fixture {
     QTemporaryDir temp;
     QString tree;
     QString catalogue;
-    Fixture() {
+    qint32 image = 0;
+    // With changes for the dialogs: a file with a note removed, a folder moved, one added.
+    explicit Fixture(bool changed = false) {
         tree = temp.path() + QStringLiteral("/tree");
         catalogue = temp.path() + QStringLiteral("/c.ldr");
-        QDir().mkpath(tree);
         makeTree(tree, kTree);
         openNewCatalogue(catalogue);
+        if (!changed)
+            return;
+        image = scan(tree, quiet());
+        db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
+        for (const char* c : {"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"})
+            change(tree, QString::fromLatin1(c));
     }
 };
 
@@ -97,37 +112,89 @@ qint32 itemId(qint32 imageId, const QString& name) {
         .toInt();
 }
 
+template <typename T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QLatin1String(name));
+    if (!c)
+        qFatal("no %s", name);
+    return c;
+}
+
+// The differences dialog of the changed fixture: the counts, the warning, the list and its
+// filters.
+void checkDifferences(frmUpdateDiff& dialog) {
+    QCOMPARE(child<QLabel>(&dialog, "lblCounts")->text(),
+             QStringLiteral("Added 2, removed 1, changed 0, moved 2, kept 9."));
+    dialog.show();
+    QLabel* lost = child<QLabel>(&dialog, "lblLostNotes");
+    QVERIFY(lost->isVisible());
+    QCOMPARE(lost->text(), QStringLiteral("1 removed item has keywords or comments"));
+    UpdateDiffModel* m = dialog.model();
+    QCOMPARE(m->rowCount(), 5);
+    auto* kind = child<QComboBox>(&dialog, "cboKind");
+    kind->setCurrentIndex(kind->findText(QStringLiteral("Removed")));
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(m->index(0, UpdateDiffModel::ColChange).data().toString(),
+             QStringLiteral("Removed (notes lost)"));
+    QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(), QStringLiteral("/b/y.txt"));
+    kind->setCurrentIndex(kind->findText(QStringLiteral("Moved")));
+    auto* filter = child<QLineEdit>(&dialog, "txtFilter");
+    QTest::keyClicks(filter, QStringLiteral("DEEP"));
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(m->index(0, UpdateDiffModel::ColPath).data().toString(),
+             QStringLiteral("/a/sub/deep.txt"));
+    QCOMPARE(m->index(0, UpdateDiffModel::ColNewPath).data().toString(),
+             QStringLiteral("/b/sub/deep.txt"));
+    filter->clear();
+    kind->setCurrentIndex(0);
+    QCOMPARE(m->rowCount(), 5);
+}
+
+class ListedVolumes : public VolumeSource {
+public:
+    QList<VolumeInfo> list;
+    QList<VolumeInfo> volumes() override { return list; }
+};
+
+struct Run {
+    int exit = -1;
+    QString out;
+    QString err;
+};
+
+// The difference lines sorted (their order is the disk's listing order), the counts line last.
+QStringList sortedLines(const QString& out) {
+    QStringList lines = out.split(QLatin1Char('\n'));
+    const QString counts = lines.size() >= 2 ? lines.at(lines.size() - 2) : QString();
+    lines = lines.mid(0, lines.size() - 2);
+    lines.sort();
+    return lines << counts;
+}
+
 } // namespace
 
 class TestUpdate : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
-    void cleanup() { CloseDatabase(); }
-
-    // An untouched disk: every item kept, and the catalogue file not written at all.
-    void nothingChanged() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet(true));
-        QVERIFY(id > 0);
-        const QByteArray before = readBytes(fx.catalogue);
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet(true);
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
-        QCOMPARE(countsText(u), QStringLiteral("0 0 0 0 12"));
-        QVERIFY(!u.hasWrites());
-        QCOMPARE(u.Apply([](Database&, qint32) { return false; }), DiskScan::Result::Done);
-        QCOMPARE(readBytes(fx.catalogue), before);
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.path() + QStringLiteral("/config")));
+        m_cat = m_temp.path() + QStringLiteral("/cli.ldr");
+        m_tree = m_temp.path() + QStringLiteral("/cli");
+        makeTree(m_tree, {QStringLiteral("tab\there.txt"), QStringLiteral("back\\slash"),
+                          QStringLiteral("plain/a.txt"), QStringLiteral("old.txt")});
+        QCOMPARE(cli({QStringLiteral("create"), m_cat}).exit, 0);
+        QCOMPARE(cli({QStringLiteral("scan"), m_cat, m_tree, QStringLiteral("--add")}).exit, 0);
     }
+    void cleanup() { CloseDatabase(); }
+    // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
+    void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_tree) + "/\xfe.bin")); }
 
     void differences_data() {
         QTest::addColumn<QStringList>("changes");
         QTest::addColumn<bool>("times");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("counts");
+        QTest::newRow("nothing changed") << L({}) << true << L({}) << QStringLiteral("0 0 0 0 12");
         QTest::newRow("added file")
             << L({"add:b/new.txt"}) << false << L({"+ /b/new.txt"}) << QStringLiteral("1 0 0 0 12");
         QTest::newRow("added folders")
@@ -165,7 +232,8 @@ private slots:
             << L({"+ /a/sub", "- /a/sub", "- /a/sub/deep.txt"}) << QStringLiteral("1 2 0 0 10");
     }
     // Each kind of difference is found, and the image written is what a fresh scan of the
-    // changed disk gives (item for item, with every refreshed value).
+    // changed disk gives (item for item, with every refreshed value); an untouched disk keeps
+    // every item.
     void differences() {
         QFETCH(QStringList, changes);
         QFETCH(bool, times);
@@ -179,17 +247,32 @@ private slots:
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
         u.options = quiet(times);
-        FixedSource src(fx.tree, QStringLiteral("NEWLABEL"));
+        const bool none = changes.isEmpty();
+        FixedSource src(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL"));
+        const QByteArray before = readBytes(fx.catalogue);
         QCOMPARE(u.Read(src), DiskScan::Result::Done);
         QCOMPARE(diffLines(u), lines);
         QCOMPARE(countsText(u), counts);
-        QCOMPARE(u.Apply(), DiskScan::Result::Done);
+        QCOMPARE(u.hasWrites(), !none);
+        // An untouched disk: the catalogue file is not written at all, nor the hook run.
+        QCOMPARE(none ? u.Apply([](Database&, qint32) { return false; }) : u.Apply(),
+                 DiskScan::Result::Done);
+        if (none)
+            QCOMPARE(readBytes(fx.catalogue), before);
         const qint32 fresh = scan(fx.tree, quiet(times));
         QCOMPARE(pathRows(id), pathRows(fresh));
+        // Each folder's size is the sum of its files' and subfolders' sizes.
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items f WHERE ImageID=? AND "
+                                            "Type=0 AND Size<>(SELECT ifnull(SUM(Size),0) FROM "
+                                            "Items c WHERE c.ImageID=f.ImageID AND "
+                                            "c.ParentID=f.ID)"),
+                             {id})
+                     .toInt(),
+                 0);
         QCOMPARE(
             db().scalar(QStringLiteral("SELECT Name || '|' || Label FROM Images WHERE ID=?"), {id})
                 .toString(),
-            QStringLiteral("DISK|NEWLABEL"));
+            none ? QStringLiteral("DISK|DISK") : QStringLiteral("DISK|NEWLABEL"));
     }
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
@@ -207,11 +290,9 @@ private slots:
         QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Description='d' WHERE Name IN "
                                             "('y.txt', 'same.txt') AND ImageID=?"),
                              {id}));
-        change(fx.tree, QStringLiteral("append:a/keep.txt"));
-        change(fx.tree, QStringLiteral("mv:a/sub/deep.txt>b/deep.txt"));
-        change(fx.tree, QStringLiteral("rm:b/y.txt"));
-        change(fx.tree, QStringLiteral("mv:dup1/same.txt>c/same.txt"));
-        change(fx.tree, QStringLiteral("rm:dup2/same.txt"));
+        for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
+                              "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
+            change(fx.tree, QString::fromLatin1(c));
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
         u.options = quiet();
@@ -275,8 +356,8 @@ private slots:
     void crashMidWrite() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
-        change(fx.tree, QStringLiteral("rmdir:a"));
-        change(fx.tree, QStringLiteral("add:c/new.txt"));
+        for (const char* c : {"rmdir:a", "add:c/new.txt"})
+            change(fx.tree, QString::fromLatin1(c));
         const QString before = catalogueDump();
         ScriptedUi ui;
         ImageUpdate u(db(), ui, id);
@@ -307,9 +388,180 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
 
+    void dialogRun_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Cancel in the differences") << QStringLiteral("cmdCancel");
+        QTest::newRow("Apply") << QStringLiteral("cmdApply");
+        QTest::newRow("Cancel while reading") << QString();
+    }
+    // The differences shown; Cancel leaves the catalogue exactly as it was (pressed while the
+    // disk is read, no differences are shown); Apply writes, with the name index hook inside
+    // the transaction.
+    void dialogRun() {
+        QFETCH(QString, button);
+        Fixture fx(true);
+        const QString before = catalogueDump();
+        frmUpdate form(nullptr, nullptr, fx.image);
+        PauseHookUi ui;
+        form.setUi(&ui);
+        if (button.isEmpty())
+            ui.onPause = [&] {
+                if (ui.pauses == 4)
+                    child<QPushButton>(&form, "cmdCancel")->click();
+            };
+        int hooks = 0;
+        form.afterRows = [&](Database& d, qint32 id) {
+            ++hooks;
+            return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
+                                           "Name='new.txt'"),
+                            {id})
+                       .toInt() == 1;
+        };
+        bool reviewed = false;
+        form.review = [&](frmUpdateDiff& diff) {
+            reviewed = true;
+            checkDifferences(diff);
+            child<QPushButton>(&diff, button.toLatin1().constData())->click();
+            return diff.result() == QDialog::Accepted;
+        };
+        FixedSource src(fx.tree);
+        const bool apply = button == QLatin1String("cmdApply");
+        QCOMPARE(form.Run(src), apply ? DiskScan::Result::Done : DiskScan::Result::Cancelled);
+        QCOMPARE(reviewed, !button.isEmpty());
+        QCOMPARE(hooks, apply ? 1 : 0);
+        if (apply)
+            QCOMPARE(pathRows(fx.image), pathRows(scan(fx.tree, quiet())));
+        else
+            QCOMPARE(catalogueDump(), before);
+        QVERIFY(!form.Busy);
+    }
+
+    void findDisk_data() {
+        QTest::addColumn<quint32>("serial");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("startsThere");
+        QTest::newRow("mounted") << 0x1234u << QStringLiteral("DISK") << true << false;
+        QTest::newRow("a folder of the volume")
+            << 0x1234u << QStringLiteral("OTHER") << false << true;
+        QTest::newRow("not mounted") << 0x9999u << QStringLiteral("DISK") << false << false;
+    }
+    // The disk is found by its serial; otherwise the user is asked where it is.
+    void findDisk() {
+        QFETCH(quint32, serial);
+        QFETCH(QString, label);
+        QFETCH(bool, found);
+        QFETCH(bool, startsThere);
+        Fixture fx(true);
+        ListedVolumes volumes;
+        VolumeInfo v;
+        v.key = QLatin1Char('D');
+        v.mountPoint = fx.tree;
+        v.serial = serial;
+        v.label = label;
+        volumes.list << v;
+        frmUpdate form(nullptr, nullptr, fx.image, &volumes);
+        QStringList asked;
+        form.pickFolder = [&](const QString& start) {
+            asked << start;
+            return QStringLiteral("/picked");
+        };
+        QCOMPARE(form.findDisk(), found ? fx.tree : QStringLiteral("/picked"));
+        QCOMPARE(asked, found ? QStringList() : QStringList{startsThere ? fx.tree : QString()});
+    }
+
+    void cliFailures_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("err");
+        const QString &cat = m_cat, &tree = m_tree, u = QStringLiteral("update");
+        QTest::newRow("no path") << QStringList{u, cat, QStringLiteral("1")} << 2 << QString();
+        QTest::newRow("image not a number")
+            << QStringList{u, cat, QStringLiteral("x"), tree} << 2
+            << QStringLiteral("IMAGE needs an image ID (1 or more).\n");
+        QTest::newRow("both files flags")
+            << QStringList{u,
+                           cat,
+                           QStringLiteral("1"),
+                           tree,
+                           QStringLiteral("--files"),
+                           QStringLiteral("--no-files")}
+            << 2 << QStringLiteral("Options --files and --no-files exclude each other.\n");
+        QTest::newRow("no such image") << QStringList{u, cat, QStringLiteral("9"), tree} << 1
+                                       << QStringLiteral("Image 9 does not exist.\n");
+        QTest::newRow("no such folder")
+            << QStringList{u, cat, QStringLiteral("1"), tree + QStringLiteral("/none")} << 1
+            << QStringLiteral("Drive cannot be accessed.\n");
+        QTest::newRow("not an index")
+            << QStringList{u, cat, QStringLiteral("1"), QStringLiteral("--index"),
+                           tree + QStringLiteral("/old.txt")}
+            << 1 << QStringLiteral("This file format is not supported!\n");
+    }
+    // Bad input on the command line changes nothing, with the exit status of its kind.
+    void cliFailures() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, err);
+        const QByteArray before = readBytes(m_cat);
+        const Run r = cli(args);
+        QCOMPARE(r.exit, exit);
+        QCOMPARE(r.out, QString());
+        if (exit == 2 && err.isEmpty())
+            QVERIFY(r.err.startsWith(QStringLiteral("Usage: ledra-cli update ")));
+        else
+            QCOMPARE(r.err, err);
+        QCOMPARE(readBytes(m_cat), before);
+    }
+
+    // A dry run prints the differences and writes nothing; the update prints the same and
+    // writes them; a second update finds nothing left to do.
+    void cliDryRunThenUpdate() {
+        change(m_tree, QStringLiteral("rm:old.txt"));
+        change(m_tree, QStringLiteral("add:new\nline.txt"));
+        change(m_tree, QStringLiteral("append:plain/a.txt"));
+        change(m_tree, QStringLiteral("mv:tab\there.txt>plain/tab\there.txt"));
+        ::close(::open(QByteArray(QFile::encodeName(m_tree) + "/\xfe.bin").constData(),
+                       O_CREAT | O_WRONLY, 0644));
+        const QStringList expected = {
+            QStringLiteral("+\t//xFE.bin"),
+            QStringLiteral("+\t/new\\nline.txt"),
+            QStringLiteral("-\t/old.txt"),
+            QStringLiteral(">\t/tab\\there.txt\t/plain/tab\\there.txt"),
+            QStringLiteral("~\t/plain/a.txt"),
+            QStringLiteral("added 2\tremoved 1\tchanged 1\tmoved 1\tkept 2")};
+        const QStringList update = {QStringLiteral("update"), m_cat, QStringLiteral("1"), m_tree};
+        const QByteArray before = readBytes(m_cat);
+        Run r = cli(update + QStringList{QStringLiteral("--dry-run")});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(sortedLines(r.out), expected);
+        QCOMPARE(readBytes(m_cat), before);
+        r = cli(update);
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(sortedLines(r.out), expected);
+        const QByteArray updated = readBytes(m_cat);
+        QVERIFY(updated != before);
+        r = cli(update);
+        QCOMPARE(r.out, QStringLiteral("added 0\tremoved 0\tchanged 0\tmoved 0\tkept 6\n"));
+        QCOMPARE(readBytes(m_cat), updated);
+    }
+
 private:
-    QTemporaryDir m_config;
+    Run cli(const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(LEDRA_CLI), args); // the environment carries the settings folder
+        Run r;
+        if (!p.waitForFinished())
+            return r;
+        r.exit = p.exitCode();
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir m_temp;
+    QString m_cat;
+    QString m_tree;
 };
 
-QTEST_GUILESS_MAIN(TestUpdate)
+QTEST_MAIN(TestUpdate)
 #include "tst_update.moc"

@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 class TestVolume : public QObject {
     Q_OBJECT
 
@@ -15,24 +17,13 @@ private slots:
         QTest::addColumn<QString>("uuid");
         QTest::addColumn<QString>("fs");
         QTest::addColumn<QString>("serial");
-        QTest::newRow("FAT") << "1A2B-3C4D"
-                             << "vfat"
-                             << "1A2B3C4D";
-        QTest::newRow("NTFS last 8") << "01D2E3F4A5B6C7D8"
-                                     << "ntfs"
-                                     << "A5B6C7D8";
-        QTest::newRow("ext4 first 8") << "5b0e6f1c-9a3d-4c2e-8f7a-1234567890ab"
-                                      << "ext4"
-                                      << "5B0E6F1C";
-        QTest::newRow("ISO date") << "2023-01-15-10-20-30-00"
-                                  << "iso9660"
-                                  << "20230115";
-        QTest::newRow("none") << ""
-                              << "nfs"
-                              << "00000000";
-        QTest::newRow("top bit set") << "FFFF-FFFF"
-                                     << "exfat"
-                                     << "FFFFFFFF";
+        QTest::newRow("FAT") << u"1A2B-3C4D"_s << u"vfat"_s << u"1A2B3C4D"_s;
+        QTest::newRow("NTFS last 8") << u"01D2E3F4A5B6C7D8"_s << u"ntfs"_s << u"A5B6C7D8"_s;
+        QTest::newRow("ext4 first 8")
+            << u"5b0e6f1c-9a3d-4c2e-8f7a-1234567890ab"_s << u"ext4"_s << u"5B0E6F1C"_s;
+        QTest::newRow("ISO date") << u"2023-01-15-10-20-30-00"_s << u"iso9660"_s << u"20230115"_s;
+        QTest::newRow("none") << QString() << u"nfs"_s << u"00000000"_s;
+        QTest::newRow("top bit set") << u"FFFF-FFFF"_s << u"exfat"_s << u"FFFFFFFF"_s;
     }
     void serialFromUuid() {
         QFETCH(QString, uuid);
@@ -91,37 +82,24 @@ private slots:
         QTest::addColumn<QString>("places");     // listed, in mount point order
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("after");
-        QTest::newRow("first run: in order") << ""
-                                             << "/,/a,/b"
-                                             << "CDE"
-                                             << "C=/;D=/a;E=/b";
-        QTest::newRow("one gone, the others keep theirs") << "C=/;D=/a;E=/b"
-                                                          << "/,/b"
-                                                          << "CE"
-                                                          << "C=/;D=/a;E=/b";
-        QTest::newRow("newcomer takes no remembered letter") << "C=/;D=/a;E=/b"
-                                                             << "/,/b,/c"
-                                                             << "CEF"
-                                                             << "C=/;D=/a;E=/b;F=/c";
-        QTest::newRow("remembered letter before earlier ones") << "F=/b"
-                                                               << "/,/a,/b"
-                                                               << "CDF"
-                                                               << "C=/;D=/a;F=/b";
-        QTest::newRow("root is always C") << "C=/old;D=/"
-                                          << "/,/old"
-                                          << "CE"
-                                          << "C=/;E=/old";
-        QTest::newRow("CD drive by its device") << "D=/dev/sr0"
-                                                << "/,/a,/dev/sr0"
-                                                << "CED"
-                                                << "C=/;D=/dev/sr0;E=/a";
+        QTest::newRow("first run: in order")
+            << QString() << u"/,/a,/b"_s << u"CDE"_s << u"C=/;D=/a;E=/b"_s;
+        QTest::newRow("one gone, the others keep theirs")
+            << u"C=/;D=/a;E=/b"_s << u"/,/b"_s << u"CE"_s << u"C=/;D=/a;E=/b"_s;
+        QTest::newRow("newcomer takes no remembered letter")
+            << u"C=/;D=/a;E=/b"_s << u"/,/b,/c"_s << u"CEF"_s << u"C=/;D=/a;E=/b;F=/c"_s;
+        QTest::newRow("remembered letter before earlier ones")
+            << u"F=/b"_s << u"/,/a,/b"_s << u"CDF"_s << u"C=/;D=/a;F=/b"_s;
+        QTest::newRow("root is always C")
+            << u"C=/old;D=/"_s << u"/,/old"_s << u"CE"_s << u"C=/;E=/old"_s;
+        QTest::newRow("CD drive by its device")
+            << u"D=/dev/sr0"_s << u"/,/a,/dev/sr0"_s << u"CED"_s << u"C=/;D=/dev/sr0;E=/a"_s;
         QString all;
         for (char c = 'A'; c <= 'Z'; ++c)
             all += QStringLiteral("%1=/v%1;").arg(QLatin1Char(c));
         all.chop(1);
         QTest::newRow("letters run out: an absent one's letter goes")
-            << all << "/,/new"
-            << "CD"
+            << all << u"/,/new"_s << u"CD"_s
             << QString(all)
                    .replace(QStringLiteral("C=/vC"), QStringLiteral("C=/"))
                    .replace(QStringLiteral("D=/vD"), QStringLiteral("D=/new"));
@@ -167,18 +145,12 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<bool>("removable");
         QTest::addColumn<int>("code");
-        QTest::newRow("CD device") << "ext2"
-                                   << "/dev/sr0" << false << 5;
-        QTest::newRow("iso9660") << "iso9660"
-                                 << "/dev/loop0" << false << 5;
-        QTest::newRow("removable stick") << "vfat"
-                                         << "/dev/sdb1" << true << 2;
-        QTest::newRow("network") << "cifs"
-                                 << "//server/share" << false << 4;
-        QTest::newRow("RAM") << "tmpfs"
-                             << "tmpfs" << false << 6;
-        QTest::newRow("fixed") << "ext4"
-                               << "/dev/nvme0n1p2" << false << 3;
+        QTest::newRow("CD device") << u"ext2"_s << u"/dev/sr0"_s << false << 5;
+        QTest::newRow("iso9660") << u"iso9660"_s << u"/dev/loop0"_s << false << 5;
+        QTest::newRow("removable stick") << u"vfat"_s << u"/dev/sdb1"_s << true << 2;
+        QTest::newRow("network") << u"cifs"_s << u"//server/share"_s << false << 4;
+        QTest::newRow("RAM") << u"tmpfs"_s << u"tmpfs"_s << false << 6;
+        QTest::newRow("fixed") << u"ext4"_s << u"/dev/nvme0n1p2"_s << false << 3;
     }
     void driveType() {
         QFETCH(QString, fs);
@@ -236,6 +208,10 @@ private slots:
         QTest::newRow("truncated sequence")
             << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
+        // Text with a "/" that is no escape (typed, or from a foreign index) keeps its
+        // characters; no name on disk holds a "/".
+        for (const char* text : {"a/b", "/xfe", "/x4", "/x", "x/"})
+            QTest::newRow(text) << QByteArray(text) << QString::fromUtf8(text);
     }
     void storedNames() {
         QFETCH(QByteArray, raw);
@@ -243,14 +219,9 @@ private slots:
         std::string buffer;
         const std::string_view s =
             StoredName(std::string_view(raw.constData(), size_t(raw.size())), buffer);
-        QCOMPARE(QString::fromUtf8(s.data(), qsizetype(s.size())), stored);
+        if (!raw.contains('/'))
+            QCOMPARE(QString::fromUtf8(s.data(), qsizetype(s.size())), stored);
         QCOMPARE(UnescapeName(stored), raw);
-    }
-
-    // Text with a "/" that is no escape (typed, or from a foreign index) keeps its characters.
-    void storedNameLookAlikes() {
-        for (const char* text : {"a/b", "/xfe", "/x4", "/x", "x/"})
-            QCOMPARE(UnescapeName(QString::fromUtf8(text)), QByteArray(text));
     }
 
     void attributes() {
