@@ -46,7 +46,6 @@ class TestFind : public QObject {
 private slots:
     void init() {
         m_cat = std::make_unique<PropFindCatalogue>();
-        QVERIFY(m_cat->isOpen());
         m_cat->addImage(3, u"Work"_s);
         m_cat->addImage(4, u"Backup \"old\""_s);
         // image|ID|parent|type|name|MS-DOS name|keywords|comment; type 7 is neither folder nor file
@@ -54,7 +53,8 @@ private slots:
              {u"3|12|0|0|Docs|DOCS||"_s, u"3|57|12|1|readme.txt|README.TXT||"_s,
               u"3|58|12|1|README.md|||"_s, u"3|59|0|1|notes.txt||weekly backup|say \"hi\""_s,
               u"3|60|0|1|file7.txt||backup|"_s, u"3|61|0|1|Ärger.txt|||C:\\temp"_s,
-              u"3|62|0|1|[draft].doc|||"_s, u"4|1|0|0|readme|||"_s, u"4|2|1|7|readme.old|||"_s}) {
+              u"3|62|0|1|[draft].doc|||"_s, u"3|13|12|0|Sub|||"_s, u"4|1|0|0|readme|||"_s,
+              u"4|2|1|7|readme.old|||"_s}) {
             const QStringList f = row.split(u'|');
             const auto text = [](const QString& t) { return t.isEmpty() ? QVariant() : t; };
             Item i;
@@ -111,8 +111,8 @@ private slots:
             << byName({}, u"readme.*"_s) << QStringList{u"readme.txt"_s};
         QTest::newRow("lone star lists folders and files only")
             << byName(u"*"_s)
-            << QStringList{u"Docs"_s,      u"readme.txt"_s, u"README.md"_s,   u"notes.txt"_s,
-                           u"file7.txt"_s, u"Ärger.txt"_s,  u"[draft].doc"_s, u"readme"_s};
+            << u"Docs readme.txt README.md notes.txt file7.txt Ärger.txt [draft].doc Sub readme"_s
+                   .split(u' ');
         QTest::newRow("all empty")
             << FindCriteria{} << QStringList{u"Enter at least one search field."_s};
         QTest::newRow("unclosed bracket")
@@ -147,8 +147,7 @@ private slots:
         qint32 a = 0, b = 0, c = 0;
         QVERIFY(ParseMatchKey(u"I3I57I12"_s, &a, &b, &c));
         QCOMPARE((QList<qint32>{a, b, c}), (QList<qint32>{3, 57, 12}));
-        // The root row of an imported image hangs under -1.
-        QVERIFY(ParseMatchKey(u"I4I0I-1"_s, &a, &b, &c) && c == -1);
+        QVERIFY(ParseMatchKey(u"I4I0I-1"_s, &a, &b, &c) && c == -1); // an imported root row
         for (const char* bad : {"", "I3I57", "X3I5I6", "I3IaI6", "I3I5I6I7"})
             QVERIFY2(!ParseMatchKey(QLatin1String(bad), &a, &b, &c), bad);
         QCOMPARE(ItemFullPath(db(), 3, 12, 57, u"readme.txt"_s), u"/Docs/readme.txt"_s);
@@ -288,8 +287,9 @@ private slots:
             if (folderTree)
                 QCOMPARE(KeyTree::keyOf(folders->currentItem()), QStringLiteral("K%1").arg(folder));
         };
-        ShowMatch(window, 3, 57, 12, 1); // readme.txt, second in its folder
+        ShowMatch(window, 3, 57, 12, 1); // readme.txt, last in its folder
         shown(3, 12, u"K57"_s);
+        QVERIFY(!folderTree || window.folderEntry(u"K13"_s)); // the folder's subfolders loaded
 
         // The dialog's rows: readme.txt (I3I57I12), README.md, readme (I4I1I0).
         frmFind dialog(&window, &window);
