@@ -404,8 +404,8 @@ private slots:
         QTest::newRow("/Setup") << u"/Setup"_s << int(A::Setup) << QString();
         QTest::newRow("--SETUP") << u"--SETUP"_s << int(A::Setup) << QString();
         QTest::newRow("/setup:yes") << u"/setup:yes"_s << int(A::Setup) << QString();
-        QTest::newRow("a folder named SETUP is a folder")
-            << u"/media/me/SETUP/disks.ldr"_s << int(A::Open) << u"/media/me/SETUP/disks.ldr"_s;
+        QTest::newRow("a file named setup in a folder SETUP")
+            << u"/media/SETUP/setup"_s << int(A::Open) << u"/media/SETUP/setup"_s;
         QTest::newRow("relative made absolute")
             << u"disks/../my.ldr"_s << int(A::Open) << here + u"/my.ldr"_s;
         QTest::newRow("blanks join the parts")
