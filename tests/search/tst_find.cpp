@@ -2,6 +2,8 @@
 #include "ScriptedUi.h"
 
 #include "browser/frmMain.h"
+#include "browser/guiContentsView.h"
+#include "browser/guiKeyTree.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/mdlConvert.h"
@@ -12,29 +14,26 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
+using namespace Qt::StringLiterals;
 using Item = PropFindCatalogue::Item;
 
 Q_DECLARE_METATYPE(FindCriteria)
 
 namespace {
 
-FindCriteria byName(const QString& pattern) {
+FindCriteria byName(const QString& name, const QString& msdosName = {},
+                    const QString& keywords = {}, const QString& comment = {}) {
     FindCriteria c;
-    c.name = pattern;
+    c.name = name;
+    c.msdosName = msdosName;
+    c.keywords = keywords;
+    c.comment = comment;
     return c;
-}
-
-QStringList names(const QList<FindMatch>& matches) {
-    QStringList out;
-    for (const FindMatch& m : matches)
-        out << m.itemName;
-    return out;
 }
 
 } // namespace
@@ -42,458 +41,313 @@ QStringList names(const QList<FindMatch>& matches) {
 class TestFind : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<PropFindCatalogue> m_cat;
+
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_cat = std::make_unique<PropFindCatalogue>();
+        m_cat->addImage(3, u"Work"_s);
+        m_cat->addImage(4, u"Backup \"old\""_s);
+        // image|ID|parent|type|name|MS-DOS name|keywords|comment; type 7 is neither folder nor file
+        for (const QString& row :
+             {u"3|12|0|0|Docs|DOCS||"_s, u"3|57|12|1|readme.txt|README.TXT||"_s,
+              u"3|58|12|1|README.md|||"_s, u"3|59|0|1|notes.txt||weekly backup|say \"hi\""_s,
+              u"3|60|0|1|file7.txt||backup|"_s, u"3|61|0|1|Ärger.txt|||C:\\temp"_s,
+              u"3|62|0|1|[draft].doc|||"_s, u"3|13|12|0|Sub|||"_s, u"4|1|0|0|readme|||"_s,
+              u"4|2|1|7|readme.old|||"_s}) {
+            const QStringList f = row.split(u'|');
+            const auto text = [](const QString& t) { return t.isEmpty() ? QVariant() : t; };
+            Item i;
+            i.id = f[1].toInt();
+            i.parentId = f[2].toInt();
+            i.type = f[3].toInt();
+            i.name = f[4];
+            i.msdosName = text(f[5]);
+            i.keywords = text(f[6]);
+            i.comment = text(f[7]);
+            m_cat->addItem(f[0].toInt(), i);
+        }
+    }
 
-    void patterns_data();
-    void patterns();
-    void refusedCriteria_data();
-    void refusedCriteria();
-    void limitAndOrder();
-    void keys();
-    void deepPaths_data();
-    void deepPaths();
-
-    void dialogSearch();
-    void dialogColumnsSortAndCount();
-    void summaryText_data();
-    void summaryText();
-    void dialogOneInstance();
-    void showMatchInMainWindow_data();
-    void showMatchInMainWindow();
-
-    void cliFind();
+    void cleanup() {
+        delete frmFind::instance();
+        m_cat.reset();
+    }
 
 private:
-    std::unique_ptr<PropFindCatalogue> m_cat;
-};
-
-void TestFind::init() {
-    m_cat = std::make_unique<PropFindCatalogue>();
-    QVERIFY(m_cat->isOpen());
-    m_cat->addImage(3, QStringLiteral("Work"));
-    m_cat->addImage(4, QStringLiteral("Backup \"old\""));
-    const struct {
-        qint32 image, id, parent, type;
-        const char* name;
-        const char* msdos;
-        const char* keywords;
-        const char* comment;
-    } rows[] = {
-        {3, 12, 0, 0, "Docs", "DOCS", nullptr, nullptr},
-        {3, 57, 12, 1, "readme.txt", "README.TXT", nullptr, nullptr},
-        {3, 58, 12, 1, "README.md", nullptr, nullptr, nullptr},
-        {3, 59, 0, 1, "notes.txt", nullptr, "weekly backup", "say \"hi\""},
-        {3, 60, 0, 1, "file7.txt", nullptr, "backup", nullptr},
-        {3, 61, 0, 1, "Ärger.txt", nullptr, nullptr, "C:\\temp"},
-        {3, 62, 0, 1, "[draft].doc", nullptr, nullptr, nullptr},
-        {4, 1, 0, 0, "readme", nullptr, nullptr, nullptr},
-        {4, 2, 1, 7, "readme.old", nullptr, nullptr, nullptr}, // neither folder nor file
-    };
-    for (const auto& r : rows) {
-        Item i;
-        i.id = r.id;
-        i.parentId = r.parent;
-        i.type = r.type;
-        i.name = QString::fromUtf8(r.name);
-        if (r.msdos)
-            i.msdosName = QString::fromUtf8(r.msdos);
-        if (r.keywords)
-            i.keywords = QString::fromUtf8(r.keywords);
-        if (r.comment)
-            i.comment = QString::fromUtf8(r.comment);
-        m_cat->addItem(r.image, i);
-    }
-}
-
-void TestFind::cleanup() {
-    if (frmFind* f = frmFind::instance())
-        delete f;
-    m_cat.reset();
-}
-
-void TestFind::patterns_data() {
-    QTest::addColumn<FindCriteria>("criteria");
-    QTest::addColumn<QStringList>("found");
-    QTest::newRow("exact name, any case")
-        << byName(QStringLiteral("README.TXT")) << QStringList{QStringLiteral("readme.txt")};
-    QTest::newRow("contains") << byName(QStringLiteral("*readme*"))
-                              << QStringList{QStringLiteral("readme.txt"),
-                                             QStringLiteral("README.md"), QStringLiteral("readme")};
-    QTest::newRow("one character")
-        << byName(QStringLiteral("?otes.txt")) << QStringList{QStringLiteral("notes.txt")};
-    QTest::newRow("one digit") << byName(QStringLiteral("file#.txt"))
-                               << QStringList{QStringLiteral("file7.txt")};
-    QTest::newRow("digit does not match a letter")
-        << byName(QStringLiteral("fil#7.txt")) << QStringList{};
-    QTest::newRow("set range") << byName(QStringLiteral("[m-o]*"))
-                               << QStringList{QStringLiteral("notes.txt")};
-    QTest::newRow("negated set") << byName(QStringLiteral("[!a-r]*"))
-                                 << QStringList{QStringLiteral("Ärger.txt"),
-                                                QStringLiteral("[draft].doc")};
-    QTest::newRow("bracket as literal through a set")
-        << byName(QStringLiteral("[[]draft]*")) << QStringList{QStringLiteral("[draft].doc")};
-    QTest::newRow("non-ASCII case")
-        << byName(QStringLiteral("äRGER.TXT")) << QStringList{QStringLiteral("Ärger.txt")};
-    FindCriteria both;
-    both.name = QStringLiteral("*.txt");
-    both.keywords = QStringLiteral("*backup*");
-    QTest::newRow("name and keywords")
-        << both << QStringList{QStringLiteral("notes.txt"), QStringLiteral("file7.txt")};
-    FindCriteria quote;
-    quote.comment = QStringLiteral("*\"hi\"*");
-    QTest::newRow("double quote in pattern") << quote << QStringList{QStringLiteral("notes.txt")};
-    FindCriteria backslash;
-    backslash.comment = QStringLiteral("C:\\temp");
-    QTest::newRow("backslash") << backslash << QStringList{QStringLiteral("Ärger.txt")};
-    FindCriteria msdos;
-    msdos.msdosName = QStringLiteral("readme.*");
-    QTest::newRow("MS-DOS name; Null never matches")
-        << msdos << QStringList{QStringLiteral("readme.txt")};
-    QTest::newRow("lone star lists folders and files only")
-        << byName(QStringLiteral("*"))
-        << QStringList{QStringLiteral("Docs"),        QStringLiteral("readme.txt"),
-                       QStringLiteral("README.md"),   QStringLiteral("notes.txt"),
-                       QStringLiteral("file7.txt"),   QStringLiteral("Ärger.txt"),
-                       QStringLiteral("[draft].doc"), QStringLiteral("readme")};
-    QTest::newRow("no match") << byName(QStringLiteral("nothing*")) << QStringList{};
-}
-
-void TestFind::patterns() {
-    QFETCH(FindCriteria, criteria);
-    QFETCH(QStringList, found);
-    QList<FindMatch> matches;
-    QString message;
-    QVERIFY2(RunFind(db(), criteria, &matches, &message), qPrintable(message));
-    QCOMPARE(names(matches), found);
-}
-
-void TestFind::refusedCriteria_data() {
-    QTest::addColumn<FindCriteria>("criteria");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("all empty") << FindCriteria{}
-                               << QStringLiteral("Enter at least one search field.");
-    QTest::newRow("unclosed bracket")
-        << byName(QStringLiteral("a[bc"))
-        << QStringLiteral("Name: The pattern \"a[bc\" has a \"[\" without its \"]\".");
-    QTest::newRow("very long") << byName(QString(256, u'a'))
-                               << QStringLiteral(
-                                      "The Name field is too long: at most 255 characters.");
-}
-
-void TestFind::refusedCriteria() {
-    QFETCH(FindCriteria, criteria);
-    QFETCH(QString, message);
-    QList<FindMatch> matches;
-    QString got;
-    bool engineError = true;
-    QVERIFY(!RunFind(db(), criteria, &matches, &got, &engineError));
-    QCOMPARE(got, message);
-    QVERIFY(!engineError);
-    QVERIFY(matches.isEmpty());
-}
-
-void TestFind::limitAndOrder() {
-    // 150 matches in image 5, written in reverse ID order: exactly 100, in written order.
-    m_cat->addImage(5, QStringLiteral("Many"));
-    Transaction t(db());
-    for (int id = 150; id >= 1; --id) {
-        Item i;
-        i.id = id;
-        i.name = QStringLiteral("many%1.dat").arg(id);
-        m_cat->addItem(5, i);
-    }
-    QVERIFY(t.commit());
-    QList<FindMatch> matches;
-    QString message;
-    QVERIFY(RunFind(db(), byName(QStringLiteral("many*")), &matches, &message));
-    QCOMPARE(matches.size(), kFindLimit);
-    QCOMPARE(matches.first().itemId, 150);
-    QCOMPARE(matches.last().itemId, 51);
-}
-
-void TestFind::keys() {
-    FindMatch m;
-    m.imageId = 3;
-    m.itemId = 57;
-    m.parentId = 12;
-    QCOMPARE(m.key(), QStringLiteral("I3I57I12"));
-    qint32 a = 0, b = 0, c = 0;
-    QVERIFY(ParseMatchKey(QStringLiteral("I3I57I12"), &a, &b, &c));
-    QCOMPARE((QList<qint32>{a, b, c}), (QList<qint32>{3, 57, 12}));
-    // The root row of an imported image hangs under -1.
-    QVERIFY(ParseMatchKey(QStringLiteral("I4I0I-1"), &a, &b, &c));
-    QCOMPARE(c, -1);
-    for (const char* bad : {"", "I3I57", "X3I5I6", "I3IaI6", "I3I5I6I7"})
-        QVERIFY2(!ParseMatchKey(QLatin1String(bad), &a, &b, &c), bad);
-    QCOMPARE(ItemFullPath(db(), 3, 12, 57, QStringLiteral("readme.txt")),
-             QStringLiteral("/Docs/readme.txt"));
-    QCOMPARE(ItemFullPath(db(), 3, 0, 12, QStringLiteral("Docs")), QStringLiteral("/Docs"));
-}
-
-// A path too deep to show whole says so: it shows its innermost folders after "…/".
-void TestFind::deepPaths_data() {
-    QTest::addColumn<int>("depth");
-    QTest::addColumn<QString>("begins");
-    QTest::newRow("as deep as shown whole") << 4096 << QStringLiteral("/d1/d2/");
-    QTest::newRow("one deeper") << 4097 << QStringLiteral("\u2026/d2/d3/");
-    QTest::newRow("20,000 folders") << 20000 << QStringLiteral("\u2026/d15905/d15906/");
-}
-
-void TestFind::deepPaths() {
-    QFETCH(int, depth);
-    QFETCH(QString, begins);
-    QVERIFY(db().Execute(QStringLiteral("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 "
-                                        "FROM c WHERE n < ?) INSERT INTO Items (ID, ImageID, "
-                                        "ParentID, Type, Name) SELECT n, 9, n-1, 0, 'd'||n FROM c"),
-                         {depth}));
-    const QString path = ItemFullPath(db(), 9, depth, depth + 1, QStringLiteral("f"));
-    QVERIFY2(path.startsWith(begins), qPrintable(path.left(40)));
-    QVERIFY(path.endsWith(QStringLiteral("/d%1/f").arg(depth)));
-    QCOMPARE(path.count(u'/'), 4097);
-}
-
-void TestFind::dialogSearch() {
-    ScriptedUi ui;
-    frmFind dialog(nullptr, nullptr);
-    dialog.setUi(&ui);
-    auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("lsvFound"));
-    QVERIFY(list);
-    QVERIFY(list->isHidden());
-
-    dialog.cmdSearch_Click();
-    QCOMPARE(ui.texts(), QStringList{QStringLiteral("Enter at least one search field.")});
-    QVERIFY(list->isHidden());
-
-    dialog.findChild<ctlLText*>(QStringLiteral("ltxName"))->setText(QStringLiteral("*readme*"));
-    dialog.cmdSearch_Click();
-    QCOMPARE(ui.busyDepth, 0);
-    QVERIFY(!list->isHidden());
-    QCOMPARE(list->topLevelItemCount(), 3);
-    const QTreeWidgetItem* folder = list->topLevelItem(2);
-    QCOMPARE(folder->text(0), QStringLiteral("readme"));
-    QCOMPARE(folder->text(1), QStringLiteral("Backup \"old\""));
-    QCOMPARE(folder->data(0, Qt::UserRole).toString(), QStringLiteral("I4I1I0"));
-    QCOMPARE(folder->data(0, Qt::UserRole + 1).toInt(), 0);
-    QVERIFY(!folder->icon(0).isNull());
-    const QTreeWidgetItem* file = list->topLevelItem(0);
-    QCOMPARE(file->data(0, Qt::UserRole).toString(), QStringLiteral("I3I57I12"));
-    QCOMPARE(file->data(0, Qt::UserRole + 1).toInt(), 1);
-    QVERIFY(file->icon(0).isNull());
-
-    // A refused pattern keeps the last results.
-    dialog.findChild<ctlLText*>(QStringLiteral("ltxName"))->setText(QStringLiteral("[x"));
-    dialog.cmdSearch_Click();
-    QCOMPARE(list->topLevelItemCount(), 3);
-
-    // An engine failure is reported and leaves an empty list and the normal pointer.
-    dialog.findChild<ctlLText*>(QStringLiteral("ltxName"))->setText(QStringLiteral("*"));
-    db().Execute(QStringLiteral("DROP TABLE Images"));
-    ui.clear();
-    dialog.cmdSearch_Click();
-    QCOMPARE(ui.texts().size(), 1);
-    QVERIFY2(ui.lastText().startsWith(QStringLiteral("Database error number ")),
-             qPrintable(ui.lastText()));
-    QCOMPARE(list->topLevelItemCount(), 0);
-    QCOMPARE(ui.busyDepth, 0);
-}
-
-// Folder and size columns, sorting by a header click (twice turns it round), and the count
-// under the list, from the name index.
-void TestFind::dialogColumnsSortAndCount() {
-    m_cat->addImage(5, QStringLiteral("Many"));
-    {
+    // Image 5: folder 200 "many folder", then files many150.dat .. many1.dat in it, in that order;
+    // sizes (ID * 37) % 1000.
+    void addMany(bool indexed) {
+        m_cat->addImage(5, u"Many"_s);
         Transaction t(db());
-        for (int id = 1; id <= 150; ++id) {
+        for (int id = 200; id >= 1; id = id == 200 ? 150 : id - 1) {
             Item i;
             i.id = id;
-            i.parentId = id == 1 ? 0 : 1;
-            i.type = id == 1 ? 0 : 1;
-            i.name = id == 1 ? QStringLiteral("many folder") : QStringLiteral("many%1.dat").arg(id);
+            i.parentId = id == 200 ? 0 : 200;
+            i.type = id == 200 ? 0 : 1;
+            i.name = id == 200 ? u"many folder"_s : u"many%1.dat"_s.arg(id);
             i.size = (id * 37) % 1000;
             m_cat->addItem(5, i);
         }
-        QVERIFY(NameIndex::addImage(db(), 5));
+        QVERIFY(!indexed || NameIndex::addImage(db(), 5));
         QVERIFY(t.commit());
     }
-    ScriptedUi ui;
-    frmFind dialog(nullptr, nullptr);
-    dialog.setUi(&ui);
-    auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("lsvFound"));
-    auto* count = dialog.findChild<QLabel*>(QStringLiteral("lblCount"));
-    QVERIFY(list && count);
-    QCOMPARE(list->headerItem()->text(2), QStringLiteral("Folder"));
-    QCOMPARE(list->headerItem()->text(3), QStringLiteral("Size"));
 
-    auto* name = dialog.findChild<ctlLText*>(QStringLiteral("ltxName"));
-    name->setText(QStringLiteral("*readme*"));
-    dialog.cmdSearch_Click();
-    QCOMPARE(count->text(), QStringLiteral("3 matches"));
-    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("/Docs"));
-    QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("/"));
-
-    name->setText(QStringLiteral("MANY*"));
-    dialog.cmdSearch_Click();
-    QCOMPARE(list->topLevelItemCount(), 100);
-    QCOMPARE(count->text(), QStringLiteral("100 of 150 matches shown; narrow the search"));
-    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("/many folder"));
-    QCOMPARE(list->topLevelItem(1)->text(3), SizeText(74));
-
-    auto sizes = [&] {
-        QList<qint64> out;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            out << list->topLevelItem(i)->data(3, Qt::UserRole + 2).toLongLong();
-        return out;
-    };
-    emit list->header()->sectionClicked(3);
-    QList<qint64> sorted = sizes();
-    QVERIFY(std::is_sorted(sorted.begin(), sorted.end()));
-    QVERIFY(sorted.first() < sorted.last());
-    emit list->header()->sectionClicked(3);
-    sorted = sizes();
-    QVERIFY(std::is_sorted(sorted.rbegin(), sorted.rend()));
-    QVERIFY(sorted.first() > sorted.last());
-    emit list->header()->sectionClicked(0);
-    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("many folder"));
-    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("many10.dat"));
-
-    // Enter on a sorted row still opens that row's match.
-    QCOMPARE(list->topLevelItem(0)->data(0, Qt::UserRole).toString(), QStringLiteral("I5I1I0"));
-}
-
-void TestFind::summaryText_data() {
-    QTest::addColumn<int>("shown");
-    QTest::addColumn<qint64>("total");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("all shown") << 7 << qint64(7) << "7 matches";
-    QTest::newRow("one") << 1 << qint64(1) << "1 match";
-    QTest::newRow("none") << 0 << qint64(0) << "0 matches";
-    QTest::newRow("counted") << 100 << qint64(2345)
-                             << "100 of 2,345 matches shown; narrow the search";
-    QTest::newRow("not counted") << 100 << qint64(-1)
-                                 << "100 of more than 100 matches shown; narrow the search";
-}
-
-void TestFind::summaryText() {
-    QFETCH(int, shown);
-    QFETCH(qint64, total);
-    QFETCH(QString, text);
-    FindOutcome outcome;
-    outcome.matches.resize(shown);
-    outcome.total = total;
-    QCOMPARE(FindSummaryText(outcome), text);
-}
-
-void TestFind::dialogOneInstance() {
-    QWidget owner;
-    frmFind* first = frmFind::showFor(&owner, nullptr);
-    QVERIFY(first);
-    QVERIFY(!first->isModal());
-    QCOMPARE(frmFind::showFor(&owner, nullptr), first);
-    QCOMPARE(first->parentWidget(), &owner);
-    first->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
-    QTRY_VERIFY(frmFind::instance() == nullptr); // deleted once closed
-    // Escape closes it the same way.
-    frmFind* second = frmFind::showFor(&owner, nullptr);
-    QVERIFY(second);
-    QTest::keyClick(second, Qt::Key_Escape);
-    QTRY_VERIFY(frmFind::instance() == nullptr);
-}
-
-void TestFind::showMatchInMainWindow_data() {
-    QTest::addColumn<bool>("folderTree");
-    QTest::newRow("folder tree shown") << true;
-    QTest::newRow("folder tree hidden") << false;
-}
-
-void TestFind::showMatchInMainWindow() {
-    QFETCH(bool, folderTree);
-    m_cat->close();
-    ScriptedUi ui;
-    frmMain window;
-    window.setUi(&ui);
-    window.show();
-    QString path = m_cat->path();
-    QVERIFY(OpenCatalogue(path, true, false, ui, &window));
-    if (!window.hasCatalogueEntry(QStringLiteral("I3")))
-        QSKIP("The main window does not fill its catalogue tree yet.");
-    if (auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("trvMain")))
-        tree->setVisible(folderTree);
-    QCOMPARE(window.isFolderTreeVisible(), folderTree);
-
-    ShowMatch(window, 3, 57, 12, 1);
-    const QTreeWidgetItem* image =
-        window.findChild<QTreeWidget*>(QStringLiteral("trvNodes"))->currentItem();
-    QVERIFY(image);
-    QCOMPARE(image->data(0, Qt::UserRole).toString(), QStringLiteral("I3"));
-    QCOMPARE(window.currentImageId(), 3);
-    QCOMPARE(window.listedFolderId(), 12);
-    QVERIFY(window.selectListEntry(QStringLiteral("K57")));
-    ShowMatch(window, 3, 12, 0, 0);
-    QCOMPARE(window.listedFolderId(), 0);
-    QVERIFY(window.selectListEntry(QStringLiteral("F12")));
-    CloseCatalogue(&window);
-}
-
-void TestFind::cliFind() {
-    m_cat->close();
-    QProcess p;
-    p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("find"), m_cat->path(),
-                                        QStringLiteral("--name"), QStringLiteral("*readme*")});
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
-             QStringLiteral("I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n"
-                            "I3I58I12\t1\tWork\tREADME.md\t/Docs/README.md\n"
-                            "I4I1I0\t0\tBackup \"old\"\treadme\t/readme\n"));
-
-    p.start(QStringLiteral(LEDRA_CLI), {QStringLiteral("find"), m_cat->path()});
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 2);
-    QCOMPARE(QString::fromUtf8(p.readAllStandardError()).trimmed(),
-             QStringLiteral("Enter at least one search field."));
-
-    p.start(QStringLiteral(LEDRA_CLI),
-            {QStringLiteral("find"), m_cat->path(), QStringLiteral("--keywords=*backup*"),
-             QStringLiteral("--name"), QStringLiteral("*.TXT")});
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).count(u'\n'), 2);
-
-    const struct {
-        QStringList args;
-        int exit;
-        QString out;
-    } runs[] = {
-        {{QStringLiteral("--limit"), QStringLiteral("1")},
-         0,
-         QStringLiteral("I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n")},
-        {{QStringLiteral("--limit"), QStringLiteral("0")}, 0, {}},
-        {{QStringLiteral("--count")}, 0, QStringLiteral("3\n")},
-        {{QStringLiteral("--count"), QStringLiteral("--limit"), QStringLiteral("1")},
-         0,
-         QStringLiteral("3\n")},
-        {{QStringLiteral("--limit"), QStringLiteral("-1")}, 2, {}},
-        {{QStringLiteral("--limit"), QStringLiteral("ten")}, 2, {}},
-    };
-    for (const auto& run : runs) {
-        p.start(QStringLiteral(LEDRA_CLI),
-                QStringList{QStringLiteral("find"), m_cat->path(), QStringLiteral("--name"),
-                            QStringLiteral("*readme*")} +
-                    run.args);
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), run.exit);
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        if (run.exit != 0)
-            QVERIFY(QString::fromUtf8(p.readAllStandardError())
-                        .startsWith(QStringLiteral("The limit must be a whole number")));
-        else if (run.out.isEmpty())
-            QCOMPARE(out.count(u'\n'), 3);
-        else
-            QCOMPARE(out, run.out);
+private slots:
+    void patterns_data() {
+        QTest::addColumn<FindCriteria>("criteria");
+        QTest::addColumn<QStringList>("found"); // or the message of a refusal
+        QTest::newRow("exact name, any case")
+            << byName(u"README.TXT"_s) << QStringList{u"readme.txt"_s};
+        QTest::newRow("contains") << byName(u"*readme*"_s)
+                                  << QStringList{u"readme.txt"_s, u"README.md"_s, u"readme"_s};
+        QTest::newRow("name and keywords")
+            << byName(u"*.txt"_s, {}, u"*backup*"_s) << QStringList{u"notes.txt"_s, u"file7.txt"_s};
+        QTest::newRow("double quote in pattern")
+            << byName({}, {}, {}, u"*\"hi\"*"_s) << QStringList{u"notes.txt"_s};
+        QTest::newRow("backslash")
+            << byName({}, {}, {}, u"C:\\temp"_s) << QStringList{u"Ärger.txt"_s};
+        QTest::newRow("MS-DOS name; Null never matches")
+            << byName({}, u"readme.*"_s) << QStringList{u"readme.txt"_s};
+        QTest::newRow("lone star lists folders and files only")
+            << byName(u"*"_s)
+            << u"Docs readme.txt README.md notes.txt file7.txt Ärger.txt [draft].doc Sub readme"_s
+                   .split(u' ');
+        QTest::newRow("all empty")
+            << FindCriteria{} << QStringList{u"Enter at least one search field."_s};
+        QTest::newRow("unclosed bracket")
+            << byName(u"a[bc"_s)
+            << QStringList{u"Name: The pattern \"a[bc\" has a \"[\" without its \"]\"."_s};
+        QTest::newRow("very long")
+            << byName(QString(256, u'a'))
+            << QStringList{u"The Name field is too long: at most 255 characters."_s};
     }
-}
+
+    void patterns() {
+        QFETCH(FindCriteria, criteria);
+        QFETCH(QStringList, found);
+        QList<FindMatch> matches;
+        QString message;
+        bool engineError = true;
+        QStringList names;
+        if (!RunFind(db(), criteria, &matches, &message, &engineError))
+            names << message;
+        for (const FindMatch& m : matches)
+            names << m.itemName;
+        QCOMPARE(names, found);
+        QVERIFY(!engineError);
+    }
+
+    // Match keys, paths (a path too deep to show whole shows its innermost folders after "…/")
+    // and the count under the list.
+    void keysPathsAndCounts() {
+        FindMatch m;
+        m.imageId = 3, m.itemId = 57, m.parentId = 12;
+        QCOMPARE(m.key(), u"I3I57I12"_s);
+        qint32 a = 0, b = 0, c = 0;
+        QVERIFY(ParseMatchKey(u"I3I57I12"_s, &a, &b, &c));
+        QCOMPARE((QList<qint32>{a, b, c}), (QList<qint32>{3, 57, 12}));
+        QVERIFY(ParseMatchKey(u"I4I0I-1"_s, &a, &b, &c) && c == -1); // an imported root row
+        for (const char* bad : {"", "I3I57", "X3I5I6", "I3IaI6", "I3I5I6I7"})
+            QVERIFY2(!ParseMatchKey(QLatin1String(bad), &a, &b, &c), bad);
+        QCOMPARE(ItemFullPath(db(), 3, 12, 57, u"readme.txt"_s), u"/Docs/readme.txt"_s);
+        QCOMPARE(ItemFullPath(db(), 3, 0, 12, u"Docs"_s), u"/Docs"_s);
+        QCOMPARE(ItemFullPath(db(), 4, -1, 0, u"root"_s), u"/"_s);
+
+        QVERIFY(db().Execute(u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c WHERE "
+                             "n < 20000) INSERT INTO Items (ID, ImageID, ParentID, Type, Name) "
+                             "SELECT n, 9, n-1, 0, 'd'||n FROM c"_s));
+        const std::pair<int, QString> depths[] = {
+            {4096, u"/d1/d2/"_s}, {4097, u"\u2026/d2/d3/"_s}, {20000, u"\u2026/d15905/d15906/"_s}};
+        for (const auto& [depth, begins] : depths) {
+            const QString path = ItemFullPath(db(), 9, depth, 30000, u"f"_s);
+            QVERIFY2(path.startsWith(begins), qPrintable(path.left(40)));
+            QVERIFY(path.endsWith(u"/d%1/f"_s.arg(depth)));
+            QCOMPARE(path.count(u'/'), 4097);
+        }
+
+        const std::pair<qint64, const char*> summaries[] = {
+            {7, "7 matches"},
+            {1, "1 match"},
+            {0, "0 matches"},
+            {2345, "100 of 2,345 matches shown; narrow the search"},
+            {-1, "100 of more than 100 matches shown; narrow the search"}};
+        for (const auto& [total, text] : summaries) {
+            FindOutcome outcome;
+            outcome.matches.resize(total >= 0 && total < 100 ? total : 100);
+            outcome.total = total;
+            QCOMPARE(FindSummaryText(outcome), QLatin1String(text));
+        }
+    }
+
+    // The dialog: refusals keep the list, the rows with their image, folder, size and key, sorting
+    // by a header click (twice turns it round), the count under the list, and engine failures.
+    void dialog() {
+        addMany(true);
+        ScriptedUi ui;
+        frmFind dialog(nullptr, nullptr);
+        dialog.setUi(&ui);
+        auto* list = dialog.findChild<QTreeWidget*>(u"lsvFound"_s);
+        auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
+        auto* name = dialog.findChild<ctlLText*>(u"ltxName"_s);
+        QVERIFY(list && count && name && list->isHidden());
+        dialog.cmdSearch_Click();
+        QCOMPARE(ui.texts(), QStringList{u"Enter at least one search field."_s});
+        QVERIFY(list->isHidden());
+
+        auto row = [&](int at) { // the texts, key, type and whether it has a folder picture
+            const QTreeWidgetItem* r = list->topLevelItem(at);
+            return u"%1|%2|%3|%4|%5|%6|%7"_s.arg(
+                r->text(0), r->text(1), r->text(2), r->text(3), r->data(0, Qt::UserRole).toString(),
+                r->data(0, Qt::UserRole + 1).toString(), r->icon(0).isNull() ? u"-"_s : u"icon"_s);
+        };
+        name->setText(u"*readme*"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(ui.busyDepth, 0);
+        QVERIFY(!list->isHidden());
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(row(0), u"readme.txt|Work|/Docs|%1|I3I57I12|1|-"_s.arg(SizeText(0)));
+        QCOMPARE(row(2), u"readme|Backup \"old\"|/|%1|I4I1I0|0|icon"_s.arg(SizeText(0)));
+        QCOMPARE(count->text(), u"3 matches"_s);
+        name->setText(u"[x"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(list->topLevelItemCount(), 3);
+
+        name->setText(u"MANY*"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(list->topLevelItemCount(), 100);
+        QCOMPARE(count->text(), u"100 of 151 matches shown; narrow the search"_s);
+        QCOMPARE(row(1), u"many150.dat|Many|/many folder|%1|I5I150I200|1|-"_s.arg(SizeText(550)));
+        auto sizes = [&] {
+            QList<qint64> out;
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                out << list->topLevelItem(i)->data(3, Qt::UserRole + 2).toLongLong();
+            return out;
+        };
+        emit list->header()->sectionClicked(3);
+        QList<qint64> sorted = sizes();
+        QVERIFY(std::is_sorted(sorted.begin(), sorted.end()) && sorted.first() < sorted.last());
+        emit list->header()->sectionClicked(3);
+        sorted = sizes();
+        QVERIFY(std::is_sorted(sorted.rbegin(), sorted.rend()) && sorted.first() > sorted.last());
+        emit list->header()->sectionClicked(0);
+        QCOMPARE(list->topLevelItem(0)->text(0), u"many folder"_s);
+        QCOMPARE(list->topLevelItem(1)->text(0), u"many100.dat"_s);
+
+        // An engine failure is reported and leaves an empty list and the normal pointer.
+        name->setText(u"*"_s);
+        db().Execute(u"DROP TABLE Images"_s);
+        ui.clear();
+        dialog.cmdSearch_Click();
+        QCOMPARE(ui.texts().size(), 1);
+        QVERIFY2(ui.lastText().startsWith(u"Database error number "_s), qPrintable(ui.lastText()));
+        QCOMPARE(list->topLevelItemCount(), 0);
+        QCOMPARE(ui.busyDepth, 0);
+
+        // One modeless instance, deleted when closed by its button or by Escape.
+        QWidget owner;
+        frmFind* first = frmFind::showFor(&owner, nullptr);
+        QVERIFY(first && !first->isModal());
+        QCOMPARE(frmFind::showFor(&owner, nullptr), first);
+        QCOMPARE(first->parentWidget(), &owner);
+        first->findChild<QPushButton*>(u"cmdCancel"_s)->click();
+        QTRY_VERIFY(frmFind::instance() == nullptr); // deleted once closed
+        // Escape closes it the same way.
+        QTest::keyClick(frmFind::showFor(&owner, nullptr), Qt::Key_Escape);
+        QTRY_VERIFY(frmFind::instance() == nullptr);
+    }
+
+    // Showing a match itself picks the image, the folder in the folder tree when it is shown, and
+    // the row in the contents list; a double-click on a row of the dialog does the same.
+    void showMatchInMainWindow_data() {
+        QTest::addColumn<bool>("folderTree");
+        QTest::newRow("folder tree shown") << true;
+        QTest::newRow("folder tree hidden") << false;
+    }
+
+    void showMatchInMainWindow() {
+        QFETCH(bool, folderTree);
+        m_cat->close();
+        ScriptedUi ui;
+        frmMain window;
+        window.setUi(&ui);
+        window.show();
+        QString path = m_cat->path();
+        QVERIFY(OpenCatalogue(path, true, false, ui, &window));
+        auto* folders = window.findChild<QTreeWidget*>(QStringLiteral("trvMain"));
+        folders->setVisible(folderTree);
+        auto shown = [&](qint32 image, qint32 folder, const QString& key) {
+            const QTreeWidgetItem* node =
+                window.findChild<QTreeWidget*>(QStringLiteral("trvNodes"))->currentItem();
+            QVERIFY(node);
+            QCOMPARE(node->data(0, Qt::UserRole).toString(), QStringLiteral("I%1").arg(image));
+            QCOMPARE(window.currentImageId(), image);
+            QCOMPARE(window.listedFolderId(), folder);
+            QCOMPARE(window.contentsView()->selectedKey(), key);
+            if (folderTree)
+                QCOMPARE(KeyTree::keyOf(folders->currentItem()), QStringLiteral("K%1").arg(folder));
+        };
+        ShowMatch(window, 3, 57, 12, 1); // readme.txt, last in its folder
+        shown(3, 12, u"K57"_s);
+        QVERIFY(!folderTree || window.folderEntry(u"K13"_s)); // the folder's subfolders loaded
+
+        // The dialog's rows: readme.txt (I3I57I12), README.md, readme (I4I1I0).
+        frmFind dialog(&window, &window);
+        dialog.setUi(&ui);
+        dialog.show();
+        dialog.findChild<ctlLText*>(u"ltxName"_s)->setText(u"*readme*"_s);
+        dialog.cmdSearch_Click();
+        auto* list = dialog.findChild<QTreeWidget*>(u"lsvFound"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // QTest's double-click does not reach an item view here, so the event is sent itself.
+        auto doubleClick = [&](int at) {
+            const QPoint centre = list->visualItemRect(list->topLevelItem(at)).center();
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, centre);
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, centre,
+                            list->viewport()->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+                            {});
+            QCoreApplication::sendEvent(list->viewport(), &dbl);
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre);
+        };
+        doubleClick(2);
+        shown(4, 0, u"F1"_s);
+        doubleClick(0);
+        shown(3, 12, u"K57"_s);
+        CloseCatalogue(&window);
+    }
+
+    // ledra-cli find: one line per match, --limit and --count, refusals with exit code 2.
+    void cliFind() {
+        m_cat->close();
+        const QString readme = u"I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n"_s;
+        const QString all = readme + u"I3I58I12\t1\tWork\tREADME.md\t/Docs/README.md\n"
+                                     "I4I1I0\t0\tBackup \"old\"\treadme\t/readme\n"_s;
+        const struct {
+            QString args;
+            int exit;
+            QString out; // stdout, or the start of stderr when the run fails
+        } runs[] = {
+            {u"--name *readme*"_s, 0, all},
+            {{}, 2, u"Enter at least one search field."_s},
+            {u"--keywords=*backup* --name *.TXT"_s, 0,
+             u"I3I59I0\t1\tWork\tnotes.txt\t/notes.txt\nI3I60I0\t1\tWork\tfile7.txt\t/file7.txt\n"_s},
+            {u"--name *readme* --limit 1"_s, 0, readme},
+            {u"--name *readme* --count --limit 1"_s, 0, u"3\n"_s},
+            {u"--name *readme* --limit -1"_s, 2, u"The limit must be a whole number"_s},
+        };
+        for (const auto& run : runs) {
+            QProcess p;
+            p.start(QStringLiteral(LEDRA_CLI), QStringList{u"find"_s, m_cat->path()} +
+                                                   run.args.split(u' ', Qt::SkipEmptyParts));
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), run.exit);
+            if (run.exit == 0)
+                QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), run.out);
+            else
+                QVERIFY(QString::fromUtf8(p.readAllStandardError()).startsWith(run.out));
+        }
+    }
+};
 
 QTEST_MAIN(TestFind)
 #include "tst_find.moc"

@@ -2,7 +2,6 @@
 
 #include "common/Ui.h"
 
-#include <QList>
 #include <QStringList>
 
 // A Ui for tests: answers questions from a script and records everything it was shown.
@@ -26,13 +25,30 @@ public:
     int busyDepth = 0;
     int busyCalls = 0;
 
-    Answer message(const QString& text, Buttons buttons, Icon icon) override;
-    Answer ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) override;
-    std::optional<QString> input(const QString& prompt, const QString& defaultText) override;
+    Answer message(const QString& text, Buttons buttons, Icon icon) override {
+        shown.append({text, buttons, icon, std::nullopt});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    Answer ask(const QString& text, Buttons buttons, Icon icon, Answer defaultButton) override {
+        const Answer a = message(text, buttons, icon);
+        shown.last().defaultButton = defaultButton;
+        return a;
+    }
+    std::optional<QString> input(const QString& prompt, const QString& defaultText) override {
+        prompts.append(prompt);
+        return inputs.isEmpty() ? defaultText : inputs.takeFirst();
+    }
     void processEvents() override { ++pauses; }
-    void setBusy(bool busy) override;
+    void setBusy(bool busy) override { ++busyCalls, busyDepth += busy ? 1 : -1; }
 
-    QStringList texts() const;
+    QStringList texts() const {
+        QStringList out;
+        for (const Shown& s : shown)
+            out.append(s.text);
+        return out;
+    }
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
-    void clear();
+    void clear() { shown.clear(), prompts.clear(), pauses = 0; }
 };

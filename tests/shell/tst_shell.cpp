@@ -1,0 +1,469 @@
+#include "CatalogueFixture.h"
+
+#include "common/mdlPath.h"
+#include "shell/frmOptions.h"
+#include "shell/mdlOptions.h"
+#include "shell/mdlParam.h"
+#include "shell/mdlRecent.h"
+#include "shell/mdlRegistry.h"
+#include "shell/mdlSetup.h"
+#include "shell/mdlStartArgs.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kRecentKey = kLedraKey + u"\\Recent"_s;
+
+QString catalogue(int n) {
+    return u"/data/catalogue %1.ldr"_s.arg(n);
+}
+
+// The raw values "0".."15" under the Recent key; "-" where absent.
+QStringList storedValues() {
+    QStringList out;
+    for (int i = 0; i < RecentList::kMaxEntries; ++i)
+        out << GetRegString(kRecentKey, QString::number(i), u"-"_s);
+    return out;
+}
+
+} // namespace
+
+// The settings store (key paths to INI files and groups, values read back as written, a damaged
+// or missing store read as defaults without a word), the options and the recent list kept in it,
+// the dialog that edits four options, the one-time set-up that writes the ".ldr" association, and
+// the command line.
+class TestShell : public QObject {
+    Q_OBJECT
+
+    TestHome m_home;
+    const QString m_folder = m_home.file(u"config/Tessaly"_s);
+    const QString m_key = kLedraKey + u"\\Options"_s;
+
+private slots:
+    void init() {
+        QDir(m_folder).removeRecursively();
+        DefaultOptions();
+    }
+
+    void location_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("file"); // "" for no file
+        QTest::addColumn<QString>("group");
+        QTest::newRow("ledra sub-key") << u"HKCU\\Software\\Tessaly\\Ledra\\Options\\New Disk"_s
+                                       << u"Ledra.conf"_s << u"Options/New Disk"_s;
+        QTest::newRow("ledra itself") << kLedraKey << u"Ledra.conf"_s << QString();
+        QTest::newRow("long name, other case")
+            << u"hkey_current_user\\software\\TESSALY\\ledra\\Recent"_s << u"Ledra.conf"_s
+            << u"Recent"_s;
+        QTest::newRow("longer product name") << u"HKCU\\Software\\Tessaly\\LedraX\\a"_s
+                                             << u"HKCU.conf"_s << u"Software/Tessaly/LedraX/a"_s;
+        QTest::newRow("classes, trailing slash")
+            << u"HKCR\\.ldr\\"_s << u"HKCR.conf"_s << u".ldr"_s;
+        QTest::newRow("unknown root") << u"HKXX\\Software"_s << QString() << QString();
+    }
+
+    void location() {
+        QFETCH(QString, path);
+        QFETCH(QString, file);
+        QFETCH(QString, group);
+        const RegLocation location = RegKeyLocation(path);
+        QCOMPARE(location.file, file.isEmpty() ? QString() : m_folder + u'/' + file);
+        QCOMPARE(location.group, group);
+        if (file.isEmpty()) { // nothing is written, everything reads as its default
+            SetRegLong(path, u"n"_s, 5);
+            SetRegString(path, QString(), u"text"_s);
+            QCOMPARE(GetRegLong(path, u"n"_s, 9, true), 9);
+            QCOMPARE(GetRegString(path, QString(), u"d"_s, true), u"d"_s);
+            DeleteRegValue(path, u"n"_s);
+            QVERIFY(!QFileInfo::exists(m_folder));
+        }
+    }
+
+    // A number is read from its stored text: DWORD spellings wrap, anything else is the default.
+    void numbersAndDefaults() {
+        for (const QString& c : u"-1=-1| 2147483647=2147483647|-2147483648=-2147483648|"
+                                "4294967295=-1|2147483648=-2147483648|4294967296=7|"
+                                "-2147483649=7|1.5=7|12abc=7|=7"_s.split(u'|')) {
+            SetRegString(m_key, u"Value"_s, c.section(u'=', 0, 0));
+            QVERIFY2(GetRegLong(m_key, u"Value"_s, 7) == c.section(u'=', 1).toInt(), qPrintable(c));
+        }
+
+        // Written only when asked to and missing.
+        QDir(m_folder).removeRecursively();
+        QCOMPARE(GetRegLong(m_key, u"n"_s, 12), 12);
+        QVERIFY(!QFileInfo::exists(m_folder)); // a plain read writes nothing
+        QCOMPARE(GetRegLong(m_key, u"n"_s, 12, true), 12);
+        QCOMPARE(GetRegLong(m_key, u"n"_s, 99, true), 12); // present: left alone
+        QCOMPARE(GetRegString(m_key, u"s"_s, u"d"_s, true), u"d"_s);
+        QCOMPARE(GetRegString(m_key, u"s"_s, QString()), u"d"_s);
+    }
+
+    // Texts read back as written; a buffer also holds the terminating NUL, so one character less
+    // than its length fits (0 and less: 4096).
+    void textRoundTrip_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("buffer");
+        QTest::addColumn<bool>("fits");
+        const QString recent = kLedraKey + u"\\Recent"_s;
+        QTest::newRow("blanks kept") << recent << u"0"_s << u"  /home/u/a.ldr "_s << 0 << true;
+        QTest::newRow("at sign") << recent << u"2"_s << u"@Variant(x)"_s << 0 << true;
+        QTest::newRow("non-latin") << recent << u"4"_s << u"/home/ana/Čitanka Ω.ldr"_s << 0 << true;
+        QTest::newRow("quotes, backslash")
+            << recent << u"5"_s << u"a \"b\" c\\d;e#f\nx"_s << 0 << true;
+        QTest::newRow("empty text") << recent << u"6"_s << QString() << 0 << true;
+        QTest::newRow("default value")
+            << u"HKCR\\.ldr\\"_s << QString() << u"Tessaly.Ledra"_s << 0 << true;
+        QTest::newRow("4095 in default buffer")
+            << m_key << u"s"_s << QString(4095, u'x') << 0 << true;
+        QTest::newRow("4096 in default buffer")
+            << m_key << u"s"_s << QString(4096, u'x') << 0 << false;
+        QTest::newRow("4 in 5") << m_key << u"s"_s << u"xxxx"_s << 5 << true;
+        QTest::newRow("5 in 5") << m_key << u"s"_s << u"xxxxx"_s << 5 << false;
+    }
+
+    void textRoundTrip() {
+        QFETCH(QString, key);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(int, buffer);
+        QFETCH(bool, fits);
+        SetRegString(key, name, text);
+        SetRegString(key + u"\\Sub"_s, name, u"other"_s); // a sub-key's value is another value
+        QCOMPARE(GetRegString(key, name, u"<missing>"_s, false, buffer),
+                 fits ? text : u"<missing>"_s);
+    }
+
+    void untrustedFileGivesDefaults_data() {
+        QTest::addColumn<bool>("asFolder");
+        QTest::newRow("damaged file") << false;
+        QTest::newRow("unreadable (a folder)") << true;
+    }
+
+    void untrustedFileGivesDefaults() {
+        QFETCH(bool, asFolder);
+        const QString file = RegKeyLocation(kLedraKey).file;
+        // An unclosed section header; the values around it still parse.
+        QVERIFY(asFolder ? QDir().mkpath(file)
+                         : writeBytes(file, "[Options]\nSizeVLeft=300\n[View\nToolbar=0\n"));
+        for (int pass = 0; pass < 2; ++pass) { // the second read comes from Qt's cache
+            QCOMPARE(GetRegLong(m_key, u"SizeVLeft"_s, 160), 160);
+            QCOMPARE(GetRegString(m_key, u"SizeVLeft"_s, u"d"_s), u"d"_s);
+        }
+    }
+
+    // Deletes, and a batch that writes each file once at its end.
+    void deleteAndBatch() {
+        const QString recent = kLedraKey + u"\\Recent"_s;
+        SetRegString(recent, u"0"_s, u"old"_s);
+        SetRegString(recent, u"1"_s, u"gone"_s);
+        SetRegString(recent, u"2"_s, u"kept"_s);
+        const QString file = RegKeyLocation(recent).file;
+        const QByteArray before = readBytes(file);
+        {
+            const RegWriteBatch batch;
+            DeleteRegValue(recent, u"0"_s);
+            DeleteRegValue(recent, u"1"_s);
+            DeleteRegValue(recent, u"7"_s);
+            SetRegString(recent, u"0"_s, u"new"_s);
+            SetRegLong(m_key, u"n"_s, -1);
+            SetRegString(u"HKCR\\.ldr"_s, QString(), u"Tessaly.Ledra"_s);
+            QCOMPARE(readBytes(file), before);
+            QVERIFY(!QFileInfo::exists(m_folder + u"/HKCR.conf"_s));
+        }
+        QCOMPARE(GetRegString(recent, u"0"_s, QString()), u"new"_s);
+        QCOMPARE(GetRegString(recent, u"1"_s, u"-"_s), u"-"_s);
+        QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"kept"_s);
+        QCOMPARE(GetRegLong(m_key, u"n"_s, 0), -1);
+        QCOMPARE(GetRegString(u"HKCR\\.ldr"_s, QString(), QString()), u"Tessaly.Ledra"_s);
+
+        DeleteRegValue(recent, u"2"_s); // outside a batch at once
+        QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"-"_s);
+    }
+
+    // A fresh account: the defaults, stored under their names as 0 / -1 for booleans.
+    void freshAccount() {
+        LoadOptions();
+        QVERIFY(!QFileInfo::exists(m_folder)); // loading writes nothing
+
+        SaveOptions();
+        QSettings stored(RegKeyLocation(kLedraKey).file, QSettings::IniFormat);
+        QStringList got;
+        for (const QString& key : stored.allKeys())
+            got << key + u'=' + stored.value(key).toString();
+        got.sort();
+        QCOMPARE(got.join(u';'),
+                 u"Database/Default=%1Ledra.ldr;Options/Load Default Database=-1;Options/Locale=%2;"
+                 "Options/New Disk/Ask For Name=0;Options/New Disk/Auto Close=-1;"
+                 "Options/New Disk/Display Summary=-1;Options/New Disk/Eject=0;"
+                 "Options/New Disk/Last Drive Volume=;Options/New Disk/Last Drive=;"
+                 "Options/New Disk/No Collect=0;Options/New Disk/Scan Files=-1;"
+                 "Options/New Disk/Scan MSDOS Name=0;Options/New Disk/Scan Time=0;"
+                 "Options/New Type=1;Options/SizeTreeLeft=200;Options/SizeVLeft=160;"
+                 "Options/Use Icons=-1;Options/View/List Columns=;Options/View/List Sort=;"
+                 "Options/View/List View=1;Options/View/Nodes=-1;Options/View/StatusBar=-1;"
+                 "Options/View/Toolbar=-1;Options/View/Tree/Detect SubFolders=-1;"
+                 "Options/View/Tree/Incremental Fill=-1;Options/View/Tree=0;"
+                 "Options/Window Geometry=;Options/Window State=2"_s.arg(PersonalFolder())
+                     .arg(SystemLanguageId()));
+    }
+
+    void roundTrip() {
+        Options& o = options();
+        // Every value other than its default.
+        o.WindowState = 0, o.SizeVLeft = -5, o.SizeTreeLeft = 321, o.NewType = 2, o.Locale = 1050;
+        o.ListView = 2, o.ListColumns = u"10,20,30,40"_s, o.ListSort = u"2,1"_s;
+        o.WindowGeometry = u"AdnQywADAAA="_s, o.LastDrive = u"D"_s;
+        o.LastDriveVolume = u"/media/ann/STICK \"2\""_s;
+        o.Default = u"/data/My catalogs/Music, films.ldr"_s;
+        o.ViewTree = o.NoCollect = o.AskForName = o.Eject = o.ScanMSDOSName = o.ScanTime = true;
+        o.ViewToolbar = o.ViewStatusBar = o.ViewNodes = o.IncrementalFill = false;
+        o.DetectSubFolders = o.DisplaySummary = o.AutoClose = o.ScanFiles = false;
+        o.UseIcons = o.LoadDefaultDatabase = false;
+        SaveOptions();
+        const QString file = RegKeyLocation(kLedraKey).file;
+        const QByteArray saved = readBytes(file);
+        DefaultOptions();
+        LoadOptions();
+        SaveOptions();
+        QCOMPARE(readBytes(file), saved);
+    }
+
+    // A boolean is true for any non-zero number; it is stored back as -1 or 0.
+    void storedBooleans() {
+        const QString newDisk = kLedraKey + u"\\Options\\New Disk"_s;
+        const std::pair<const char*, bool> cases[] = {
+            {"1", true}, {"4294967295", true}, {"2", true}, {"0", false}, {"yes", false}};
+        for (const auto& [stored, value] : cases) {
+            DefaultOptions(); // Eject: False
+            SetRegString(newDisk, u"Eject"_s, QLatin1String(stored));
+            LoadOptions();
+            QCOMPARE(options().Eject, value);
+            SaveOptions();
+            QCOMPARE(GetRegString(newDisk, u"Eject"_s, QString()), value ? u"-1"_s : u"0"_s);
+        }
+    }
+
+    // OK stores the four boxes, Cancel nothing; Detect Sub Folders follows Incremental Fill and
+    // keeps its value while greyed.
+    void optionsDialog() {
+        Options& o = options();
+        for (const bool value : {true, false}) {
+            o.IncrementalFill = o.DetectSubFolders = o.UseIcons = o.LoadDefaultDatabase = value;
+            for (const char* button : {"cmdCancel", "cmdOK"}) {
+                frmOptions f;
+                QCheckBox* detect = f.findChild<QCheckBox*>(u"chkTreeDetectSubFolders"_s);
+                QCOMPARE(detect->isEnabled(), value);
+                for (const char* name : {"chkTreeIncrementalFill", "chkTreeDetectSubFolders",
+                                         "chkUseIcons", "chkLoadLastFile"}) {
+                    QCheckBox* box = f.findChild<QCheckBox*>(QLatin1String(name));
+                    QCOMPARE(box->isChecked(), value);
+                    box->setChecked(!value);
+                }
+                QCOMPARE(detect->isEnabled(), !value);
+                f.findChild<QPushButton*>(QLatin1String(button))->click();
+            }
+            QCOMPARE((QList<bool>{o.IncrementalFill, o.DetectSubFolders, o.UseIcons,
+                                  o.LoadDefaultDatabase}),
+                     QList<bool>(4, !value));
+        }
+        o.IncrementalFill = false;
+        o.DetectSubFolders = true;
+        frmOptions f;
+        f.findChild<QPushButton*>(u"cmdOK"_s)->click();
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QVERIFY(o.DetectSubFolders);
+    }
+
+    // Gaps in the store are closed, the list holds 16, a path already listed (in any case, with
+    // blanks) moves to the top, and only a save writes.
+    void listAndStore() {
+        for (const char* n : {"0", "5", "9", "16"})
+            SetRegString(kRecentKey, QLatin1String(n), u"/a%1.ldr"_s.arg(QLatin1String(n)));
+        RecentList list;
+        list.LoadRecent(kRecentKey);
+        QCOMPARE(list.entries(), (QStringList{u"/a0.ldr"_s, u"/a5.ldr"_s, u"/a9.ldr"_s}));
+
+        QStringList expected{u"/a0.ldr"_s}; // the oldest two dropped
+        for (int i = 1; i <= 15; ++i)
+            list.AddRecent(catalogue(i)), expected.prepend(catalogue(i));
+        QCOMPARE(list.entries(), expected);
+
+        const QString again = u" /DATA/Catalogue 3.LDR"_s; // kept as last spelled
+        list.AddRecent(again);
+        expected.removeAt(12);
+        expected.prepend(again);
+        QCOMPARE(list.entries(), expected);
+
+        list.RemoveRecent(u"/A0.ldr "_s);
+        list.RemoveRecent(catalogue(99));
+        expected.removeLast();
+        QCOMPARE(list.entries(), expected);
+        QCOMPARE(storedValues().at(5), u"/a5.ldr"_s);
+
+        list.SaveRecent();
+        QCOMPARE(storedValues(), expected + QStringList{u"-"_s});
+        RecentList reloaded;
+        reloaded.LoadRecent(kRecentKey);
+        QCOMPARE(reloaded.entries(), expected);
+    }
+
+    // Positions 1-10 get an access key; a path over 32 characters shows its tail from a "/".
+    void caption_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("32 characters whole") << 1 << u"/home/user/catalogs/musics/a.ldr"_s
+                                             << u"&1 /home/user/catalogs/musics/a.ldr"_s;
+        QTest::newRow("33 characters shortened") << 2 << u"/x/home/user/catalogs/music/a.ldr"_s
+                                                 << u"&2 ../home/user/catalogs/music/a.ldr"_s;
+        QTest::newRow("no separator in the tail")
+            << 3 << u"/a/abcdefghijklmnopqrstuvwxyz0123456789.ldr"_s
+            << u"&3 /a/abcdefghijklmnopqrstuvwxyz0123456789.ldr"_s;
+        QTest::newRow("separator first in the tail")
+            << 4 << u"/aaa/bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"_s
+            << u"&4 ../bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"_s;
+        QTest::newRow("position 9") << 9 << u"/a.ldr"_s << u"&9 /a.ldr"_s;
+        QTest::newRow("position 10") << 10 << u"/a.ldr"_s << u"1&0 /a.ldr"_s;
+        QTest::newRow("position 11") << 11 << u"/a.ldr"_s << u"/a.ldr"_s;
+        QTest::newRow("position 0") << 0 << u"/a.ldr"_s << u"/a.ldr"_s;
+    }
+
+    void caption() {
+        QFETCH(int, position);
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        QCOMPARE(RecentCaption(position, path), caption);
+    }
+
+    // The set-up switch writes a launcher entry and the ".ldr" association.
+    void setupWritesLauncherAndFileType() {
+        const QString exe = u"/opt/My Apps/ledra"_s;
+        const SetupResult r = RunSetup(exe);
+        // The shared folder of the test home is writable, so it is preferred.
+        QCOMPARE(r.desktopEntry, m_home.file(u"shared/applications/ledra.desktop"_s));
+        const QString entry = QString::fromUtf8(readBytes(r.desktopEntry));
+        for (const QString& line :
+             {u"[Desktop Entry]\n"_s, u"Exec=\"/opt/My Apps/ledra\" %f\n"_s,
+              u"Path=/opt/My Apps\n"_s, u"Comment=Tessaly Ledra\n"_s,
+              u"MimeType=application/x-ledra-catalog;\n"_s, u"Icon=ledra\n"_s})
+            QVERIFY2(entry.contains(line), qPrintable(line));
+        // The launcher shows Ledra's own icon, installed beside it.
+        QCOMPARE(r.icon, m_home.file(u"shared/icons/hicolor/scalable/apps/ledra.svg"_s));
+        QVERIFY(readBytes(r.icon).contains("<svg"));
+        const QByteArray mime = readBytes(r.mimePackage);
+        QVERIFY(mime.contains("<glob pattern=\"*.ldr\"/>") && mime.contains("Ledra Catalog File"));
+
+        const QString classes = u"HKCR\\Tessaly.Ledra"_s;
+        QCOMPARE(GetRegString(classes, QString(), QString()), u"Ledra Catalog File"_s);
+        QCOMPARE(GetRegString(classes + u"\\DefaultIcon"_s, QString(), QString()), exe + u",1"_s);
+        QCOMPARE(GetRegString(classes + u"\\shell\\Open\\command"_s, QString(), QString()),
+                 exe + u" %1"_s);
+        QCOMPARE(GetRegString(u"HKCR\\.ldr"_s, QString(), QString()), u"Tessaly.Ledra"_s);
+    }
+
+    void setupFallsBackToTheUserFolder() {
+        // A shared folder that cannot take a file sends the entry to the user's own folder.
+        QDir(m_home.file(u"shared/applications"_s)).removeRecursively();
+        QVERIFY(writeBytes(m_home.file(u"shared-file"_s), "x"));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_home.file(u"shared-file"_s)));
+        const SetupResult r = RunSetup(u"/usr/bin/ledra"_s);
+        QCOMPARE(r.desktopEntry, m_home.file(u"data/applications/ledra.desktop"_s));
+        QVERIFY(QFile::exists(m_home.file(u"data/mime/packages/ledra-catalog.xml"_s)));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_home.file(u"shared"_s)));
+    }
+
+    void theExecutableRunsSetupAndEnds() {
+        QProcess p;
+        p.start(QStringLiteral(LEDRA_EXE), {u"/SETUP"_s});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(readBytes(m_home.file(u"shared/applications/ledra.desktop"_s))
+                    .contains(QByteArrayLiteral(LEDRA_EXE)));
+        // Nothing but the association was written to the settings store: no options.
+        QVERIFY(!QFile::exists(m_home.file(u"config/Tessaly/Ledra.conf"_s)));
+    }
+
+    // The program's arguments: switches are whole arguments, paths are made absolute.
+    void startArgs_data() {
+        using A = StartArgs::Action;
+        QTest::addColumn<QString>("args"); // split at blanks
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("path");
+        const QString here = QDir::currentPath();
+        QTest::newRow("nothing") << QString() << int(A::Open) << QString();
+        QTest::newRow("/Setup") << u"/Setup"_s << int(A::Setup) << QString();
+        QTest::newRow("--SETUP") << u"--SETUP"_s << int(A::Setup) << QString();
+        QTest::newRow("/setup:yes") << u"/setup:yes"_s << int(A::Setup) << QString();
+        QTest::newRow("a file named setup in a folder SETUP")
+            << u"/media/SETUP/setup"_s << int(A::Open) << u"/media/SETUP/setup"_s;
+        QTest::newRow("relative made absolute")
+            << u"disks/../my.ldr"_s << int(A::Open) << here + u"/my.ldr"_s;
+        QTest::newRow("blanks join the parts")
+            << u"/tmp/My Disks.ldr"_s << int(A::Open) << u"/tmp/My Disks.ldr"_s;
+        QTest::newRow("--help") << u"--help"_s << int(A::Help) << QString();
+        QTest::newRow("--version") << u"--version"_s << int(A::Version) << QString();
+        QTest::newRow("unknown option") << u"--bogus"_s << int(A::UsageError) << QString();
+        QTest::newRow("--screenshots DIR CATALOGUE")
+            << u"--screenshots /tmp/pics /tmp/a.ldr"_s << int(A::Screenshots) << u"/tmp/a.ldr"_s;
+        QTest::newRow("--screenshots without a folder")
+            << u"--screenshots"_s << int(A::UsageError) << QString();
+        QTest::newRow("-- then a name with a dash")
+            << u"-- --help"_s << int(A::Open) << here + u"/--help"_s;
+    }
+
+    void startArgs() {
+        QFETCH(QString, args);
+        QFETCH(int, action);
+        QFETCH(QString, path);
+        const StartArgs parsed = ParseStartArgs(args.split(u' ', Qt::SkipEmptyParts));
+        QCOMPARE(int(parsed.action), action);
+        QCOMPARE(parsed.path, path);
+        QCOMPARE(parsed.error.isEmpty(), action != int(StartArgs::Action::UsageError));
+        if (action == int(StartArgs::Action::Screenshots))
+            QCOMPARE(parsed.pictureDir, u"/tmp/pics"_s);
+    }
+
+    // Records of "/name", "/name:value", "/name=value"; a name is found in any case and blanks.
+    void params_data() {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("records"); // "name|value;name|value"
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("switch, any case") << u"  /  SETUP  "_s << u"setup|"_s;
+        QTest::newRow("value and switch") << u"/lang=HR /x"_s << u"lang|HR;x|"_s;
+        QTest::newRow("drive path") << u"C:\\Disks\\a.ldr"_s << u"c|\\Disks\\a.ldr"_s;
+        QTest::newRow("first separator wins") << u"/a=b:c /d:e=f"_s << u"a|b:c;d|e=f"_s;
+        QTest::newRow("leading text") << u"catalog.ldr /x"_s << u"|catalog.ldr;x|"_s;
+        QTest::newRow("unix path splits") << u"/home/u/a.ldr"_s << u"home|;u|;a.ldr|"_s;
+        QTest::newRow("blank stretches skipped") << u"/a/ /  /b//"_s << u"a|;b|"_s;
+    }
+
+    void params() {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, records);
+        ParamList list;
+        list.ParseParams(u"/stale"_s);
+        list.ParseParams(commandLine);
+        QStringList got;
+        for (const Param& p : list.params()) {
+            got << p.name + u'|' + p.value;
+            QVERIFY(p.name.isEmpty() || list.HasParam(u" "_s + p.name.toUpper()));
+        }
+        QCOMPARE(got.join(u';'), records);
+        // Neither a prefix, a value, nor a record of the earlier line is a name.
+        for (const QString& name : {u"setu"_s, u"hr"_s, u"stale"_s})
+            QVERIFY2(!list.HasParam(name), qPrintable(name));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
