@@ -28,7 +28,7 @@ expect_field Package ledra
 expect_field Version "$version"
 expect_field Architecture "$arch"
 for dep in 'libqt6widgets6*' 'libqt6gui6*' 'libqt6core6*' 'libsqlite3-0*' qt6-qpa-plugins \
-           'adwaita-icon-theme | breeze-icon-theme'; do
+           libqt6svg6 breeze-icon-theme; do
     field Depends | tr ',' '\n' | sed 's/^ *//' | grep -q "^${dep//\*/.*}\$" ||
         { echo "Depends lacks $dep: $(field Depends)"; fail=1; }
 done
