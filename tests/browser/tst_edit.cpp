@@ -10,7 +10,6 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "search/NameIndex.h"
-#include "search/frmFind.h"
 #include "shell/mdlOptions.h"
 
 #include <QAction>
@@ -101,7 +100,6 @@ void TestEdit::init() {
 }
 
 void TestEdit::cleanup() {
-    delete frmFind::instance();
     m_window.reset();
     CloseCatalogue(nullptr);
 }
@@ -314,8 +312,6 @@ void TestEdit::drop_data() {
     row("node onto an image", "N3", "I1", "");
     row("image onto an image", "I2", "I1", "");
     row("unknown entry", "N99", "N3", "");
-    row("not a key", "X1", "", "");
-    row("nothing dragged", "", "N3", "");
     row("onto a missing node", "I2", "N99", "");
     row("node onto another node", "N3", "N2",
         "N1<0:Music N2<1:Rock N3<2:Empty I1<2:Disk A I2<0:Loose I3<2:Zed 4");
@@ -511,13 +507,6 @@ void TestEdit::contextMenusAndDialogs() {
     closeNext();
     action("poplsvMainProperties")->trigger();
     QCOMPARE(opened, (QStringList{QStringLiteral("frmPropImg"), QStringLiteral("frmPropItm")}));
-
-    // Find is modeless and single, from the menu and F3.
-    action("mnuEditFind")->trigger();
-    frmFind* find = frmFind::instance();
-    QVERIFY(find && find->isVisible() && !find->isModal());
-    QTest::keyClick(m_window.get(), Qt::Key_F3);
-    QCOMPARE(frmFind::instance(), find);
 }
 
 QTEST_MAIN(TestEdit)
