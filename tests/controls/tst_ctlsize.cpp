@@ -29,8 +29,8 @@ void TestCtlSize::drag_data() {
     QTest::addColumn<int>("left");
     // A vertical bar, as the main window uses, at 100 in a 400-pixel parent, 2 pixels thick.
     QTest::newRow("inside") << 30 << false << 130;
-    QTest::newRow("left of the parent stops at 0") << -500 << false << 0;
-    QTest::newRow("right stops on the edge") << 500 << false << 398;
+    QTest::newRow("a pixel left of the parent stops at 0") << -101 << false << 0;
+    QTest::newRow("the whole bar stays inside on the right") << 299 << false << 398;
     QTest::newRow("refused by the container") << 30 << true << 100;
 }
 
