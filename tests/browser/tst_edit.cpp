@@ -9,6 +9,7 @@
 #include "browser/guiNodeTree.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
+#include "search/frmFind.h"
 #include "search/NameIndex.h"
 #include "shell/mdlOptions.h"
 
@@ -100,6 +101,7 @@ void TestEdit::init() {
 }
 
 void TestEdit::cleanup() {
+    delete frmFind::instance();
     m_window.reset();
     CloseCatalogue(nullptr);
 }
@@ -507,6 +509,8 @@ void TestEdit::contextMenusAndDialogs() {
     closeNext();
     action("poplsvMainProperties")->trigger();
     QCOMPARE(opened, (QStringList{QStringLiteral("frmPropImg"), QStringLiteral("frmPropItm")}));
+    action("mnuEditFind")->trigger();
+    QVERIFY(frmFind::instance() && frmFind::instance()->isVisible());
 }
 
 QTEST_MAIN(TestEdit)
