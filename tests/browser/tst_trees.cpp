@@ -1,4 +1,5 @@
-// The catalogue tree, the folder tree and the contents list, driven through the real window.
+// The catalogue tree, the folder tree and the contents list, driven through the real window, and
+// the same listings printed by ledra-cli ls.
 #include "BrowseFixture.h"
 #include "ScriptedUi.h"
 
@@ -10,6 +11,7 @@
 #include "shell/mdlOptions.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -34,6 +36,8 @@ private slots:
     void hiddenFolderTree();
     void iconsOncePerExtension();
     void hostileRows();
+    void cliLs_data();
+    void cliLs();
 
 private:
     void openWindow(const QString& path = {});
@@ -41,6 +45,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_path;
+    QString m_hostile;
     ScriptedUi m_ui;
     std::unique_ptr<frmMain> m_window;
     QTreeWidget* trvNodes = nullptr;
@@ -72,7 +77,7 @@ void TestTrees::initTestCase() {
         QVariant attrib, size;
     } items[] = {{1, 1, 0, 0, "Zeta"},
                  {1, 2, 0, 0, "alpha"},
-                 {1, 3, 2, 0, "sub"},
+                 {1, 3, 2, 0, "sub", 16},
                  {1, 10, 11, 0, "late"},
                  {1, 11, 0, 0, "Parent later"},
                  {1, 12, 500, 0, "orphan folder"},
@@ -81,7 +86,7 @@ void TestTrees::initTestCase() {
                  {1, 22, 0, 1, "noext", 4 | 32, 5},
                  {1, 23, 0, 7, "strange type"},
                  {1, 24, 0, 1, nullptr},
-                 {1, 25, 2, 1, "in alpha.txt"},
+                 {1, 25, 2, 1, "in alpha.txt", 32 | 1, 1536},
                  {1, 26, 0, 0, "Hidden dir", 16 | 2},
                  // Image 2, an audio CD.
                  {2, 1, 0, 1, "Track05.cda"},
@@ -95,6 +100,15 @@ void TestTrees::initTestCase() {
         QVERIFY(addItem(i.image, i.id, i.parent, i.type,
                         i.name ? QVariant(QString::fromUtf8(i.name)) : QVariant(), i.attrib,
                         i.size));
+    closeCatalogue();
+    // Null names, sizes and types, odd characters, and a folder that is its own parent.
+    m_hostile = m_dir.filePath(QStringLiteral("Hostile.ldr"));
+    QVERIFY(createCatalogue(m_hostile));
+    QVERIFY(addNode(1, 1, QVariant()));
+    QVERIFY(
+        addImage(1, 0, QStringLiteral("\"quoted' \\ name\t<b>\nI9"), 0, QVariant(), QVariant()));
+    QVERIFY(addItem(1, 1, 1, 0, QStringLiteral("self")));
+    QVERIFY(addItem(1, 2, 0, QVariant(), QStringLiteral("null type")));
     closeCatalogue();
 }
 
@@ -337,16 +351,8 @@ void TestTrees::iconsOncePerExtension() {
 }
 
 void TestTrees::hostileRows() {
-    // Null names, sizes and types, odd characters, and a folder that is its own parent.
-    const QString path = m_dir.filePath(QStringLiteral("Hostile.ldr"));
-    QVERIFY(createCatalogue(path));
-    QVERIFY(addNode(1, 1, QVariant()));
-    QVERIFY(addImage(1, 0, QStringLiteral("\"quoted' \\ name\t<b>"), 0, QVariant(), QVariant()));
-    QVERIFY(addItem(1, 1, 1, 0, QStringLiteral("self")));
-    QVERIFY(addItem(1, 2, 0, QVariant(), QStringLiteral("null type")));
-    closeCatalogue();
     options().IncrementalFill = false;
-    openWindow(path);
+    openWindow(m_hostile);
     QCOMPARE(treeKeys(trvNodes), QStringLiteral("I1"));
     m_window->trvNodes_NodeClick(image("I1"));
     QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" []"));
@@ -355,6 +361,39 @@ void TestTrees::hostileRows() {
     m_window->FillFiles(1);
     m_window->lsvMain_Up();
     QCOMPARE(m_window->listTag(), 1);
+}
+
+void TestTrees::cliLs_data() {
+    QTest::addColumn<bool>("hostile");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("catalogue tree") << false << QStringList() << 0
+                                    << "N2\tAlpha\n  I5\tImported\nN1\tbeta\n  N3\tchild\n"
+                                       "  I3\tIn beta\nN6\tsame\nN7\tsame\nI2\tdisk a\nI1\tDisk B\n";
+    // A line break in a name must not start a record of its own.
+    QTest::newRow("names escaped") << true << QStringList() << 0
+                                   << "I1\t\"quoted' \\\\ name\\t<b>\\nI9\n";
+    QTest::newRow("folder") << false << QStringList{QStringLiteral("1"), QStringLiteral("2")} << 0
+                            << "F3\tsub\t0 bytes\tDirectory\n"
+                               "K25\tin alpha.txt\t1.50 KB\tRead-only, Archive\n";
+    QTest::newRow("unknown image") << false << QStringList{QStringLiteral("9")} << 1 << "";
+    QTest::newRow("not a number") << false << QStringList{QStringLiteral("x")} << 2 << "";
+}
+
+void TestTrees::cliLs() {
+    QFETCH(bool, hostile);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QProcess p;
+    p.start(QStringLiteral(LEDRA_CLI),
+            QStringList{QStringLiteral("ls"), hostile ? m_hostile : m_path} + args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), output);
+    if (exitCode != 0)
+        QVERIFY(!p.readAllStandardError().isEmpty());
 }
 
 QTEST_MAIN(TestTrees)

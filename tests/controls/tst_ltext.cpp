@@ -11,8 +11,6 @@ class TestLText : public QObject {
 
 private slots:
     void textAndChange();
-    void captionFromName();
-    void focusSelectsAll_data();
     void focusSelectsAll();
     void layout();
 };
@@ -37,36 +35,16 @@ void TestLText::textAndChange() {
     QCOMPARE(f.Text(), QStringLiteral("abc"));
 }
 
-void TestLText::captionFromName() {
-    ctlLText named(QStringLiteral("ltxKeywords"), nullptr);
-    QCOMPARE(named.label()->text(), QStringLiteral("ltxKeywords:"));
-    // Named after construction, as a form does; a caption set by hand stays.
-    ctlLText later;
-    later.setObjectName(QStringLiteral("ltxComment"));
-    QCOMPARE(later.Caption(), QStringLiteral("ltxComment:"));
-    later.setCaption(QStringLiteral("Comment:"));
-    later.setObjectName(QStringLiteral("ltxOther"));
-    QCOMPARE(later.label()->text(), QStringLiteral("Comment:"));
-}
-
-void TestLText::focusSelectsAll_data() {
-    QTest::addColumn<bool>("autoSelect");
-    QTest::newRow("default: auto select on") << true;
-    QTest::newRow("auto select off") << false;
-}
-
+// Entering the box selects its text (the program never turns this off).
 void TestLText::focusSelectsAll() {
-    QFETCH(bool, autoSelect);
     ctlLText f(QStringLiteral("ltxName"), nullptr);
-    if (!autoSelect)
-        f.setAutoSelect(false);
     f.setText(QStringLiteral("keyword"));
     f.textBox()->setCursorPosition(3);
     QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
     QApplication::sendEvent(f.textBox(), &in);
-    QCOMPARE(f.SelStart(), autoSelect ? 0 : 3);
-    QCOMPARE(f.SelLength(), autoSelect ? 7 : 0);
-    QCOMPARE(f.textBox()->selectedText(), autoSelect ? QStringLiteral("keyword") : QString());
+    QCOMPARE(f.SelStart(), 0);
+    QCOMPARE(f.SelLength(), 7);
+    QCOMPARE(f.textBox()->selectedText(), QStringLiteral("keyword"));
 }
 
 void TestLText::layout() {
@@ -75,6 +53,7 @@ void TestLText::layout() {
     f.setTextLeft(90);
     f.show(); // a hidden window gets its resize only when shown
     f.resize(300, 40);
+    QCOMPARE(f.label()->text(), QStringLiteral("Name:"));
     QCOMPARE(f.textBox()->geometry(), QRect(90, 0, 210, 40));
     const QRect label = f.label()->geometry();
     QCOMPARE(label.left(), 0);
