@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
@@ -320,6 +321,7 @@ void TestWindow::fileDialogs() {
         asked << x;
         return false;
     });
+    QCOMPARE(action("mnuFileOpen")->shortcut(), QKeySequence(QKeySequence::Open));
     m_window->mnuFileOpen_Click();
     QCOMPARE(catalogue().path, m_path);
     QCOMPARE(asked.last().title, QStringLiteral("Open Catalogue"));
@@ -399,7 +401,8 @@ void TestWindow::geometryKeptAndFitted() {
     QVERIFY(avail.contains(m_window->frameGeometry()));
 }
 
-// A first look: the empty catalogue's hint and pictures without a desktop theme.
+// A first look: the empty catalogue's hint, one mnemonic per letter in each menu, and pictures
+// without a desktop theme.
 void TestWindow::firstLook() {
     openWindow(m_empty);
     QCOMPARE(list()->hint(), QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 "
@@ -409,6 +412,22 @@ void TestWindow::firstLook() {
     child("trvNodes")->setFocus();
     action("mnuFileNewNode")->trigger();
     QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
+    QList<QMenu*> menus;
+    for (QAction* a : m_window->menuBar()->actions())
+        menus << a->menu();
+    for (int i = 0; i < menus.size(); ++i) {
+        QHash<QChar, QString> taken;
+        for (QAction* a : menus.at(i)->actions()) {
+            if (a->menu())
+                menus << a->menu();
+            const qsizetype amp = a->text().indexOf(u'&');
+            if (amp < 0 || amp + 1 >= a->text().size() || !a->isVisible())
+                continue;
+            const QChar letter = a->text().at(amp + 1).toLower();
+            QVERIFY2(!taken.contains(letter), qPrintable(taken.value(letter) + u", " + a->text()));
+            taken.insert(letter, a->text());
+        }
+    }
     // A caption is a name, not a menu entry.
     QVERIFY(!m_window->windowTitle().contains(QLatin1String("...")));
     // No desktop chose a theme here: the program's own fallback gives every file type and
