@@ -120,10 +120,6 @@ private slots:
         QCOMPARE(st.error().number, int(EngineErr::TextTooLong));
         QCOMPARE(d.scalar(u"SELECT COUNT(*) FROM T WHERE Size IS NULL"_s).toInt(), 2);
         QCOMPARE(d.scalar(u"SELECT COUNT(*) FROM T"_s).toInt(), 4);
-        d.close();
-        QVERIFY(d.open(path(u"errors.ldr"_s), Database::OpenMode::ReadOnly));
-        QVERIFY(!d.Execute(u"DELETE FROM T"_s));
-        QCOMPARE(d.lastError().number, int(EngineErr::ReadOnly));
     }
 
     void transactions() {
@@ -211,7 +207,6 @@ private slots:
         QTest::newRow("range outside") << u"[a-f]1"_s << u"g1"_s << false;
         QTest::newRow("literal star in set") << u"a[*]b"_s << u"a*b"_s << true;
         QTest::newRow("non-ascii case") << u"*ärger*"_s << u"VIEL ÄRGER HIER"_s << true;
-        QTest::newRow("quotes stand for themselves") << u"\"x'"_s << u"\"x'"_s << true;
         QTest::newRow("backtracking") << u"*a*a*a*a*b"_s << QString(200, u'a') << false;
         QTest::newRow("lone star") << u"*"_s << u""_s << true;
     }
