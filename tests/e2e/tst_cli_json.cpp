@@ -52,7 +52,11 @@ private slots:
                                  << QJsonObject{{u"key"_s, u"I1"_s},  {u"type"_s, u"image"_s},
                                                 {u"id"_s, 1},         {u"name"_s, image},
                                                 {u"parent"_s, u""_s}, {u"depth"_s, 0}};
-        // Folders come first (the plain ls tests), the file last.
+        // Folders first, then files, each by name.
+        QTest::newRow("ls folder: folder")
+            << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 0
+            << QJsonObject{
+                   {u"key"_s, u"F4"_s}, {u"type"_s, u"folder"_s}, {u"name"_s, rows[3].name}};
         QTest::newRow("ls folder: file") << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 2
                                          << QJsonObject{{u"key"_s, u"K2"_s},
                                                         {u"type"_s, u"file"_s},

@@ -57,6 +57,7 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
         QTest::newRow("--version") << u"--version"_s << 0 << u"Ledra 1."_s << QString();
+        QTest::newRow("--help") << u"--help"_s << 0 << u"Usage: ledra"_s << QString();
         QTest::newRow("unknown option")
             << u"--bogus"_s << 2 << QString() << u"ledra: Unknown option: --bogus"_s;
     }
