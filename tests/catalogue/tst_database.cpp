@@ -2,6 +2,8 @@
 #include "ScriptedUi.h"
 
 #include "browser/frmMain.h"
+#include "catalogue/frmCompact.h"
+#include "catalogue/mdlCompact.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "shell/mdlOptions.h"
@@ -9,13 +11,13 @@
 #include "shell/mdlRegistry.h"
 
 #include <QAction>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -23,7 +25,8 @@
 
 using namespace Qt::StringLiterals;
 
-// Opening, creating, upgrading and refusing catalogue files, and what the main window shows of it.
+// Opening, creating, upgrading, refusing and compacting catalogue files, and what the main window
+// shows of it.
 class TestDatabase : public QObject {
     Q_OBJECT
 
@@ -124,13 +127,29 @@ class TestDatabase : public QObject {
     }
     static QLabel* label(frmMain& w, const QString& name) { return w.findChild<QLabel*>(name); }
 
+    // A catalogue left open with room to reclaim: many rows written, then most of them deleted.
+    static bool makeSparse(const QString& path) {
+        ScriptedUi ui;
+        QString p = path;
+        return OpenCatalogue(p, false, false, ui, nullptr) &&
+               db().Execute(u"INSERT INTO Images (ID, NodeID, Name) VALUES (1, 0, 'Disk')"_s) &&
+               db().Execute(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE "
+                            "i<3000) INSERT INTO Items(ID, ImageID, ParentID, Type, Name) SELECT "
+                            "i, 1, 0, 1, printf('file %d with a longer name.txt', i) FROM n"_s) &&
+               db().Execute(u"DELETE FROM Items WHERE ID > 10"_s);
+    }
+    static int itemCount() { return db().scalar(u"SELECT COUNT(*) FROM Items"_s).toInt(); }
+
 private slots:
     void init() {
         DefaultOptions();
         options().LoadDefaultDatabase = false;
         recentList().LoadRecent(kLedraKey + u"\\Recent"_s);
     }
-    void cleanup() { CloseCatalogue(nullptr); }
+    void cleanup() {
+        setCompactRenameForTest({});
+        CloseCatalogue(nullptr);
+    }
 
     // Reading needs no upgrade: a read-only open leaves a format-1 file as it is and writes
     // nothing. A writable open upgrades it in place: every row with its rowid, every index and
@@ -336,58 +355,55 @@ private slots:
             QCOMPARE(readBytes(ldr), QByteArray("not to be replaced"));
     }
 
+    // The window's caption takes the name up to its first dot (the window test below).
     void captionBaseName() {
-        QCOMPARE(CatalogueBaseName(u"/home/u/Disks/Music.2002.ldr"_s), u"Music"_s);
-        QCOMPARE(CatalogueBaseName(u"/home/u/Disks/Music"_s), u"Music"_s);
         QCOMPARE(CatalogueBaseName(u"/home/u.v/Music"_s), u"Music"_s);
-        QCOMPARE(CatalogueBaseName(u"Music.ldr"_s), u"Music"_s);
     }
 
-    void writableOpenShowsPathCaptionAndRemembers() {
-        ScriptedUi ui;
+    // One window through a first start (the default catalogue made), a writable open, a close,
+    // a read-only open (the default kept, no edits) and a failed open (its recent entry dropped).
+    void windowFollowsOpens() {
         const QString p = makeCatalogue(u"Disks/Music.2002.ldr"_s);
-        frmMain w(p);
+        const QString ro = makeCatalogue(u"ro.ldr"_s);
+        const QString bad = m_home.file(u"bad.ldr"_s);
+        QVERIFY(writeBytes(bad, "not a catalogue"));
+        ScriptedUi ui;
+        options().LoadDefaultDatabase = true;
+        options().Default = m_home.file(u"home/Documents/Ledra.ldr"_s);
+        frmMain w;
         w.setUi(&ui);
         w.Load();
-        QVERIFY(ui.shown.isEmpty());
+        QCOMPARE(ui.texts(), QStringList{u"Database created!"_s});
+        QCOMPARE(catalogue().path, options().Default);
+        QCOMPARE(w.windowTitle(), u"Ledra - Ledra"_s);
+
+        QString path = p;
+        QVERIFY(OpenCatalogue(path, true, false, ui, &w));
         QCOMPARE(w.windowTitle(), u"Ledra - Music"_s);
         QCOMPARE(label(w, u"File"_s)->text(), p);
         QVERIFY(label(w, u"ReadOnly"_s)->isHidden());
         QVERIFY(enabled(w, u"mnuFileNewNode"_s) && enabled(w, u"mnuToolsCompact"_s));
         QCOMPARE(options().Default, p);
-        QCOMPARE(recentCaptions(w), QStringList{p});
+        QCOMPARE(recentCaptions(w).value(0), p);
         // The list is saved at each successful open.
         QCOMPARE(GetRegString(kLedraKey + u"\\Recent"_s, u"0"_s, QString()), p);
-
         CloseCatalogue(&w);
         QCOMPARE(w.windowTitle(), u"Ledra"_s);
         QCOMPARE(label(w, u"File"_s)->text(), QString());
         QVERIFY(!enabled(w, u"mnuFileNewNode"_s));
         QVERIFY(!enabled(w, u"mnuToolsCompact"_s));
-    }
 
-    // A read-only open keeps the default and allows no edits; a failed open drops its recent
-    // entry and leaves the window empty.
-    void readOnlyAndFailedOpens() {
-        ScriptedUi ui;
-        const QString ro = makeCatalogue(u"ro.ldr"_s);
-        const QString bad = m_home.file(u"bad.ldr"_s);
-        QVERIFY(writeBytes(bad, "not a catalogue"));
-        options().Default = u"/somewhere/else.ldr"_s;
-        frmMain w;
-        w.setUi(&ui);
-        w.Load();
-        QString path = ro;
+        path = ro;
         QVERIFY(OpenCatalogue(path, true, true, ui, &w));
         QCOMPARE(label(w, u"File"_s)->text(), QString());
         QVERIFY(!label(w, u"ReadOnly"_s)->isHidden());
         QCOMPARE(label(w, u"ReadOnly"_s)->text(), u"Read-only"_s);
-        QCOMPARE(options().Default, u"/somewhere/else.ldr"_s);
+        QCOMPARE(options().Default, p);
         QVERIFY(!enabled(w, u"mnuFileNewNode"_s));
         QVERIFY(enabled(w, u"mnuFileProperties"_s));
         QVERIFY(!enabled(w, u"mnuToolsCompact"_s));
-
         CloseCatalogue(&w);
+
         recentList().AddRecent(bad);
         recentList().AddRecent(ro);
         w.showRecent(recentList().entries());
@@ -400,16 +416,106 @@ private slots:
         QCOMPARE(w.windowTitle(), u"Ledra"_s);
     }
 
-    void firstStartBuildsTheDefaultCatalogue() {
+    void compactFinishedText() {
+        QCOMPARE(CompactFinishedText(1234567, 617283, QLocale(u"en_US"_s)),
+                 u"Compact finished!\nOld size: 1,234,567 bytes\nNew size: 617,283 bytes "
+                 "(50.00%)"_s);
+        QCOMPARE(CompactFinishedText(1234567, 1234567, QLocale(u"de_DE"_s)),
+                 u"Compact finished!\nOld size: 1.234.567 bytes\nNew size: 1.234.567 bytes "
+                 "(100,00%)"_s);
+    }
+
+    void compacts() {
+        const QString kQuestion =
+            u"This action may take a while. Are you sure you wish to compact database?"_s;
         ScriptedUi ui;
-        options().LoadDefaultDatabase = true;
-        options().Default = m_home.file(u"home/Documents/Ledra.ldr"_s);
-        frmMain w;
-        w.setUi(&ui);
-        w.Load();
-        QCOMPARE(ui.texts(), QStringList{u"Database created!"_s});
-        QCOMPARE(catalogue().path, options().Default);
-        QCOMPARE(w.windowTitle(), u"Ledra - Ledra"_s);
+        const QString path = m_home.file(u"Sparse.ldr"_s);
+        QVERIFY(makeSparse(path));
+        const qint64 before = QFileInfo(path).size();
+        // The compacted file keeps the catalogue's permissions.
+        const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                          QFile::WriteGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(path, shared));
+        // A leftover of an interrupted run is replaced.
+        QFile leftover(path + u"-Compact.ldr"_s);
+        QVERIFY(leftover.open(QIODevice::WriteOnly) && leftover.write("stale") == 5);
+        leftover.close();
+
+        ui.answers = {Ui::Answer::No, Ui::Answer::Yes};
+        QCOMPARE(int(CompactCatalogue(ui, nullptr, {}).status),
+                 int(CompactOutcome::Status::Declined));
+        QCOMPARE(QFileInfo(path).size(), before);
+        QStringList statuses;
+        const CompactOutcome out =
+            CompactCatalogue(ui, nullptr, [&](const QString& s) { statuses << s; });
+        QCOMPARE(int(out.status), int(CompactOutcome::Status::Done));
+        QCOMPARE(out.oldSize, before);
+        QVERIFY(out.newSize < before / 2);
+        QCOMPARE(QFileInfo(path).size(), out.newSize);
+        QCOMPARE(statuses, (QStringList{u"Preparing compact..."_s, u"Compacting..."_s,
+                                        u"Finishing compact..."_s, u"Compact finished."_s}));
+        QCOMPARE(ui.texts(), (QStringList{kQuestion, kQuestion,
+                                            CompactFinishedText(out.oldSize, out.newSize)}));
+        QCOMPARE(ui.shown.last().icon, Ui::Icon::Information);
+        QCOMPARE(ui.busyDepth, 0);
+        QVERIFY(CompactLeftovers(path).isEmpty());
+        QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), shared);
+        // The catalogue is open again at its path, with its rows and its format marks.
+        QCOMPARE(catalogue().path, path);
+        QCOMPARE(itemCount(), 10);
+        CloseCatalogue(nullptr);
+        SetDatabaseName(path);
+        QCOMPARE(OpenVerifiedDatabase(false, false), 0);
+        QCOMPARE(db().scalar(u"PRAGMA application_id"_s).toInt(), kCatalogueApplicationId);
+        // The window runs the same and closes itself.
+        ui.answers = {Ui::Answer::Yes};
+        frmCompact dialog(ui, nullptr);
+        QCOMPARE(dialog.windowTitle(), u"Compact Database"_s);
+        dialog.show();
+        QTRY_VERIFY(dialog.isHidden());
+        QCOMPARE(int(dialog.outcome().status), int(CompactOutcome::Status::Done));
+        QCOMPARE(dialog.findChild<QLabel*>(u"lblStatus"_s)->text(), u"Compact finished."_s);
+        // Nothing open: nothing asked.
+        CloseCatalogue(nullptr);
+        ui.clear();
+        QCOMPARE(int(CompactCatalogue(ui, nullptr, {}).status),
+                 int(CompactOutcome::Status::NotOpen));
+        QVERIFY(ui.shown.isEmpty());
+    }
+
+    void compactFailures_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("error");
+        QTest::newRow("rename refused") << u"rename"_s << int(EngineErr::Locked);
+        QTest::newRow("disk full at the rename") << u"full"_s << int(EngineErr::DiskFull);
+        QTest::newRow("file vanished") << u"vanished"_s << int(EngineErr::FileNotFound);
+    }
+    void compactFailures() {
+        QFETCH(QString, how);
+        QFETCH(int, error);
+        ScriptedUi ui;
+        QTemporaryDir folder(m_home.file(u"failXXXXXX"_s));
+        const QString path = folder.filePath(u"Data.ldr"_s);
+        const QString moved = how == u"vanished"_s ? path + u".moved"_s : path;
+        QVERIFY(makeSparse(path));
+        const QByteArray bytes = readBytes(path);
+        if (how == u"rename"_s || how == u"full"_s) {
+            const int code = how == u"full"_s ? ENOSPC : EACCES;
+            setCompactRenameForTest([code](const QString&, const QString&) { return code; });
+        }
+        if (how == u"vanished"_s)
+            QVERIFY(QFile::rename(path, moved));
+        const CompactOutcome out = CompactCatalogue(ui, nullptr, {}, false);
+        QCOMPARE(int(out.status), int(CompactOutcome::Status::Failed));
+        QCOMPARE(out.error, error);
+        QVERIFY(ui.lastText().startsWith(u"Unexpected error number %1.\n"_s.arg(error)));
+        QCOMPARE(ui.shown.last().icon, Ui::Icon::Critical);
+        QCOMPARE(ui.busyDepth, 0);
+        QVERIFY(CompactLeftovers(path).isEmpty());
+        QCOMPARE(readBytes(moved), bytes);
+        // The catalogue is still open and readable.
+        QVERIFY(db().isOpen());
+        QCOMPARE(itemCount(), 10);
     }
 };
 

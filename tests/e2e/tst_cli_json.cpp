@@ -1,8 +1,8 @@
+#include "CatalogueFixture.h"
 #include "OddNamesCatalogue.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,16 +18,13 @@ class TestCliJson : public QObject {
     // that is not one whole JSON object.
     QList<QJsonObject> objects(QStringList args) {
         args.insert(1, m_cat->path());
-        QProcess p;
-        p.start(QStringLiteral(LEDRA_CLI), args << u"--json"_s);
-        p.waitForFinished(60000);
-        const QByteArray text = p.readAllStandardOutput();
+        const CliRun r = runCli(args << u"--json"_s);
         QList<QJsonObject> out;
-        if (p.exitCode() != 0 || !text.endsWith('\n'))
+        // A name's bytes that are not UTF-8 must not reach the text as they are.
+        if (r.code != 0 || !r.out.endsWith(u'\n') || r.out.contains(QChar::ReplacementCharacter))
             return out;
-        // Raw bytes: a name's bytes that are not UTF-8 must not reach the text as they are.
-        for (const QByteArray& line : text.chopped(1).split('\n')) {
-            const QJsonDocument doc = QJsonDocument::fromJson(line);
+        for (const QString& line : r.out.chopped(1).split(u'\n')) {
+            const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8());
             if (!doc.isObject())
                 return {};
             out.append(doc.object());
