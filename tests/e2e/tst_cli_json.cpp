@@ -72,6 +72,10 @@ private slots:
                                              {u"image"_s, image},
                                              {u"name"_s, u"bad\\xFF\\xFEname"_s},
                                              {u"path"_s, rows[4].path}};
+        // Text beyond ASCII must come out as UTF-8.
+        QTest::newRow("find, not ASCII")
+            << QStringList{u"find"_s, u"--name"_s, u"emoji*"_s} << 1 << 0
+            << QJsonObject{{u"name"_s, rows[5].name}, {u"path"_s, rows[5].path}};
         QTest::newRow("props image")
             << QStringList{u"props"_s, u"1"_s} << 1 << 0
             << QJsonObject{
