@@ -261,9 +261,6 @@ private slots:
         run({QStringLiteral("create"), cat});
         const QStringList first = run({QStringLiteral("drives")}).at(0).split(u'\t');
         QCOMPARE(first.size(), 8);
-        QCOMPARE(first.at(0), QStringLiteral("C"));
-        QCOMPARE(first.at(6), QStringLiteral("/"));
-        QCOMPARE(first.at(5).size(), 8);
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
 
         const QStringList scan = {QStringLiteral("scan"),
