@@ -190,46 +190,27 @@ private slots:
                                            QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
-    // A full run with Auto Close off: the tree entry, the summary, the refreshed list.
-    void scanAddsImageToMainWindow() {
+    // Cancel mid-scan with Auto Close on: nothing written, closing refused while busy, the
+    // dialog stays. Then a full run with it off: the tree entry, the summary, the list.
+    void scanFromTheDialog() {
         frmMain main;
-        ScriptedUi ui;
-        main.setUi(&ui);
-        options().LastDrive = QStringLiteral("D:");
-        options().AutoClose = false;
-        frmDiskNew dlg(&main, &main, &m_volumes);
-        dlg.setUi(&ui);
-        dlg.Form_Load();
-        const int compact = dlg.height();
-        int expanded = 0;
-        PauseHookUi hook;
-        dlg.setUi(&hook);
-        hook.onPause = [&] { expanded = std::max(expanded, dlg.height()); };
-        dlg.cmdOK_Click();
-        QVERIFY(expanded > compact);
-        QCOMPARE(dlg.height(), compact);
-        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
-        QVERIFY(hook.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
-                 QStringLiteral("Close"));
-        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
-    }
-
-    // Cancel mid-scan: nothing written, refused closing while busy, stays open.
-    void cancelDuringScan() {
+        ScriptedUi mainUi;
+        main.setUi(&mainUi);
         options().LastDrive = QStringLiteral("D:");
         options().AutoClose = true;
-        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
+        frmDiskNew dlg(&main, &main, &m_volumes);
         PauseHookUi ui;
         dlg.setUi(&ui);
         dlg.Form_Load();
         dlg.show();
+        const int compact = dlg.height();
+        int expanded = 0;
         bool refusedClose = false;
         QString busyCaption;
         ui.onPause = [&] {
-            if (dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
+            expanded = std::max(expanded, dlg.height());
+            if (dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->isChecked() &&
+                dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
                 busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
                 dlg.close();
                 refusedClose = dlg.isVisible();
@@ -242,6 +223,18 @@ private slots:
         QVERIFY(dlg.isVisible());
         QVERIFY(!dlg.Busy);
         QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+
+        dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->setChecked(false);
+        dlg.cmdOK_Click();
+        QVERIFY(expanded > compact);
+        QCOMPARE(dlg.height(), compact);
+        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
+        QVERIFY(ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
+        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
+                 QStringLiteral("Close"));
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
         dlg.findChild<QCheckBox*>(QStringLiteral("chkMSDOSName"))->setChecked(true);
         dlg.close();
         QCOMPARE(options().LastDrive, QStringLiteral("D:"));
@@ -261,9 +254,6 @@ private slots:
         run({QStringLiteral("create"), cat});
         const QStringList first = run({QStringLiteral("drives")}).at(0).split(u'\t');
         QCOMPARE(first.size(), 8);
-        QCOMPARE(first.at(0), QStringLiteral("C"));
-        QCOMPARE(first.at(6), QStringLiteral("/"));
-        QCOMPARE(first.at(5).size(), 8);
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
 
         const QStringList scan = {QStringLiteral("scan"),

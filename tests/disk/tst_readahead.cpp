@@ -1,4 +1,5 @@
 #include "DiskScanSupport.h"
+#include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
 #include "disk/FolderSource.h"
@@ -16,6 +17,8 @@
 #include <thread>
 
 using namespace DiskTest;
+using UpdateTest::FixedSource;
+using UpdateTest::quiet;
 
 namespace {
 
@@ -96,12 +99,6 @@ void makeVariedTree(const QString& root) {
     QFile f(QFile::decodeName(bad));
     if (f.open(QIODevice::WriteOnly))
         f.write("x");
-}
-
-ScanOptions quiet() {
-    ScanOptions o;
-    o.displaySummary = false;
-    return o;
 }
 
 // The items of an image with every column but the image's own ID, in the order written.
@@ -187,12 +184,7 @@ private slots:
         const Request detailed = announced ? o.listRequest() : Request();
 
         auto scan = [&](bool readAhead, quint32 serial, RecordingProgress& progress) {
-            FolderSource front(root);
-            front.volumeReader = [serial](VolumeFacts& f) {
-                f.serial = serial;
-                f.label = QStringLiteral("DISK");
-                return true;
-            };
+            FixedSource front(root, QStringLiteral("DISK"), serial);
             ReadAheadSource ahead(front, walkerOf(root), detailed);
             ScriptedUi ui;
             DiskScan s(db(), ui, &progress);

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 using namespace DiskTest;
+using namespace UpdateTest;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -95,29 +96,9 @@ struct Fixture {
     }
 };
 
-// A source whose serial is the test's, so that the serial match is under its control.
-class TestSource : public UpdateTest::FixedSource {
-public:
-    TestSource(const QString& root, quint32 serial, const QString& label = QStringLiteral("DISK"))
-        : FixedSource(root, label) {
-        volumeReader = [fixed = volumeReader, serial](VolumeFacts& f) {
-            fixed(f);
-            f.serial = serial;
-            f.place = QStringLiteral("/media/disk");
-            return true;
-        };
-    }
-};
-
-ScanOptions quiet() {
-    ScanOptions o;
-    o.displaySummary = false;
-    return o;
-}
-
 DiskScan::Result scanWith(Ui& ui, const QString& root, quint32 serial, ScanOptions o = quiet(),
                           ScanProgress* progress = nullptr, qint32* imageId = nullptr) {
-    TestSource src(root, serial);
+    FixedSource src(root, QStringLiteral("DISK"), serial);
     DiskScan scan(db(), ui, progress);
     scan.options = o;
     const DiskScan::Result r = scan.NewDisk(src);
@@ -262,7 +243,7 @@ private slots:
     // A disc whose tray does not open says so; the image is kept.
     void failedEjectIsReported() {
         Fixture fx;
-        TestSource src(fx.tree, 5);
+        FixedSource src(fx.tree, QStringLiteral("DISK"), 5);
         const auto facts = src.volumeReader;
         src.volumeReader = [facts](VolumeFacts& f) {
             facts(f);
@@ -297,7 +278,7 @@ private slots:
         Fixture fx;
         ScriptedUi ui;
         ui.inputs = {typed};
-        TestSource src(fx.tree, 1, label);
+        FixedSource src(fx.tree, label, 1);
         DiskScan scan(db(), ui);
         scan.options = quiet();
         scan.options.askForName = true;
@@ -330,7 +311,7 @@ private slots:
         const QString before = catalogueDump();
 
         RecordingProgress progress;
-        TestSource src(fx.tree, overwrite ? 9 : 10);
+        FixedSource src(fx.tree, QStringLiteral("DISK"), overwrite ? 9 : 10);
         DiskScan scan(db(), ui, &progress);
         scan.options = quiet();
         ui.answers = {Ui::Answer::Yes};

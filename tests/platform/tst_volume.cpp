@@ -176,12 +176,10 @@ private slots:
         QCOMPARE(v.first().key, QLatin1Char('C'));
     }
 
+    // The accepted forms show in the scan's short names; here the ways a name is refused.
     void shortNames_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<bool>("isShort");
-        QTest::newRow("8.3") << QByteArray("README.TXT") << true;
-        QTest::newRow("no extension") << QByteArray("MAKEFILE") << true;
-        QTest::newRow("lower case") << QByteArray("readme.txt") << false;
         QTest::newRow("base too long") << QByteArray("LONGNAMES.TXT") << false;
         QTest::newRow("extension too long") << QByteArray("A.HTML") << false;
         QTest::newRow("two dots") << QByteArray("A.B.C") << false;
@@ -194,17 +192,14 @@ private slots:
         QCOMPARE(IsShortName(std::string_view(name.constData(), size_t(name.size()))), isShort);
     }
 
-    // Stored names: valid text unchanged, anything else escaped and reversible.
+    // Stored names: anything that is not valid text escaped and reversible (the scan's odd names
+    // hold valid text, a backslash and escape look-alikes).
     void storedNames_data() {
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("stored");
         QTest::newRow("plain") << QByteArray("a.txt") << QStringLiteral("a.txt");
-        QTest::newRow("backslash kept") << QByteArray("a\\b") << QStringLiteral("a\\b");
-        QTest::newRow("umlaut") << QByteArray("\xc3\xbc") << QStringLiteral("\u00fc");
         QTest::newRow("latin-1 byte") << QByteArray("caf\xe9") << QStringLiteral("caf/xE9");
         QTest::newRow("bad byte and backslash") << QByteArray("\\\x80") << QStringLiteral("\\/x80");
-        QTest::newRow("bad byte beside an escape look-alike")
-            << QByteArray("\\xFF\xff") << QStringLiteral("\\xFF/xFF");
         QTest::newRow("truncated sequence")
             << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");

@@ -12,18 +12,27 @@ namespace UpdateTest {
 // A folder whose volume facts are fixed, so that tests do not depend on the machine's volumes.
 class FixedSource : public FolderSource {
 public:
-    explicit FixedSource(const QString& root, const QString& label = QStringLiteral("DISK"))
+    explicit FixedSource(const QString& root, const QString& label = QStringLiteral("DISK"),
+                         quint32 serial = 0x1234)
         : FolderSource(root) {
-        volumeReader = [label](VolumeFacts& f) {
-            f.serial = 0x1234;
+        volumeReader = [label, serial](VolumeFacts& f) {
+            f.serial = serial;
             f.label = label;
             f.fileSystem = QStringLiteral("ext4");
             f.typeCode = 2;
             f.source = QStringLiteral("D:");
+            f.place = QStringLiteral("/media/disk");
             return true;
         };
     }
 };
+
+inline ScanOptions quiet(bool times = false) {
+    ScanOptions o;
+    o.displaySummary = false;
+    o.scanTime = times;
+    return o;
+}
 
 // Every item of an image by its path within the image, without IDs: "path|type|size|attrib|
 // short name|times", sorted. An updated image and a fresh scan of the same tree give the same.
