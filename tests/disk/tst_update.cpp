@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace DiskTest;
@@ -343,6 +344,41 @@ private slots:
                        .toInt() == 0;
         }),
                  DiskScan::Result::Failed);
+        QCOMPARE(catalogueDump(), before);
+    }
+
+    // A process that dies with every row written, before the commit: the next open finds the
+    // catalogue as it was.
+    void crashMidWrite() {
+        Fixture fx;
+        const qint32 id = scan(fx.tree, quiet());
+        for (const char* c : {"rmdir:a", "add:c/new.txt"})
+            change(fx.tree, QString::fromLatin1(c));
+        const QString before = catalogueDump();
+        ScriptedUi ui;
+        ImageUpdate u(db(), ui, id);
+        u.options = quiet();
+        FixedSource src(fx.tree);
+        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            u.Apply([](Database& d, qint32 image) {
+                const bool written = d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE "
+                                                             "ImageID=? AND Name='new.txt'"),
+                                              {image})
+                                         .toInt() == 1;
+                ::_exit(written ? 42 : 1);
+                return true;
+            });
+            ::_exit(2);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 42);
+        CloseDatabase();
+        SetDatabaseName(fx.catalogue);
+        QCOMPARE(OpenVerifiedDatabase(false, false), 0);
         QCOMPARE(catalogueDump(), before);
     }
 
