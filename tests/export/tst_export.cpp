@@ -2,6 +2,7 @@
 
 #include "catalogue/mdlDatabase.h"
 #include "export/FolderMap.h"
+#include "export/mdlDupes.h"
 #include "export/mdlExport.h"
 
 #include <QBuffer>
@@ -12,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -98,6 +100,35 @@ private slots:
         if (QStandardPaths::findExecutable(u"python3"_s).isEmpty())
             QFAIL("python3 is needed to read the exports back (scripts/install-deps.sh)");
         m_cat = std::make_unique<OddNamesCatalogue>();
+        // For the duplicates: images 11 to 14 named A to D, with answers known by hand.
+        auto file = [this](qint32 image, qint32 id, qint32 parent, const QString& name,
+                           qint64 size, int type = 1) {
+            m_cat->addItem(image,
+                           {.id = id, .parentId = parent, .type = type, .name = name, .size = size});
+        };
+        m_cat->addImage(11, u"A"_s);
+        file(11, 10, 0, u"docs"_s, 0, 0);
+        file(11, 11, 10, u"a.txt"_s, 100);
+        file(11, 12, 0, u"b.txt"_s, 50);
+        file(11, 13, 0, u"big.iso"_s, 5000);
+        file(11, 14, 0, u"a.txt"_s, 100); // a copy within the image
+        file(11, 15, 0, u"A.TXT"_s, 100); // letter case tells names apart
+        file(11, 16, 0, u"c.txt"_s, 7);
+        file(11, 17, 0, u"only\tone, \"x\""_s, 1);
+        file(11, 18, 0, u"b.txt"_s, 51); // another size
+        file(11, 19, 0, u"zero"_s, 0);
+        file(11, 20, 10, u"twice.dat"_s, 9); // two copies, both on this image only
+        file(11, 21, 0, u"twice.dat"_s, 9);
+        m_cat->addImage(12, u"B"_s);
+        file(12, 1, 0, u"big.iso"_s, 5000);
+        file(12, 2, 0, u"a.txt"_s, 100);
+        file(12, 3, 0, u"b.txt"_s, 50, 0); // a folder is never a copy
+        file(12, 4, 0, u"c.txt"_s, 8);
+        m_cat->addImage(13, u"C"_s);
+        file(13, 1, 0, u"b.txt"_s, 50);
+        file(13, 2, 0, u"zero"_s, 0);
+        m_cat->addImage(14, u"D"_s); // small among the others: read through the index
+        file(14, 1, 0, u"lonely.txt"_s, 3);
     }
     void cleanupTestCase() { m_cat.reset(); }
 
@@ -274,6 +305,99 @@ private slots:
                 QCOMPARE(back[k][u"path"].toString(), paths[k]);
             }
         }
+    }
+
+    void duplicates_data() {
+        QTest::addColumn<qint64>("minSize");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{
+            u"big.iso 5000 = A:13:/big.iso, B:1:/big.iso"_s,
+            u"a.txt 100 = A:11:/docs/a.txt, A:14:/a.txt, B:2:/a.txt"_s,
+            u"b.txt 50 = A:12:/b.txt, C:1:/b.txt"_s,
+            u"twice.dat 9 = A:20:/docs/twice.dat, A:21:/twice.dat"_s,
+            u"tab\there.txt 4 = %1:2:%2, Other:1:/tab\there.txt"_s.arg(
+                OddNamesCatalogue::imageName(), OddNamesCatalogue::rows()[1].path),
+            u"zero 0 = A:19:/zero, C:2:/zero"_s,
+        };
+        QTest::newRow("every size, largest first") << qint64(0) << all;
+        QTest::newRow("at least 100 bytes") << qint64(100) << all.mid(0, 2);
+        QTest::newRow("above the largest") << qint64(5001) << QStringList();
+    }
+    void duplicates() {
+        QFETCH(qint64, minSize);
+        QStringList groups;
+        QString message;
+        QVERIFY(FindDuplicates(
+            db(), minSize,
+            [&](const DuplicateGroup& g) {
+                QStringList copies;
+                for (const FileCopy& c : g.copies)
+                    copies << u"%1:%2:%3"_s.arg(c.imageName).arg(c.itemId).arg(c.path);
+                groups << u"%1 %2 = %3"_s.arg(g.name).arg(g.size).arg(copies.join(u", "_s));
+            },
+            &message));
+        QTEST(groups, "expected");
+    }
+
+    void singleCopies_data() {
+        QTest::addColumn<qint32>("image");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("copies within the image are lost with it too")
+            << 11 << QStringList{u"15 100 /A.TXT"_s,          u"16 7 /c.txt"_s,
+                                 u"17 1 /only\tone, \"x\""_s, u"18 51 /b.txt"_s,
+                                 u"20 9 /docs/twice.dat"_s,   u"21 9 /twice.dat"_s};
+        QTest::newRow("other size, same name") << 12 << QStringList{u"4 8 /c.txt"_s};
+        QTest::newRow("everything held elsewhere") << 13 << QStringList();
+        QTest::newRow("small image") << 14 << QStringList{u"1 3 /lonely.txt"_s};
+    }
+    void singleCopies() {
+        QFETCH(qint32, image);
+        QStringList got;
+        QString message;
+        QVERIFY(FindSingleCopies(
+            db(), image,
+            [&](const ImageFile& f) { got << u"%1 %2 %3"_s.arg(f.itemId).arg(f.size).arg(f.path); },
+            &message));
+        QTEST(got, "expected");
+    }
+
+    // `dupes` and `single-copy`: tab records, JSON objects read back by Qt's parser, refusals.
+    void dupesCommandLine() {
+        const QString cat = m_cat->path();
+        Run r = cli({u"dupes"_s, cat, u"--min-size"_s, u"5000"_s});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(
+            r.out,
+            QByteArray("1\t5000\tbig.iso\t11\tA\t/big.iso\n1\t5000\tbig.iso\t12\tB\t/big.iso\n"));
+
+        r = cli({u"dupes"_s, cat, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 6);
+        const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+        QCOMPARE(second[u"name"].toString(), u"a.txt"_s);
+        QCOMPARE(second[u"size"].toInteger(), 100);
+        const QJsonArray copies = second[u"copies"].toArray();
+        QCOMPARE(copies.size(), 3);
+        QCOMPARE(copies[0][u"image"].toString(), u"A"_s);
+        QCOMPARE(copies[0][u"image_id"].toInteger(), 11);
+        QCOMPARE(copies[0][u"id"].toInteger(), 11);
+        QCOMPARE(copies[0][u"path"].toString(), u"/docs/a.txt"_s);
+
+        r = cli({u"single-copy"_s, cat, u"11"_s, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QJsonObject odd = QJsonDocument::fromJson(r.out.split('\n').value(2)).object();
+        QCOMPARE(odd[u"name"].toString(), u"only\tone, \"x\""_s);
+        QCOMPARE(odd[u"path"].toString(), u"/only\tone, \"x\""_s);
+        QCOMPARE(odd[u"id"].toInteger(), 17);
+        QCOMPARE(odd[u"size"].toInteger(), 1);
+
+        r = cli({u"single-copy"_s, cat, u"9"_s});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, u"There is no image 9 in the catalogue.\n"_s);
+        QCOMPARE(cli({u"dupes"_s, cat, u"--min-size"_s, u"-1"_s}).code, 2);
+        QCOMPARE(cli({u"dupes"_s, cat, u"--min-size"_s, u"many"_s}).code, 2);
+        QCOMPARE(cli({u"single-copy"_s, cat}).code, 2);
     }
 
     // A small image among large ones is read through the index; a damaged folder chain (a loop)
