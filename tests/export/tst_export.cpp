@@ -1,18 +1,39 @@
+// The export writers and the duplicates search, through their procedures, `ledra-cli` and the
+// Export and Duplicates dialogs driven from the main window.
+#include "DiskScanSupport.h"
 #include "OddNamesCatalogue.h"
 
+#include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
+#include "catalogue/mdlFile.h"
+#include "controls/ctlLText.h"
 #include "export/FolderMap.h"
+#include "export/frmDupes.h"
+#include "export/frmExport.h"
+#include "export/mdlDupes.h"
 #include "export/mdlExport.h"
+#include "search/frmFind.h"
+#include "search/mdlFind.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 using Row = OddNamesCatalogue::Row;
@@ -86,18 +107,72 @@ QString text(const QJsonValue& v) {
     return v.isDouble() ? QString::number(qint64(v.toDouble())) : v.toString();
 }
 
+// Runs step on the next modal dialog once it is shown.
+void onModal(std::function<void(QWidget*)> step) {
+    QTimer::singleShot(0, [step] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            step(dialog);
+    });
+}
+
 } // namespace
 
 class TestExport : public QObject {
     Q_OBJECT
 
     std::unique_ptr<OddNamesCatalogue> m_cat;
+    std::unique_ptr<frmMain> m_window;
+    ScriptedUi m_ui;
+
+    // The main window over the catalogue, opened as the user opens it.
+    void openWindow() {
+        m_cat->close();
+        m_window = std::make_unique<frmMain>();
+        m_window->setUi(&m_ui);
+        m_window->show();
+        QString path = m_cat->path();
+        QVERIFY(OpenCatalogue(path, true, false, m_ui, m_window.get()));
+        m_ui.clear();
+    }
 
 private slots:
     void initTestCase() {
         if (QStandardPaths::findExecutable(u"python3"_s).isEmpty())
             QFAIL("python3 is needed to read the exports back (scripts/install-deps.sh)");
         m_cat = std::make_unique<OddNamesCatalogue>();
+        // For the duplicates: images 11 to 14 named A to D, with answers known by hand.
+        auto file = [this](qint32 image, qint32 id, qint32 parent, const QString& name,
+                           qint64 size, int type = 1) {
+            m_cat->addItem(image,
+                           {.id = id, .parentId = parent, .type = type, .name = name, .size = size});
+        };
+        m_cat->addImage(11, u"A"_s);
+        file(11, 10, 0, u"docs"_s, 0, 0);
+        file(11, 11, 10, u"a.txt"_s, 100);
+        file(11, 12, 0, u"b.txt"_s, 50);
+        file(11, 13, 0, u"big.iso"_s, 5000);
+        file(11, 14, 0, u"a.txt"_s, 100); // a copy within the image
+        file(11, 15, 0, u"A.TXT"_s, 100); // letter case tells names apart
+        file(11, 16, 0, u"c.txt"_s, 7);
+        file(11, 17, 0, u"only\tone, \"x\""_s, 1);
+        file(11, 18, 0, u"b.txt"_s, 51); // another size
+        file(11, 19, 0, u"zero"_s, 0);
+        file(11, 20, 10, u"twice.dat"_s, 9); // two copies, both on this image only
+        file(11, 21, 0, u"twice.dat"_s, 9);
+        m_cat->addImage(12, u"B"_s);
+        file(12, 1, 0, u"big.iso"_s, 5000);
+        file(12, 2, 0, u"a.txt"_s, 100);
+        file(12, 3, 0, u"b.txt"_s, 50, 0); // a folder is never a copy
+        file(12, 4, 0, u"c.txt"_s, 8);
+        m_cat->addImage(13, u"C"_s);
+        file(13, 1, 0, u"b.txt"_s, 50);
+        file(13, 2, 0, u"zero"_s, 0);
+        m_cat->addImage(14, u"D"_s); // small among the others: read through the index
+        file(14, 1, 0, u"lonely.txt"_s, 3);
+    }
+    void cleanup() {
+        delete frmFind::instance();
+        m_window.reset();
     }
     void cleanupTestCase() { m_cat.reset(); }
 
@@ -252,28 +327,252 @@ private slots:
                  QStringList{u"out.jsonl"_s});
     }
 
-    // The Find dialog's results: items of several images, each row naming its image.
+    // The Find dialog's results: items of several images, each row naming its image, and an
+    // item gone meanwhile left out (the dialog's export below checks the CSV of such rows).
     void chosenItems() {
         ExportScope scope;
         scope.kind = ExportScope::Kind::Items;
         scope.items = {{2, 1}, {1, 5}, {1, 99}, {1, 4}};
-        for (const char* f : {"csv", "jsonl"}) {
-            const QString file = m_cat->folder() + u"/found."_s + QLatin1String(f);
-            ExportFormat format;
-            QVERIFY(ParseExportFormat(QLatin1String(f), &format));
-            QString message;
-            QCOMPARE(ExportToFile(db(), scope, format, file, {}, &message), ExportResult::Done);
-            const QJsonArray back = parseBack(file, QLatin1String(f));
-            QCOMPARE(back.size(), 3); // the item that is gone is left out
-            const QStringList images{u"Other"_s, OddNamesCatalogue::imageName(),
-                                     OddNamesCatalogue::imageName()};
-            const QStringList paths{u"/tab\there.txt"_s, OddNamesCatalogue::rows()[4].path,
-                                    OddNamesCatalogue::rows()[3].path};
-            for (int k = 0; k < 3; ++k) {
-                QCOMPARE(back[k][u"image"].toString(), images[k]);
-                QCOMPARE(back[k][u"path"].toString(), paths[k]);
-            }
+        const QString file = m_cat->folder() + u"/found.jsonl"_s;
+        QString message;
+        QCOMPARE(ExportToFile(db(), scope, ExportFormat::Jsonl, file, {}, &message),
+                 ExportResult::Done);
+        const QJsonArray back = parseBack(file, u"jsonl"_s);
+        QCOMPARE(back.size(), 3);
+        const QStringList images{u"Other"_s, OddNamesCatalogue::imageName(),
+                                 OddNamesCatalogue::imageName()};
+        const QStringList paths{u"/tab\there.txt"_s, OddNamesCatalogue::rows()[4].path,
+                                OddNamesCatalogue::rows()[3].path};
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(back[k][u"image"].toString(), images[k]);
+            QCOMPARE(back[k][u"path"].toString(), paths[k]);
         }
+    }
+
+    void duplicates_data() {
+        QTest::addColumn<qint64>("minSize");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{
+            u"big.iso 5000 = A:13:/big.iso, B:1:/big.iso"_s,
+            u"a.txt 100 = A:11:/docs/a.txt, A:14:/a.txt, B:2:/a.txt"_s,
+            u"b.txt 50 = A:12:/b.txt, C:1:/b.txt"_s,
+            u"twice.dat 9 = A:20:/docs/twice.dat, A:21:/twice.dat"_s,
+            u"tab\there.txt 4 = %1:2:%2, Other:1:/tab\there.txt"_s.arg(
+                OddNamesCatalogue::imageName(), OddNamesCatalogue::rows()[1].path),
+            u"zero 0 = A:19:/zero, C:2:/zero"_s,
+        };
+        QTest::newRow("every size, largest first") << qint64(0) << all;
+        QTest::newRow("at least 100 bytes") << qint64(100) << all.mid(0, 2);
+        QTest::newRow("above the largest") << qint64(5001) << QStringList();
+    }
+    void duplicates() {
+        QFETCH(qint64, minSize);
+        QStringList groups;
+        QString message;
+        QVERIFY(FindDuplicates(
+            db(), minSize,
+            [&](const DuplicateGroup& g) {
+                QStringList copies;
+                for (const FileCopy& c : g.copies)
+                    copies << u"%1:%2:%3"_s.arg(c.imageName).arg(c.itemId).arg(c.path);
+                groups << u"%1 %2 = %3"_s.arg(g.name).arg(g.size).arg(copies.join(u", "_s));
+            },
+            &message));
+        QTEST(groups, "expected");
+    }
+
+    void singleCopies_data() {
+        QTest::addColumn<qint32>("image");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("copies within the image are lost with it too")
+            << 11 << QStringList{u"15 100 /A.TXT"_s,          u"16 7 /c.txt"_s,
+                                 u"17 1 /only\tone, \"x\""_s, u"18 51 /b.txt"_s,
+                                 u"20 9 /docs/twice.dat"_s,   u"21 9 /twice.dat"_s};
+        QTest::newRow("other size, same name") << 12 << QStringList{u"4 8 /c.txt"_s};
+        QTest::newRow("everything held elsewhere") << 13 << QStringList();
+        QTest::newRow("small image") << 14 << QStringList{u"1 3 /lonely.txt"_s};
+    }
+    void singleCopies() {
+        QFETCH(qint32, image);
+        QStringList got;
+        QString message;
+        QVERIFY(FindSingleCopies(
+            db(), image,
+            [&](const ImageFile& f) { got << u"%1 %2 %3"_s.arg(f.itemId).arg(f.size).arg(f.path); },
+            &message));
+        QTEST(got, "expected");
+    }
+
+    // `dupes` and `single-copy`: tab records, JSON objects read back by Qt's parser, refusals.
+    void dupesCommandLine() {
+        const QString cat = m_cat->path();
+        Run r = cli({u"dupes"_s, cat, u"--min-size"_s, u"5000"_s});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(
+            r.out,
+            QByteArray("1\t5000\tbig.iso\t11\tA\t/big.iso\n1\t5000\tbig.iso\t12\tB\t/big.iso\n"));
+
+        r = cli({u"dupes"_s, cat, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 6);
+        const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+        QCOMPARE(second[u"name"].toString(), u"a.txt"_s);
+        QCOMPARE(second[u"size"].toInteger(), 100);
+        const QJsonArray copies = second[u"copies"].toArray();
+        QCOMPARE(copies.size(), 3);
+        QCOMPARE(copies[0][u"image"].toString(), u"A"_s);
+        QCOMPARE(copies[0][u"image_id"].toInteger(), 11);
+        QCOMPARE(copies[0][u"id"].toInteger(), 11);
+        QCOMPARE(copies[0][u"path"].toString(), u"/docs/a.txt"_s);
+
+        r = cli({u"single-copy"_s, cat, u"11"_s, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QJsonObject odd = QJsonDocument::fromJson(r.out.split('\n').value(2)).object();
+        QCOMPARE(odd[u"name"].toString(), u"only\tone, \"x\""_s);
+        QCOMPARE(odd[u"path"].toString(), u"/only\tone, \"x\""_s);
+        QCOMPARE(odd[u"id"].toInteger(), 17);
+        QCOMPARE(odd[u"size"].toInteger(), 1);
+
+        r = cli({u"single-copy"_s, cat, u"9"_s});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, u"There is no image 9 in the catalogue.\n"_s);
+        QCOMPARE(cli({u"dupes"_s, cat, u"--min-size"_s, u"-1"_s}).code, 2);
+        QCOMPARE(cli({u"dupes"_s, cat, u"--min-size"_s, u"many"_s}).code, 2);
+        QCOMPARE(cli({u"single-copy"_s, cat}).code, 2);
+    }
+
+    // File > Export... offers the folder the list shows; the chosen format names the file.
+    void exportListedFolder() {
+        openWindow();
+        ShowMatch(*m_window, 1, 5, 4, 1); // lists folder 4 of image 1
+        const QString file = m_cat->folder() + u"/folder.csv"_s;
+        bool seen = false;
+        onModal([&](QWidget* dialog) {
+            seen = dialog->objectName() == u"frmExport";
+            auto* folder = dialog->findChild<QRadioButton*>(u"optFolder"_s);
+            QVERIFY(folder && !folder->isHidden());
+            QVERIFY(folder->text().contains(OddNamesCatalogue::rows()[3].path));
+            folder->setChecked(true);
+            dialog->findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
+            dialog->findChild<QComboBox*>(u"cboFormat"_s)->setCurrentIndex(2); // JSON Lines
+            dialog->findChild<QPushButton*>(u"cmdOK"_s)->click();
+        });
+        m_window->findChild<QAction*>(u"mnuFileExport"_s)->trigger();
+        QVERIFY(seen);
+        const QString written = m_cat->folder() + u"/folder.jsonl"_s;
+        const QList<QByteArray> lines = readFile(written).trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(lines[0]).object()[u"path"].toString(),
+                 OddNamesCatalogue::rows()[4].path);
+        QVERIFY(!QFile::exists(file));
+    }
+
+    // Cancel during the export stops it; an existing file is only replaced when the user says so.
+    void cancelAndReplace() {
+        openWindow();
+        m_window->setCurrentImageId(1);
+        const QString file = m_cat->folder() + u"/image.csv"_s;
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        frmExport dialog(m_window.get(), *m_window);
+        PauseHookUi ui;
+        dialog.setUi(&ui);
+        dialog.findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
+        auto* cancel = dialog.findChild<QPushButton*>(u"cmdCancel"_s);
+        auto* ok = dialog.findChild<QPushButton*>(u"cmdOK"_s);
+
+        ui.answers = {Ui::Answer::No};
+        dialog.cmdOK_Click();
+        QCOMPARE(ui.lastText(), file + u" already exists.\nDo you want to replace it?"_s);
+        QCOMPARE(ui.pauses, 0);
+
+        bool okWhileRunning = true;
+        ui.answers = {Ui::Answer::Yes};
+        ui.onPause = [&] {
+            okWhileRunning = ok->isEnabled();
+            cancel->click();
+        };
+        dialog.cmdOK_Click();
+        QVERIFY(ui.pauses > 0);
+        QVERIFY(!okWhileRunning);
+        QCOMPARE(dialog.findChild<QLabel*>(u"lblStatus"_s)->text(),
+                 u"Export cancelled; no file was written."_s);
+        QCOMPARE(readFile(file), QByteArray());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(ok->isEnabled());
+
+        ui.onPause = nullptr;
+        ui.answers = {Ui::Answer::Yes};
+        dialog.cmdOK_Click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(readFile(file).startsWith("\xEF\xBB\xBFpath,name,type"));
+    }
+
+    // The Find dialog's Export button hands its matches of every image to the export.
+    void exportFindResults() {
+        openWindow();
+        m_window->findChild<QAction*>(u"mnuEditFind"_s)->trigger();
+        frmFind* find = frmFind::instance();
+        QVERIFY(find);
+        auto* exportButton = find->findChild<QPushButton*>(u"cmdExport"_s);
+        QVERIFY(!exportButton->isHidden() && !exportButton->isEnabled());
+        find->findChild<ctlLText*>(u"ltxName"_s)->setText(u"tab*"_s);
+        find->cmdSearch_Click();
+        QVERIFY(exportButton->isEnabled());
+        const QString file = m_cat->folder() + u"/matches.csv"_s;
+        onModal([&](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
+            dialog->findChild<QPushButton*>(u"cmdOK"_s)->click();
+        });
+        exportButton->click();
+        QCOMPARE(readFile(file),
+                 QByteArray("\xEF\xBB\xBFimage,path,name,type,size,modified,attributes,keywords,"
+                            "description,comment\r\n"
+                            "\"Disk \"\"A\"\", <1> & co\",\"/q\"\"uote, comma/tab\there.txt\","
+                            "tab\there.txt,file,4,2024-01-02 03:04:05,\"Read-only, Archive\","
+                            "\"k1, k2\",<b>&amp;</b>,\"line1\r\nline2 \"\"q\"\"\"\r\n"
+                            "Other,/tab\there.txt,tab\there.txt,file,4,,Archive,,,\r\n"));
+    }
+
+    // Tools > Duplicates... lists groups with their copies, or what one image alone holds, and
+    // a copy opened from the list shows in the main window.
+    void duplicatesDialog() {
+        openWindow();
+        frmDupes dialog(m_window.get(), m_window.get());
+        ScriptedUi ui;
+        dialog.setUi(&ui);
+        auto* list = dialog.findChild<QTreeWidget*>(u"lsvDupes"_s);
+        auto* show = dialog.findChild<QComboBox*>(u"cboShow"_s);
+        auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(list->topLevelItemCount(), 6);
+        QTreeWidgetItem* group = list->topLevelItem(4);
+        QCOMPARE(group->text(0), u"tab\there.txt"_s);
+        QCOMPARE(group->childCount(), 2);
+        QCOMPARE(group->child(0)->text(0), OddNamesCatalogue::rows()[1].path);
+        QCOMPARE(group->child(1)->text(2), u"Other"_s);
+        QCOMPARE(count->text(), u"6 files held more than once, 13 copies in all."_s);
+
+        list->setCurrentItem(group->child(0));
+        dialog.lsvDupes_DblClick();
+        QCOMPARE(m_window->currentImageId(), 1);
+        QCOMPARE(m_window->listedFolderId(), 1);
+
+        dialog.findChild<QLineEdit*>(u"txtMinSize"_s)->setText(u"5"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(list->topLevelItemCount(), 4);
+        dialog.findChild<QLineEdit*>(u"txtMinSize"_s)->setText(u"-5"_s);
+        dialog.cmdSearch_Click();
+        QCOMPARE(ui.lastText(), u"The smallest size must be a number of bytes."_s);
+
+        show->setCurrentIndex(show->findData(1));
+        dialog.cmdSearch_Click();
+        QStringList paths;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            paths << list->topLevelItem(i)->text(0);
+        const auto rows = OddNamesCatalogue::rows();
+        QCOMPARE(paths, (QStringList{rows[2].path, rows[4].path, rows[5].path}));
+        QCOMPARE(count->text(), u"3 files are on no other image."_s);
     }
 
     // A small image among large ones is read through the index; a damaged folder chain (a loop)
@@ -316,5 +615,5 @@ private:
     }
 };
 
-QTEST_GUILESS_MAIN(TestExport)
+QTEST_MAIN(TestExport)
 #include "tst_export.moc"
