@@ -141,10 +141,10 @@ private slots:
             QFAIL("python3 is needed to read the exports back (scripts/install-deps.sh)");
         m_cat = std::make_unique<OddNamesCatalogue>();
         // For the duplicates: images 11 to 14 named A to D, with answers known by hand.
-        auto file = [this](qint32 image, qint32 id, qint32 parent, const QString& name,
-                           qint64 size, int type = 1) {
-            m_cat->addItem(image,
-                           {.id = id, .parentId = parent, .type = type, .name = name, .size = size});
+        auto file = [this](qint32 image, qint32 id, qint32 parent, const QString& name, qint64 size,
+                           int type = 1) {
+            m_cat->addItem(
+                image, {.id = id, .parentId = parent, .type = type, .name = name, .size = size});
         };
         m_cat->addImage(11, u"A"_s);
         file(11, 10, 0, u"docs"_s, 0, 0);
@@ -248,6 +248,23 @@ private slots:
         QCOMPARE(r.out, QByteArray("\xEF\xBB\xBFpath,name,type,size,modified,attributes,keywords,"
                                    "description,comment\r\n/tab\there.txt,tab\there.txt,file,4,,"
                                    "Archive,,,\r\n"));
+    }
+
+    // Every character that ends or splits a CSV field puts the field in quotes; a lone CR too,
+    // which no name of the catalogue above holds.
+    void csvFields_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("plain") << u"a b;c"_s << QByteArray("a b;c");
+        QTest::newRow("comma") << u"a,b"_s << QByteArray("\"a,b\"");
+        QTest::newRow("quote") << u"say \"hi\""_s << QByteArray("\"say \"\"hi\"\"\"");
+        QTest::newRow("line feed") << u"a\nb"_s << QByteArray("\"a\nb\"");
+        QTest::newRow("lone CR") << u"a\rb"_s << QByteArray("\"a\rb\"");
+    }
+    void csvFields() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, field);
+        QCOMPARE(CsvField(text), field);
     }
 
     void refused_data() {
