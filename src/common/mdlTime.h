@@ -7,7 +7,7 @@
 QString JoinText(const QStringList& values, const QString& separator);
 
 // Duration texts. The start moment is taken from a monotonic clock, so a run across midnight
-// still shows its true duration. Formats use the date-time pattern letters of the design:
+// still shows its true duration. Formats use these pattern letters:
 // "hh" hours, "nn" minutes, "ss" seconds (two digits each), e.g. "nn:ss" or "hh:nn:ss".
 class DurationTimer {
 public:
