@@ -9,6 +9,7 @@
 // --root: a tree to use as it is (else one is made on /dev/shm when it has room, else in the
 // temporary folder, and deleted afterwards unless --keep). plocate and updatedb are needed for
 // the comparison only (Debian package plocate); without them the ratios are left out.
+#include "BenchProcess.h"
 #include "catalogue/Engine.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
@@ -34,14 +35,6 @@ constexpr int kRuns = 11;
 // A name that occurs once: planted in the tree, so the run knows it is there exactly once.
 const char kOnce[] = "q7xonce";
 const char kAbsent[] = "q7xnothing";
-
-QString cliPath() {
-    const QByteArray env = qgetenv("LEDRA_CLI");
-    if (!env.isEmpty())
-        return QFile::decodeName(env);
-    // The benchmarks are built one folder below the executables.
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../ledra-cli");
-}
 
 struct Run {
     double ms = 0;
@@ -145,7 +138,7 @@ int main(int argc, char* argv[]) {
     once.close();
 
     const QString catalogue = work.path() + QStringLiteral("/bench.ldr");
-    const QString cli = cliPath();
+    const QString cli = BenchCliPath();
     if (!runStep(out, QStringLiteral("ledra-cli create"), cli,
                  {QStringLiteral("create"), catalogue}) ||
         !runStep(out, QStringLiteral("ledra-cli scan"), cli,

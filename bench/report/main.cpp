@@ -2,6 +2,7 @@
 // single-copy reports over a catalogue of 1,300,000, all through `ledra-cli`, and prints each
 // against a plain full scan of every name measured in the same run, with the peak memory of the
 // process.
+#include "BenchProcess.h"
 #include "catalogue/Engine.h"
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
@@ -88,46 +89,12 @@ bool buildCatalogue(const QString& path) {
     return true;
 }
 
-QString cliPath() {
-    const QByteArray env = qgetenv("LEDRA_CLI");
-    if (!env.isEmpty())
-        return QFile::decodeName(env);
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../ledra-cli");
-}
-
-struct Run {
-    double ms = 0;
-    long peakKiB = 0;
-    qint64 outputBytes = 0;
-};
-
-// Peak resident memory of a running process, in KiB; 0 once it is gone.
-long peakOf(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
-
-// One run of ledra-cli with its output thrown away; its peak memory is read while it runs (the
-// high-water mark only grows, so the last reading before the end is the peak).
-Run runCli(const QStringList& args) {
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer t;
-    t.start();
-    p.start(cliPath(), args);
-    p.waitForStarted();
-    Run r;
-    const qint64 pid = p.processId();
-    while (!p.waitForFinished(5))
-        r.peakKiB = qMax(r.peakKiB, peakOf(pid));
-    r.ms = double(t.nsecsElapsed()) / 1e6;
-    return r;
+// One run of ledra-cli with its output thrown away, in milliseconds and peak KiB.
+MeasuredRun runCli(const QStringList& args) {
+    std::vector<QByteArray> argv{QFile::encodeName(BenchCliPath())};
+    for (const QString& a : args)
+        argv.push_back(a.toUtf8());
+    return RunMeasured(argv);
 }
 
 } // namespace
@@ -157,9 +124,9 @@ int main(int argc, char* argv[]) {
     db().scalar(QStringLiteral("SELECT SUM(length(Name)) FROM Items"));
     const double reference = double(t.nsecsElapsed()) / 1e6;
     CloseCatalogue(nullptr);
-    const Run startup = runCli({QStringLiteral("info"), path});
-    out << "reference: one scan of all names " << reference << " ms; ledra-cli info " << startup.ms
-        << " ms, " << startup.peakKiB / 1024 << " MiB" << Qt::endl;
+    const MeasuredRun startup = runCli({QStringLiteral("info"), path});
+    out << "reference: one scan of all names " << reference << " ms; ledra-cli info "
+        << startup.seconds * 1000 << " ms, " << startup.peakKiB / 1024 << " MiB" << Qt::endl;
 
     const QString file = dir.path() + QStringLiteral("/out");
     const struct {
@@ -179,9 +146,10 @@ int main(int argc, char* argv[]) {
           QStringLiteral("html"), QStringLiteral("-o"), file + QStringLiteral(".html")}},
     };
     for (const auto& c : cases) {
-        const Run r = runCli(c.args);
-        out << c.label << ": " << r.ms << " ms, peak " << r.peakKiB / 1024 << " MiB, ratio to "
-            << "reference " << r.ms / reference << Qt::endl;
+        const MeasuredRun r = runCli(c.args);
+        out << c.label << ": " << r.seconds * 1000 << " ms, peak " << r.peakKiB / 1024
+            << " MiB, ratio to "
+            << "reference " << r.seconds * 1000 / reference << Qt::endl;
     }
     for (const char* suffix : {".csv", ".jsonl", ".html"})
         out << "output" << suffix << ": "

@@ -1,5 +1,7 @@
 // Times a catalogue scan against the bare metadata walk of the same tree (find -printf), warm
 // cache, and prints the ratios and the scan's peak memory. Usage: bench_scan [FILES]
+#include "BenchProcess.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -11,47 +13,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
-
-struct Run {
-    double seconds = 0;
-    long peakKiB = 0;
-    int status = -1;
-};
-
-// Runs a program with its output thrown away; wall time and peak resident memory.
-Run run(const std::vector<QByteArray>& args) {
-    std::vector<char*> argv;
-    for (const QByteArray& a : args)
-        argv.push_back(const_cast<char*>(a.constData()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    Run r;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return r;
-    }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.peakKiB = usage.ru_maxrss;
-    r.status = status;
-    posix_spawn_file_actions_destroy(&actions);
-    return r;
-}
 
 // A deterministic tree: varied depths, folder sizes, name lengths and characters.
 void buildTree(const QString& root, int files) {
@@ -86,14 +50,15 @@ void buildTree(const QString& root, int files) {
     }
 }
 
-Run best(const std::vector<QByteArray>& args, const QString& catalogue, const QByteArray& cli) {
-    Run bestRun;
+MeasuredRun best(const std::vector<QByteArray>& args, const QString& catalogue,
+                 const QByteArray& cli) {
+    MeasuredRun bestRun;
     for (int i = 0; i < 3; ++i) {
         if (!catalogue.isEmpty()) {
             QFile::remove(catalogue);
-            run({cli, "create", QFile::encodeName(catalogue)});
+            RunMeasured({cli, "create", QFile::encodeName(catalogue)});
         }
-        const Run r = run(args);
+        const MeasuredRun r = RunMeasured(args);
         if (i == 0 || r.seconds < bestRun.seconds)
             bestRun = r;
     }
@@ -105,10 +70,7 @@ Run best(const std::vector<QByteArray>& args, const QString& catalogue, const QB
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    // ledra-cli sits at the top of the build folder, one above the benchmarks.
-    const QByteArray cli =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/.."))
-                              .absoluteFilePath(QStringLiteral("ledra-cli")));
+    const QByteArray cli = QFile::encodeName(BenchCliPath());
     QTemporaryDir temp;
     // For profiling: keep the tree and catalogue, and say where they are.
     if (qEnvironmentVariableIsSet("LEDRA_BENCH_KEEP")) {
@@ -124,12 +86,12 @@ int main(int argc, char* argv[]) {
     const QByteArray treeArg = QFile::encodeName(tree);
 
     // Warm the cache once.
-    run({"/usr/bin/find", treeArg, "-printf", "%y %s %T@ %p\n"});
-    const Run find = best({"/usr/bin/find", treeArg, "-printf", "%y %s %T@ %p\n"}, {}, cli);
+    RunMeasured({"/usr/bin/find", treeArg, "-printf", "%y %s %T@ %p\n"});
+    const MeasuredRun find = best({"/usr/bin/find", treeArg, "-printf", "%y %s %T@ %p\n"}, {}, cli);
     const QByteArray cat = QFile::encodeName(catalogue);
-    const Run plain = best({cli, "scan", cat, treeArg, "--add"}, catalogue, cli);
-    const Run times = best({cli, "scan", cat, treeArg, "--add", "--times"}, catalogue, cli);
-    const Run noCollect =
+    const MeasuredRun plain = best({cli, "scan", cat, treeArg, "--add"}, catalogue, cli);
+    const MeasuredRun times = best({cli, "scan", cat, treeArg, "--add", "--times"}, catalogue, cli);
+    const MeasuredRun noCollect =
         best({cli, "scan", cat, treeArg, "--add", "--no-collect"}, catalogue, cli);
 
     std::printf("find -printf           %7.3f s\n", find.seconds);

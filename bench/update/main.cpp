@@ -2,6 +2,8 @@
 // moved, against a fresh scan of the changed tree in the same run (warm cache), and prints the
 // ratio and both peak memories. Usage: bench_update [FILES]  (the tree goes to $TMPDIR; a
 // tmpfs such as /dev/shm makes building it quick)
+#include "BenchProcess.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -17,45 +19,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-struct Run {
-    double seconds = 0;
-    long peakKiB = 0;
-    int status = -1;
-};
-
-// Runs a program with its output thrown away; wall time and peak resident memory. fork, not
-// posix_spawn: a child that shares this process's memory until exec counts this process's
-// peak as its own.
-Run run(const std::vector<QByteArray>& args) {
-    std::vector<char*> argv;
-    for (const QByteArray& a : args)
-        argv.push_back(const_cast<char*>(a.constData()));
-    argv.push_back(nullptr);
-    Run r;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return r;
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.peakKiB = usage.ru_maxrss;
-    r.status = status;
-    return r;
-}
 
 quint32 g_seed = 12345;
 quint32 next() {
@@ -149,9 +115,7 @@ bool copyFile(const QString& from, const QString& to) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int files = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const QByteArray cli =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/.."))
-                              .absoluteFilePath(QStringLiteral("ledra-cli")));
+    const QByteArray cli = QFile::encodeName(BenchCliPath());
     QTemporaryDir temp;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path() + QStringLiteral("/config")));
     const QByteArray tree = QFile::encodeName(temp.path() + QStringLiteral("/tree"));
@@ -163,8 +127,9 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
     std::vector<QByteArray> folders, paths;
     buildTree(tree, files, folders, paths);
-    run({cli, "create", QFile::encodeName(original)});
-    const Run first = run({cli, "scan", QFile::encodeName(original), tree, "--add"});
+    RunMeasured({cli, "create", QFile::encodeName(original)});
+    const MeasuredRun first =
+        RunMeasured({cli, "scan", QFile::encodeName(original), tree, "--add"});
     if (first.status != 0) {
         std::printf("the first scan failed\n");
         return 1;
@@ -174,17 +139,17 @@ int main(int argc, char* argv[]) {
     folders = {};
     paths = {};
     malloc_trim(0);
-    run({"/usr/bin/find", tree, "-printf", "%y %s %T@ %p\n"}); // warm the cache
+    RunMeasured({"/usr/bin/find", tree, "-printf", "%y %s %T@ %p\n"}); // warm the cache
 
-    Run update, scan;
+    MeasuredRun update, scan;
     for (int i = 0; i < 3; ++i) {
         copyFile(original, updated);
-        const Run u = run({cli, "update", QFile::encodeName(updated), "1", tree});
+        const MeasuredRun u = RunMeasured({cli, "update", QFile::encodeName(updated), "1", tree});
         if (i == 0 || u.seconds < update.seconds)
             update = u;
         QFile::remove(scanned);
-        run({cli, "create", QFile::encodeName(scanned)});
-        const Run s = run({cli, "scan", QFile::encodeName(scanned), tree, "--add"});
+        RunMeasured({cli, "create", QFile::encodeName(scanned)});
+        const MeasuredRun s = RunMeasured({cli, "scan", QFile::encodeName(scanned), tree, "--add"});
         if (i == 0 || s.seconds < scan.seconds)
             scan = s;
     }
