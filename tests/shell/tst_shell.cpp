@@ -3,7 +3,6 @@
 #include "common/mdlPath.h"
 #include "shell/frmOptions.h"
 #include "shell/mdlOptions.h"
-#include "shell/mdlParam.h"
 #include "shell/mdlRecent.h"
 #include "shell/mdlRegistry.h"
 #include "shell/mdlSetup.h"
@@ -431,37 +430,6 @@ private slots:
         QCOMPARE(parsed.error.isEmpty(), action != int(StartArgs::Action::UsageError));
         if (action == int(StartArgs::Action::Screenshots))
             QCOMPARE(parsed.pictureDir, u"/tmp/pics"_s);
-    }
-
-    // Records of "/name", "/name:value", "/name=value"; a name is found in any case and blanks.
-    void params_data() {
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<QString>("records"); // "name|value;name|value"
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("switch, any case") << u"  /  SETUP  "_s << u"setup|"_s;
-        QTest::newRow("value and switch") << u"/lang=HR /x"_s << u"lang|HR;x|"_s;
-        QTest::newRow("drive path") << u"C:\\Disks\\a.ldr"_s << u"c|\\Disks\\a.ldr"_s;
-        QTest::newRow("first separator wins") << u"/a=b:c /d:e=f"_s << u"a|b:c;d|e=f"_s;
-        QTest::newRow("leading text") << u"catalog.ldr /x"_s << u"|catalog.ldr;x|"_s;
-        QTest::newRow("unix path splits") << u"/home/u/a.ldr"_s << u"home|;u|;a.ldr|"_s;
-        QTest::newRow("blank stretches skipped") << u"/a/ /  /b//"_s << u"a|;b|"_s;
-    }
-
-    void params() {
-        QFETCH(QString, commandLine);
-        QFETCH(QString, records);
-        ParamList list;
-        list.ParseParams(u"/stale"_s);
-        list.ParseParams(commandLine);
-        QStringList got;
-        for (const Param& p : list.params()) {
-            got << p.name + u'|' + p.value;
-            QVERIFY(p.name.isEmpty() || list.HasParam(u" "_s + p.name.toUpper()));
-        }
-        QCOMPARE(got.join(u';'), records);
-        // Neither a prefix, a value, nor a record of the earlier line is a name.
-        for (const QString& name : {u"setu"_s, u"hr"_s, u"stale"_s})
-            QVERIFY2(!list.HasParam(name), qPrintable(name));
     }
 };
 
