@@ -29,9 +29,6 @@ public:
         put(line);
     }
 
-protected:
-    void end() override {}
-
 private:
     bool m_severalImages = false;
 };

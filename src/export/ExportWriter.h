@@ -59,7 +59,8 @@ public:
     bool finish();
 
 protected:
-    virtual void end() = 0;
+    // What a format writes after the last item (a closing part); nothing by default.
+    virtual void end() {}
     void put(const QByteArray& bytes);
     void put(const char* text);
     void put(const QString& text);

@@ -33,9 +33,6 @@ public:
         put(line);
     }
 
-protected:
-    void end() override {}
-
 private:
     bool m_severalImages = false;
 };
