@@ -85,3 +85,8 @@ bool CliArgs::parse(const QStringList& args, const QStringList& valueOptions,
     }
     return true;
 }
+
+int CliUsage(CliContext& ctx, const QString& error, const QString& usage) {
+    ctx.err << (error.isEmpty() ? usage : error) << Qt::endl;
+    return ExitUsage;
+}

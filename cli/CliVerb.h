@@ -35,6 +35,10 @@ QString CliField(const QString& text);
 // A decimal ID argument; false when the text is not one.
 bool CliId(const QString& text, qint32* id);
 
+// A refused command line: what was wrong, or the verb's usage when the parser named nothing;
+// returns ExitUsage.
+int CliUsage(CliContext& ctx, const QString& error, const QString& usage);
+
 // Options parsing shared by the verbs: "--name VALUE", "--name=VALUE" and "--flag".
 class CliArgs {
 public:

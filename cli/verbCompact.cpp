@@ -12,9 +12,7 @@ int runCompact(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
     if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli compact CATALOGUE") : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli compact CATALOGUE"));
     }
     QString path = QDir::current().absoluteFilePath(a.positional.first());
     if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))

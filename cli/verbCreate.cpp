@@ -13,9 +13,7 @@ int runCreate(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
     if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli create CATALOGUE") : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli create CATALOGUE"));
     }
     QString path = QDir::current().absoluteFilePath(a.positional.first());
     if (!OpenCatalogue(path, false, false, ctx.ui, nullptr))
@@ -29,10 +27,7 @@ int runInfo(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
     if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() != 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli info CATALOGUE [--json]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli info CATALOGUE [--json]"));
     }
     QString path = QDir::current().absoluteFilePath(a.positional.first());
     if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))

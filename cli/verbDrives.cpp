@@ -16,10 +16,7 @@ int runDrives(const QStringList& args, CliContext& ctx) {
     CliArgs a;
     QString error;
     if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() > 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli drives [CATALOGUE] [--json]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli drives [CATALOGUE] [--json]"));
     }
     bool haveCatalogue = false;
     if (!a.positional.isEmpty()) {

@@ -25,11 +25,9 @@ int runDupes(const QStringList& args, CliContext& ctx) {
         }
     }
     if (!ok) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli dupes CATALOGUE "
-                                                     "[--min-size BYTES] [--json]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error,
+                        QStringLiteral("Usage: ledra-cli dupes CATALOGUE "
+                                       "[--min-size BYTES] [--json]"));
     }
     const bool json = a.has(QStringLiteral("json"));
     QString path = QDir::current().absoluteFilePath(a.positional.first());
@@ -80,11 +78,9 @@ int runSingleCopy(const QStringList& args, CliContext& ctx) {
     qint32 imageId = 0;
     if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() != 2 ||
         !CliId(a.positional.at(1), &imageId)) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli single-copy CATALOGUE "
-                                                     "IMAGE-ID [--json]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error,
+                        QStringLiteral("Usage: ledra-cli single-copy CATALOGUE "
+                                       "IMAGE-ID [--json]"));
     }
     const bool json = a.has(QStringLiteral("json"));
     QString path = QDir::current().absoluteFilePath(a.positional.first());

@@ -23,8 +23,7 @@ int runFind(const QStringList& args, CliContext& ctx) {
                               QStringLiteral("comment"),  QStringLiteral("limit")};
     if (!a.parse(args, options, {QStringLiteral("count"), QStringLiteral("json")}, &error) ||
         a.positional.size() != 1) {
-        ctx.err << (error.isEmpty() ? QLatin1String(kUsage) : error) << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error, QLatin1String(kUsage));
     }
     FindOptions findOptions;
     if (a.has(QStringLiteral("limit"))) {

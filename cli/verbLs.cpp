@@ -22,11 +22,9 @@ int runLs(const QStringList& args, CliContext& ctx) {
     const bool json = a.has(QStringLiteral("json"));
     if (n < 1 || n > 3 || (n >= 2 && !CliId(a.positional.at(1), &imageId)) ||
         (n == 3 && !CliId(a.positional.at(2), &folderId))) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
-                                                     "[FOLDER-ID]] [--json]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error,
+                        QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
+                                       "[FOLDER-ID]] [--json]"));
     }
     QString path = QDir::current().absoluteFilePath(a.positional.first());
     if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))

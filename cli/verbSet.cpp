@@ -19,12 +19,10 @@ int runSet(const QStringList& args, CliContext& ctx) {
     const bool parsed = a.parse(args, options, {}, &error);
     if (!parsed || a.positional.size() != 3 || !CliId(a.positional.at(1), &imageId) ||
         !CliId(a.positional.at(2), &itemId)) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("Usage: ledra-cli set CATALOGUE IMAGE-ID "
-                                                     "ITEM-ID [--keywords TEXT] "
-                                                     "[--description TEXT] [--comment TEXT]")
-                                    : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error,
+                        QStringLiteral("Usage: ledra-cli set CATALOGUE IMAGE-ID "
+                                       "ITEM-ID [--keywords TEXT] "
+                                       "[--description TEXT] [--comment TEXT]"));
     }
     if (!a.has(options[0]) && !a.has(options[1]) && !a.has(options[2])) {
         ctx.err << "Nothing to set: give --keywords, --description or --comment." << Qt::endl;
