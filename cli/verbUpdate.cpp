@@ -7,7 +7,6 @@
 #include "disk/ReadAheadSource.h"
 #include "disk/mdlUpdate.h"
 #include "import/mdlImport.h"
-#include "search/NameIndex.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -103,14 +102,7 @@ int runUpdate(const QStringList& args, CliContext& ctx) {
         ctx.err << update.lostNotesText() << Qt::endl;
     if (dryRun)
         return ExitOk;
-    const DiskScan::Result written = update.Apply([](Database& d, qint32 id) {
-        EngineError e;
-        if (!NameIndex::removeImage(d, id, &e) || !NameIndex::addImage(d, id, &e)) {
-            d.setError(e);
-            return false;
-        }
-        return true;
-    });
+    const DiskScan::Result written = update.Apply();
     return written == DiskScan::Result::Done ? ExitOk : ExitFailure;
 }
 

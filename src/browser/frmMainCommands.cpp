@@ -12,7 +12,6 @@
 #include "import/guiUpdateIndex.h"
 #include "properties/frmPropImg.h"
 #include "properties/frmPropItm.h"
-#include "search/NameIndex.h"
 #include "search/frmFind.h"
 
 #include <QAction>
@@ -182,27 +181,16 @@ void frmMain::mnuFileImport_Click() {
     frmImport::showFor(this, this, filing.id, filing.key);
 }
 
-namespace {
-// The name index is rebuilt for the image in the update's own transaction.
-bool reindexImage(Database& d, qint32 imageId) {
-    EngineError e;
-    if (NameIndex::removeImage(d, imageId, &e) && NameIndex::addImage(d, imageId, &e))
-        return true;
-    d.setError(e);
-    return false;
-}
-} // namespace
-
 void frmMain::mnuFileUpdateDisk_Click() {
     const QString key = KeyTree::keyOf(trvNodes->currentItem());
     if (isCatalogueWritable() && key.startsWith(u'I'))
-        frmUpdate::showFor(this, this, KeyToID(key), reindexImage);
+        frmUpdate::showFor(this, this, KeyToID(key), {});
 }
 
 void frmMain::mnuFileUpdateIndex_Click() {
     const QString key = KeyTree::keyOf(trvNodes->currentItem());
     if (isCatalogueWritable() && key.startsWith(u'I'))
-        UpdateFromIndex(this, this, KeyToID(key), reindexImage);
+        UpdateFromIndex(this, this, KeyToID(key), {});
 }
 
 void frmMain::mnuFileProperties_Click() {

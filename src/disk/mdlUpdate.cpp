@@ -1,5 +1,6 @@
 #include "mdlUpdate.h"
 
+#include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/Ui.h"
 #include "platform/mdlDirList.h"
@@ -645,6 +646,10 @@ DiskScan::Result ImageUpdate::Apply(const Hook& afterRows) {
                       {m_rootSize, m_imageId}))
         return fail(m_db.lastError());
     m_db.clearError();
+    // The image's name index entries are made again in the same transaction as its rows.
+    if (!DropNameIndexEntries(m_db, m_imageId) ||
+        (ImageWrittenHook() && !ImageWrittenHook()(m_db, m_imageId, nullptr)))
+        return fail(m_db.lastError());
     if (afterRows && !afterRows(m_db, m_imageId))
         return fail(m_db.lastError() ? m_db.lastError()
                                      : EngineError{EngineErr::Generic,
