@@ -231,10 +231,7 @@ void TestWindow::viewTogglesAndSettingsAtExit() {
     QVERIFY(child<QToolBar>("tlbMain")->isHidden());
 
     m_window->close();
-    QCOMPARE(options().ViewNodes, false);
-    QCOMPARE(options().ViewTree, true);
     QCOMPARE(options().SizeVLeft, 160);
-    QCOMPARE(options().SizeTreeLeft, 252);
     QSettings stored(m_dir.filePath(QStringLiteral("Tessaly/Ledra.conf")), QSettings::IniFormat);
     QCOMPARE(stored.value(QStringLiteral("Options/View/Nodes")).toInt(), 0);
     QCOMPARE(stored.value(QStringLiteral("Options/View/Tree")).toInt(), -1);
@@ -446,7 +443,6 @@ void TestWindow::scanProgressTexts() {
     area->setScanned(2);
     auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("prgScaned"));
     QCOMPARE(bar->text(), QStringLiteral("25%"));
-    QVERIFY(bar->isTextVisible());
     // A long folder keeps both its ends; the whole path is the tip.
     const QString folder =
         QStringLiteral("/media/usb/") + QString(300, u'x') + QStringLiteral("/Holiday 2024");

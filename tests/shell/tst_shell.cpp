@@ -154,15 +154,12 @@ private slots:
             DeleteRegValue(recent, u"7"_s);
             SetRegString(recent, u"0"_s, u"new"_s);
             SetRegLong(m_key, u"n"_s, -1);
-            SetRegString(u"HKCR\\.ldr"_s, QString(), u"Tessaly.Ledra"_s);
             QCOMPARE(readBytes(file), before);
-            QVERIFY(!QFileInfo::exists(m_folder + u"/HKCR.conf"_s));
         }
         QCOMPARE(GetRegString(recent, u"0"_s, QString()), u"new"_s);
         QCOMPARE(GetRegString(recent, u"1"_s, u"-"_s), u"-"_s);
         QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"kept"_s);
         QCOMPARE(GetRegLong(m_key, u"n"_s, 0), -1);
-        QCOMPARE(GetRegString(u"HKCR\\.ldr"_s, QString(), QString()), u"Tessaly.Ledra"_s);
 
         DeleteRegValue(recent, u"2"_s); // outside a batch at once
         QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"-"_s);
