@@ -120,7 +120,7 @@ void TestEdit::openWindow(bool rows) {
                 addItem(1, 3, 0, 1, QStringLiteral("b")) &&
                 addItem(2, 1, 0, 1, QStringLiteral("c")));
     }
-    closeCatalogue();
+    CloseCatalogue(nullptr);
     m_window = std::make_unique<frmMain>(m_path);
     m_window->setUi(&m_ui);
     m_window->Load();

@@ -24,10 +24,6 @@ bool createCatalogue(const QString& path) {
     return OpenCatalogue(p, false, false, ui, nullptr);
 }
 
-void closeCatalogue() {
-    CloseCatalogue(nullptr);
-}
-
 bool addNode(qint64 id, qint64 parentId, const QVariant& name) {
     return db().Execute(QStringLiteral("INSERT INTO Nodes(ID, ParentID, Name) VALUES(?, ?, ?)"),
                         {id, parentId, name});

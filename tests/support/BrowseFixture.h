@@ -7,8 +7,7 @@ class ContentsView;
 class QTemporaryDir;
 class QTreeWidget;
 
-// Catalogue rows for the browser, compaction and command-line tests, written with the engine
-// layer into a real catalogue file.
+// Catalogue rows for the browser tests, written with the engine layer into a real catalogue file.
 namespace BrowseFixture {
 
 // Points the settings store at a folder of the test's own (before any settings are used) and
@@ -17,7 +16,6 @@ void useSettingsIn(const QTemporaryDir& dir);
 
 // Builds a new empty catalogue at path and leaves it open as the process's catalogue.
 bool createCatalogue(const QString& path);
-void closeCatalogue();
 
 bool addNode(qint64 id, qint64 parentId, const QVariant& name);
 bool addImage(qint64 id, qint64 nodeId, const QVariant& name, qint64 type = 3,
