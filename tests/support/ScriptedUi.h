@@ -23,7 +23,6 @@ public:
     QStringList prompts;
     int pauses = 0;
     int busyDepth = 0;
-    int busyCalls = 0;
 
     Answer message(const QString& text, Buttons buttons, Icon icon) override {
         shown.append({text, buttons, icon, std::nullopt});
@@ -41,7 +40,7 @@ public:
         return inputs.isEmpty() ? defaultText : inputs.takeFirst();
     }
     void processEvents() override { ++pauses; }
-    void setBusy(bool busy) override { ++busyCalls, busyDepth += busy ? 1 : -1; }
+    void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
     QStringList texts() const {
         QStringList out;
