@@ -208,54 +208,24 @@ private slots:
         QCOMPARE(message, u"The item no longer exists in the catalogue."_s);
     }
 
-    // Read-only: the stores refuse, the dialogs lock every field and hide OK, and even an OK
-    // that gets through writes nothing.
-    void readOnly() {
-        QVERIFY(m_cat->reopen(true));
-        QString message;
-        QVERIFY(!StoreImageProperties(db(), 3, u"New"_s, QString(), &message));
-        ItemEdits edits;
-        edits.keywords = u"x"_s;
-        QVERIFY(!StoreItemProperties(db(), 3, 57, edits, &message));
-
+    // The image dialog locks what cannot change, refuses an empty name with a word and stores on
+    // OK; read-only, it hides OK and locks every field, and even an OK that gets through (or a
+    // store called directly) writes nothing.
+    void imageDialogAndReadOnly() {
         ScriptedUi ui;
         auto dialog = imageDialog(ui, 3);
         QVERIFY(dialog->Load());
-        QVERIFY(button(dialog.get(), "cmdOK")->isHidden());
-        QCOMPARE(button(dialog.get(), "cmdCancel")->text(), u"Close"_s);
-        QVERIFY(ltx(dialog.get(), "ltxName")->Locked());
-        QVERIFY(dialog->findChild<QPlainTextEdit*>(u"txtComment"_s)->isReadOnly());
-        ltx(dialog.get(), "ltxName")->setText(u"X"_s);
-        dialog->cmdOK_Click();
-
-        auto itemDlg = itemDialog(ui, 57);
-        QVERIFY(itemDlg->Load());
-        QVERIFY(button(itemDlg.get(), "cmdOK")->isHidden());
-        for (const char* name : {"ltxName", "ltxKeywords", "ltxDescription"})
-            QVERIFY2(ltx(itemDlg.get(), name)->Locked(), name);
-        QCOMPARE(imageName(), u"Music"_s);
-        QCOMPARE(item(57, "Keywords"), u"backup"_s);
-    }
-
-    void imageDialogStores() {
-        ScriptedUi ui;
-        auto dialog = imageDialog(ui, 3);
-        QVERIFY(dialog->Load());
-        QCOMPARE(ltx(dialog.get(), "ltxType")->Text(), u"Unknown"_s);
         QCOMPARE(ltx(dialog.get(), "ltxSource")->Text(), u"D"_s);
         ctlLText* name = ltx(dialog.get(), "ltxName");
         QCOMPARE(name->Text(), u"Music"_s);
         QVERIFY(!name->Locked());
         QVERIFY(ltx(dialog.get(), "ltxLabel")->Locked());
         QVERIFY(!button(dialog.get(), "cmdOK")->isHidden());
-
-        // An empty name is refused at OK: the dialog stays open and nothing is stored.
         name->setText(QString());
         dialog->cmdOK_Click();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         QCOMPARE(ui.lastText(), u"Enter a name for the image."_s);
         QCOMPARE(imageName(), u"Music"_s);
-
         name->setText(u"Music \"live\""_s);
         dialog->findChild<QPlainTextEdit*>(u"txtComment"_s)->setPlainText(u"two\nlines"_s);
         dialog->cmdOK_Click();
@@ -263,15 +233,34 @@ private slots:
         QCOMPARE(imageName(), u"Music \"live\""_s);
         QCOMPARE(m_cat->imageValue(3, "Comment").toString(), u"two\nlines"_s);
 
-        // A vanished image or item is reported, not shown with empty fields.
+        QVERIFY(m_cat->reopen(true));
+        QString message;
+        QVERIFY(!StoreImageProperties(db(), 3, u"New"_s, QString(), &message));
+        ItemEdits edits;
+        edits.keywords = u"x"_s;
+        QVERIFY(!StoreItemProperties(db(), 3, 57, edits, &message));
+        dialog = imageDialog(ui, 3);
+        QVERIFY(dialog->Load());
+        QVERIFY(button(dialog.get(), "cmdOK")->isHidden());
+        QCOMPARE(button(dialog.get(), "cmdCancel")->text(), u"Close"_s);
+        QVERIFY(ltx(dialog.get(), "ltxName")->Locked());
+        QVERIFY(dialog->findChild<QPlainTextEdit*>(u"txtComment"_s)->isReadOnly());
+        ltx(dialog.get(), "ltxName")->setText(u"X"_s);
+        dialog->cmdOK_Click();
+        auto itemDlg = itemDialog(ui, 57);
+        QVERIFY(itemDlg->Load());
+        QVERIFY(button(itemDlg.get(), "cmdOK")->isHidden());
+        for (const char* field : {"ltxName", "ltxKeywords", "ltxDescription"})
+            QVERIFY2(ltx(itemDlg.get(), field)->Locked(), field);
+        QCOMPARE(imageName(), u"Music \"live\""_s);
+        QCOMPARE(item(57, "Keywords"), u"backup"_s);
+
+        // A vanished image is reported, not shown with empty fields.
         QVERIFY(!imageDialog(ui, 42)->Load());
         QCOMPARE(ui.lastText(), u"The image no longer exists in the catalogue."_s);
-        auto goneItem = itemDialog(ui, 57);
-        db().Execute(u"DELETE FROM Items WHERE ID=57"_s);
-        QVERIFY(!goneItem->Load());
-        QCOMPARE(ui.lastText(), u"The item no longer exists in the catalogue."_s);
     }
 
+    // A track's title can change and the dialog opens on it; an ordinary file's name cannot.
     void itemDialogTrack() {
         m_cat->addItem(3, {.id = 5, .name = u"Track05.cda"_s});
         ScriptedUi ui;
@@ -281,7 +270,7 @@ private slots:
         ctlLText* name = ltx(&dialog, "ltxName");
         QCOMPARE(name->Text(), u"Track05"_s);
         QVERIFY(!name->Locked());
-        // The dialog opens on the first field that can change: the track's title here.
+        // The first field that can change has the focus.
         auto focusedIn = [](QDialog& d, const char* field) {
             d.show();
             QWidget* f = d.focusWidget();
@@ -298,7 +287,6 @@ private slots:
         QCOMPARE(item(5, "Name"), u"05: Intro.cda"_s);
         QCOMPARE(item(5, "Keywords"), u"live"_s);
 
-        // An ordinary file's name stays locked and unchanged.
         auto file = itemDialog(ui, 57);
         QVERIFY(file->Load());
         QVERIFY(ltx(file.get(), "ltxName")->Locked());
@@ -306,6 +294,12 @@ private slots:
         QCOMPARE(ltx(file.get(), "ltxPath")->Text(), u"/Docs/2024"_s);
         file->cmdOK_Click();
         QCOMPARE(item(57, "Name"), u"readme.txt"_s);
+
+        // An item deleted after the dialog was made is reported when it loads.
+        auto goneItem = itemDialog(ui, 57);
+        db().Execute(u"DELETE FROM Items WHERE ID=57"_s);
+        QVERIFY(!goneItem->Load());
+        QCOMPARE(ui.lastText(), u"The item no longer exists in the catalogue."_s);
     }
 
     void cliPropsAndSet() {
