@@ -215,7 +215,7 @@ void TestEdit::rename_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("message");
     const QString tooLong = QStringLiteral("The name is too long: at most 64 characters.");
-    const QString e64(64, QChar(0x00E9));
+    const QString e64 = QStringLiteral("\U0001F600").repeated(64); // 128 UTF-16 units
     auto row = [](const char* name, const char* key, const QString& typed, const QString& shown,
                   const QString& message = {}) {
         QTest::newRow(name) << QString::fromLatin1(key) << typed << shown << message;
@@ -223,7 +223,7 @@ void TestEdit::rename_data() {
     row("node, with quotes", "N3", QStringLiteral("A \"b\""), QStringLiteral("A \"b\""));
     row("image, quote and backslash", "I2", QStringLiteral("L'n\\"), QStringLiteral("L'n\\"));
     row("blanks refused silently", "I2", QStringLiteral("   "), QStringLiteral("Loose"));
-    row("64 letters beyond ASCII fit", "N3", e64, e64);
+    row("64 characters beyond 16 bits fit", "N3", e64, e64);
     row("65 characters refused", "N3", QString(65, u'x'), QStringLiteral("Empty"), tooLong);
 }
 
