@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
 
 #include "browser/frmMain.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,26 +19,6 @@
 using namespace DiskTest;
 
 namespace {
-
-// A disc in a drive that is not there: its table of contents, or none for an empty tray.
-class FixedToc : public TocSource {
-public:
-    explicit FixedToc(std::optional<CdToc> toc) : m_toc(std::move(toc)) {}
-    std::optional<CdToc> readToc() override { return m_toc; }
-
-private:
-    std::optional<CdToc> m_toc;
-};
-
-class ListVolumes : public VolumeSource {
-public:
-    QList<VolumeInfo> list;
-    std::optional<CdToc> disc;
-    QList<VolumeInfo> volumes() override { return list; }
-    std::unique_ptr<TocSource> tocSource(const VolumeInfo&) override {
-        return std::make_unique<FixedToc>(disc);
-    }
-};
 
 VolumeInfo volume(char key, const QString& mount, int type, const QString& label, quint32 serial,
                   const QString& fs = QStringLiteral("vfat")) {
@@ -245,45 +225,36 @@ private slots:
     void commandLine() {
         CloseDatabase();
         const QString cat = m_temp.path() + QStringLiteral("/cli.ldr");
-        QProcess p;
-        auto run = [&p](const QStringList& args) {
-            p.start(QStringLiteral(LEDRA_CLI), args);
-            p.waitForFinished();
-            return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
-        };
-        run({QStringLiteral("create"), cat});
-        const QStringList first = run({QStringLiteral("drives")}).at(0).split(u'\t');
+        QCOMPARE(runCli({QStringLiteral("create"), cat}).code, 0);
+        const QStringList first =
+            runCli({QStringLiteral("drives"), cat}).out.section(u'\n', 0, 0).split(u'\t');
         QCOMPARE(first.size(), 8);
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
-
         const QStringList scan = {QStringLiteral("scan"),
                                   cat,
                                   m_tree,
                                   QStringLiteral("--serial"),
                                   QStringLiteral("beef"),
                                   QStringLiteral("--no-collect")};
-        QStringList out = run(scan);
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(out.at(0), QStringLiteral("image\t1"));
-        QVERIFY(
-            out.at(1).startsWith(QStringLiteral("Total of 2 files and 1 folders was written in ")));
-        run(scan);
-        QCOMPARE(p.exitCode(), 1);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
-                 QStringLiteral("That drive (%1) exist in database as stick.\n")
-                     .arg(QFileInfo(m_tree).canonicalFilePath()));
-        out = run(scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
-                                     QStringLiteral("Second")});
-        QCOMPARE(out.at(0), QStringLiteral("image\t2"));
-        run(scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")});
-        QCOMPARE(p.exitCode(), 2);
-        run({QStringLiteral("drives"), cat});
-        QCOMPARE(p.exitCode(), 0);
+        CliRun r = runCli(scan);
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(
+            QStringLiteral("image\t1\nTotal of 2 files and 1 folders was written in ")));
+        r = runCli(scan);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QStringLiteral("That drive (%1) exist in database as stick.\n")
+                            .arg(QFileInfo(m_tree).canonicalFilePath()));
+        r = runCli(scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
+                                      QStringLiteral("Second")});
+        QVERIFY(r.out.startsWith(QStringLiteral("image\t2\n")));
+        QCOMPARE(runCli(scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")})
+                     .code,
+                 2);
         // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
         const QStringList noSerial = {QStringLiteral("scan"), cat, m_tree,
                                       QStringLiteral("--serial"), QStringLiteral("0")};
-        QCOMPARE(run(noSerial).at(0), QStringLiteral("image\t3"));
-        QCOMPARE(run(noSerial).at(0), QStringLiteral("image\t4"));
+        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t3\n")));
+        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t4\n")));
     }
 
 private:

@@ -86,16 +86,6 @@ QStringList expectRows(const QString& root, const QHash<QString, qint64>& sizes,
     return rows;
 }
 
-struct Fixture {
-    QTemporaryDir temp;
-    QString tree;
-    Fixture() {
-        tree = temp.path() + QStringLiteral("/tree");
-        QDir().mkpath(tree);
-        openNewCatalogue(temp.path() + QStringLiteral("/c.ldr"));
-    }
-};
-
 DiskScan::Result scanWith(Ui& ui, const QString& root, quint32 serial, ScanOptions o = quiet(),
                           ScanProgress* progress = nullptr, qint32* imageId = nullptr) {
     FixedSource src(root, QStringLiteral("DISK"), serial);
@@ -138,7 +128,7 @@ private slots:
         QFETCH(bool, times);
         QFETCH(bool, files);
         QFETCH(QString, summary);
-        Fixture fx;
+        Scratch fx;
         const bool empty = summary.contains(QLatin1String(" 0 files"));
         const QHash<QString, qint64> sizes =
             makeSized(fx.tree, empty ? QList<QPair<QString, qint64>>() : kSizedTree);
@@ -181,7 +171,7 @@ private slots:
     // Rows go in several to a statement; a row the catalogue refuses costs that row alone, and
     // the folder's size counts each file once.
     void refusedRowInABatch() {
-        Fixture fx;
+        Scratch fx;
         QList<QPair<QString, qint64>> tree = {{QStringLiteral("F/"), 30 * 31 / 2}};
         for (int i = 1; i <= 30; ++i)
             tree.append({QStringLiteral("F/f%1").arg(i, 2, 10, QLatin1Char('0')), i});
@@ -204,7 +194,7 @@ private slots:
     // Yes keeps the ID, Cancel changes nothing, No adds a second image, then two matches add a
     // third unasked. Serial 00000000 (a volume that could not be read) matches no image.
     void overwriteQuestion() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("a")});
         ScriptedUi ui;
         qint32 first = 0, id = 0;
@@ -242,7 +232,7 @@ private slots:
 
     // A disc whose tray does not open says so; the image is kept.
     void failedEjectIsReported() {
-        Fixture fx;
+        Scratch fx;
         FixedSource src(fx.tree, QStringLiteral("DISK"), 5);
         const auto facts = src.volumeReader;
         src.volumeReader = [facts](VolumeFacts& f) {
@@ -275,7 +265,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        Fixture fx;
+        Scratch fx;
         ScriptedUi ui;
         ui.inputs = {typed};
         FixedSource src(fx.tree, label, 1);
@@ -301,7 +291,7 @@ private slots:
     void cancelLeavesCatalogueAsItWas() {
         QFETCH(QString, moment);
         QFETCH(bool, overwrite);
-        Fixture fx;
+        Scratch fx;
         QStringList files;
         for (int i = 0; i < 100; ++i)
             files << QStringLiteral("F/f%1").arg(i);
@@ -335,7 +325,7 @@ private slots:
     // and equals no other name's; a folder whose name is longer than format 1 kept is walked by
     // its name on disk, so what lies under it is written too.
     void oddNames() {
-        Fixture fx;
+        Scratch fx;
         const QByteArray root = QFile::encodeName(fx.tree);
         const QList<QPair<QByteArray, QString>> names = {
             {"it's \"quoted\"", QStringLiteral("it's \"quoted\"")},
@@ -384,7 +374,7 @@ private slots:
     // Links are files, never followed: a link to its own folder makes no loop. A folder that
     // cannot be read keeps its row, empty.
     void linksAndUnreadableFolder() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("D/f"), QStringLiteral("shut/b")});
         QVERIFY(QFile::link(fx.tree, fx.tree + QStringLiteral("/D/loop")));
         QVERIFY(QFile::link(fx.tree + QStringLiteral("/D/f"), fx.tree + QStringLiteral("/tof")));
@@ -406,7 +396,7 @@ private slots:
 
     // Far deeper than the descriptors kept open; no recursion on the stack either.
     void deepTree() {
-        Fixture fx;
+        Scratch fx;
         int fd = ::open(QFile::encodeName(fx.tree).constData(), O_DIRECTORY | O_RDONLY);
         const int depth = 1500;
         for (int i = 0; i < depth; ++i) {
@@ -434,7 +424,7 @@ private slots:
     }
     void progressTexts() {
         QFETCH(bool, noCollect);
-        Fixture fx;
+        Scratch fx;
         QStringList files;
         for (int i = 0; i < 50; ++i)
             files << QStringLiteral("f%1").arg(i);
@@ -467,7 +457,7 @@ private slots:
 
     // A catalogue another program holds locked: the message, and nothing written.
     void lockedCatalogue() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("a")});
         const QString before = catalogueDump();
         Database other;
