@@ -92,6 +92,25 @@ struct Fixture : Scratch {
     }
 };
 
+// An update of an image with quiet options; its Ui can act at a pause.
+struct Update {
+    PauseHookUi ui;
+    ImageUpdate u;
+    explicit Update(qint32 id, bool times = false) : u(db(), ui, id) { u.options = quiet(times); }
+    DiskScan::Result read(const QString& tree, const QString& label = QStringLiteral("DISK")) {
+        FixedSource src(tree, label);
+        return u.Read(src);
+    }
+};
+
+// The hooks' sign that every row is written: the added file is in.
+bool newFileWritten(Database& d, qint32 image) {
+    return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
+                                   "Name='new.txt'"),
+                    {image})
+               .toInt() == 1;
+}
+
 qint32 itemId(qint32 imageId, const QString& name) {
     return db()
         .scalar(QStringLiteral("SELECT ID FROM Items WHERE ImageID=? AND Name=?"), {imageId, name})
@@ -211,13 +230,12 @@ private slots:
         // Folder sizes change with their contents: touch nothing else in the same second.
         for (const QString& c : changes)
             change(fx.tree, c);
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet(times);
+        Update up(id, times);
+        ImageUpdate& u = up.u;
         const bool none = changes.isEmpty();
-        FixedSource src(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL"));
         const QByteArray before = readBytes(fx.catalogue);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        QCOMPARE(up.read(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL")),
+                 DiskScan::Result::Done);
         QCOMPARE(diffLines(u), lines);
         QCOMPARE(countsText(u), counts);
         QCOMPARE(u.hasWrites(), !none);
@@ -252,11 +270,9 @@ private slots:
         for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
                               "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
             change(fx.tree, QString::fromLatin1(c));
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        Update up(id);
+        ImageUpdate& u = up.u;
+        QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
         QCOMPARE(u.lostNotes(), 3);
         QCOMPARE(u.lostNotesText(), QStringLiteral("3 removed items have keywords or comments"));
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
@@ -280,72 +296,45 @@ private slots:
             0);
     }
 
-    // Cancel at any pause of the reading, or a failing hook after every row is written, leaves
-    // the catalogue as it was.
+    // Cancel at any pause of the reading leaves the catalogue as it was.
     void cancelAtEveryPause() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
         change(fx.tree, QStringLiteral("add:c/new.txt"));
         const QString before = catalogueDump();
-        int pauses = 0;
-        {
-            PauseHookUi ui;
-            ImageUpdate u(db(), ui, id);
-            u.options = quiet();
-            FixedSource src(fx.tree);
-            QCOMPARE(u.Read(src), DiskScan::Result::Done);
-            pauses = ui.pauses;
-        }
-        QVERIFY(pauses >= 5);
-        for (int at = 1; at <= pauses; ++at) {
-            PauseHookUi ui;
-            ImageUpdate u(db(), ui, id);
-            u.options = quiet();
-            ui.onPause = [&] {
-                if (ui.pauses == at)
-                    u.cancel();
+        Update whole(id);
+        QCOMPARE(whole.read(fx.tree), DiskScan::Result::Done);
+        QVERIFY(whole.ui.pauses >= 5);
+        for (int at = 1; at <= whole.ui.pauses; ++at) {
+            Update up(id);
+            up.ui.onPause = [&] {
+                if (up.ui.pauses == at)
+                    up.u.cancel();
             };
-            FixedSource src(fx.tree);
-            QVERIFY2(u.Read(src) == DiskScan::Result::Cancelled, qPrintable(QString::number(at)));
-            QCOMPARE(u.Apply(), DiskScan::Result::Failed);
+            QVERIFY2(up.read(fx.tree) == DiskScan::Result::Cancelled,
+                     qPrintable(QString::number(at)));
+            QCOMPARE(up.u.Apply(), DiskScan::Result::Failed);
         }
-        // Every row written, then the hook fails: one transaction, nothing of it kept.
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
-        QCOMPARE(u.Apply([](Database& d, qint32 image) {
-            return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
-                                           "Name='new.txt'"),
-                            {image})
-                       .toInt() == 0;
-        }),
-                 DiskScan::Result::Failed);
         QCOMPARE(catalogueDump(), before);
     }
 
-    // A process that dies with every row written, before the commit: the next open finds the
-    // catalogue as it was.
+    // Every row written, then the hook fails, or the process dies before the commit: the
+    // catalogue is as it was (in the second case, when next opened).
     void crashMidWrite() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
         for (const char* c : {"rmdir:a", "add:c/new.txt"})
             change(fx.tree, QString::fromLatin1(c));
         const QString before = catalogueDump();
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        Update up(id);
+        QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
+        QCOMPARE(up.u.Apply([](Database& d, qint32 image) { return !newFileWritten(d, image); }),
+                 DiskScan::Result::Failed);
+        QCOMPARE(catalogueDump(), before);
         const pid_t child = ::fork();
         if (child == 0) {
-            u.Apply([](Database& d, qint32 image) {
-                const bool written = d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE "
-                                                             "ImageID=? AND Name='new.txt'"),
-                                              {image})
-                                         .toInt() == 1;
-                ::_exit(written ? 42 : 1);
+            up.u.Apply([](Database& d, qint32 image) {
+                ::_exit(newFileWritten(d, image) ? 42 : 1);
                 return true;
             });
             ::_exit(2);
@@ -382,13 +371,7 @@ private slots:
                     child<QPushButton>(&form, "cmdCancel")->click();
             };
         int hooks = 0;
-        form.afterRows = [&](Database& d, qint32 id) {
-            ++hooks;
-            return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
-                                           "Name='new.txt'"),
-                            {id})
-                       .toInt() == 1;
-        };
+        form.afterRows = [&](Database& d, qint32 id) { return ++hooks, newFileWritten(d, id); };
         bool reviewed = false;
         form.review = [&](frmUpdateDiff& diff) {
             reviewed = true;
