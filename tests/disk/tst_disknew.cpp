@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -61,6 +62,8 @@ private slots:
             volume('F', m_temp.path() + QStringLiteral("/gone"), 0, QString(), 0, QString())};
     }
     void cleanup() {
+        delete m_dlg;
+        m_ui = PauseHookUi();
         CloseDatabase();
         m_volumes.disc.reset();
     }
@@ -70,10 +73,7 @@ private slots:
         options().LastDrive = QStringLiteral("d:");
         db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
                                     "'Old stick'), (2, '00000000', 'Unread')"));
-        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
-        ScriptedUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
+        frmDiskNew& dlg = loaded();
         auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
         QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
         QCOMPARE(column(list, 3).join(u','), QStringLiteral(",Old stick,,"));
@@ -101,15 +101,12 @@ private slots:
     void driveCannotBeAccessed() {
         QFETCH(QString, key);
         options().LastDrive = key.isEmpty() ? QString() : key + QLatin1Char(':');
-        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
-        ScriptedUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
+        frmDiskNew& dlg = loaded();
         if (key.isEmpty())
             dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"))->clearSelection();
         dlg.cmdOK_Click();
-        QCOMPARE(ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
-        QCOMPARE(ui.shown.first().icon, Ui::Icon::Exclamation);
+        QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
+        QCOMPARE(m_ui.shown.first().icon, Ui::Icon::Exclamation);
         QVERIFY(!dlg.Busy);
         QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
     }
@@ -120,10 +117,7 @@ private slots:
         options().LastDrive = QStringLiteral("D:");
         options().LastDriveVolume = m_tree;
         m_volumes.list[1].key = QLatin1Char('G');
-        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
-        ScriptedUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
+        frmDiskNew& dlg = loaded();
         auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
         QCOMPARE(list->currentItem()->text(0), QStringLiteral("G:"));
         list->setCurrentItem(list->topLevelItem(0));
@@ -157,10 +151,7 @@ private slots:
         m_volumes.disc = toc;
         options().LastDrive = QStringLiteral("E:");
         options().AutoClose = true;
-        frmDiskNew dlg(nullptr, nullptr, &m_volumes);
-        ScriptedUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
+        frmDiskNew& dlg = loaded();
         dlg.cmdOK_Click();
         QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
                                             "Source || '|' || FileSystem FROM Images"))
@@ -178,16 +169,13 @@ private slots:
         main.setUi(&mainUi);
         options().LastDrive = QStringLiteral("D:");
         options().AutoClose = true;
-        frmDiskNew dlg(&main, &main, &m_volumes);
-        PauseHookUi ui;
-        dlg.setUi(&ui);
-        dlg.Form_Load();
+        frmDiskNew& dlg = loaded(&main);
         dlg.show();
         const int compact = dlg.height();
         int expanded = 0;
         bool refusedClose = false;
         QString busyCaption;
-        ui.onPause = [&] {
+        m_ui.onPause = [&] {
             expanded = std::max(expanded, dlg.height());
             if (dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->isChecked() &&
                 dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
@@ -209,7 +197,7 @@ private slots:
         QVERIFY(expanded > compact);
         QCOMPARE(dlg.height(), compact);
         QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
-        QVERIFY(ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
+        QVERIFY(m_ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
         auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
         QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
         QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
@@ -258,6 +246,16 @@ private slots:
     }
 
 private:
+    // The dialog over the test's volumes, loaded, its messages going to m_ui.
+    frmDiskNew& loaded(frmMain* main = nullptr) {
+        m_dlg = new frmDiskNew(main, main, &m_volumes);
+        m_dlg->setUi(&m_ui);
+        m_dlg->Form_Load();
+        return *m_dlg;
+    }
+
+    PauseHookUi m_ui;
+    QPointer<frmDiskNew> m_dlg; // gone with its owner, if it has one
     QTemporaryDir m_temp;
     QString m_tree;
     ListVolumes m_volumes;
