@@ -18,20 +18,9 @@
 #include <QTreeWidget>
 
 using namespace DiskTest;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-VolumeInfo volume(char key, const QString& mount, int type, const QString& label, quint32 serial,
-                  const QString& fs = QStringLiteral("vfat")) {
-    VolumeInfo v;
-    v.key = QLatin1Char(key);
-    v.mountPoint = mount;
-    v.typeCode = type;
-    v.label = label;
-    v.serial = serial;
-    v.fileSystem = fs;
-    return v;
-}
 
 QStringList column(QTreeWidget* list, int c) {
     QStringList out;
@@ -55,11 +44,10 @@ private slots:
         DefaultOptions();
         QFile::remove(m_temp.path() + QStringLiteral("/c.ldr"));
         QVERIFY(openNewCatalogue(m_temp.path() + QStringLiteral("/c.ldr")));
-        m_volumes.list = {
-            volume('C', QStringLiteral("/"), 3, QString(), 0, QStringLiteral("ext4")),
-            volume('D', m_tree, 2, QStringLiteral("STICK"), 0xABCD),
-            volume('E', QString(), 50, QStringLiteral("Audio CD"), 0, QStringLiteral("CDDA")),
-            volume('F', m_temp.path() + QStringLiteral("/gone"), 0, QString(), 0, QString())};
+        m_volumes.list = {{u'C', u"/"_s, {}, 3, {}, u"ext4"_s, 0},
+                          {u'D', m_tree, {}, 2, u"STICK"_s, u"vfat"_s, 0xABCD},
+                          {u'E', {}, {}, 50, u"Audio CD"_s, u"CDDA"_s, 0},
+                          {u'F', m_temp.path() + u"/gone"_s, {}, 0, {}, {}, 0}};
     }
     void cleanup() {
         delete m_dlg;
@@ -129,9 +117,9 @@ private slots:
     // The letters given out are in the settings file, so the next run (of either program)
     // keys a volume the same way, whatever else is mounted then.
     void lettersKeptAcrossRuns() {
-        QList<VolumeInfo> first = {volume('?', QStringLiteral("/"), 3, QString(), 1),
-                                   volume('?', QStringLiteral("/media/a"), 2, QString(), 2),
-                                   volume('?', QStringLiteral("/media/b"), 2, QString(), 3)};
+        QList<VolumeInfo> first = {{u'?', u"/"_s, {}, 3, {}, {}, 1},
+                                   {u'?', u"/media/a"_s, {}, 2, {}, {}, 2},
+                                   {u'?', u"/media/b"_s, {}, 2, {}, {}, 3}};
         KeepDriveLetters(first);
         QList<VolumeInfo> next = {first.at(0), first.at(2)};
         KeepDriveLetters(next);

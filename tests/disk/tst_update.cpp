@@ -409,12 +409,7 @@ private slots:
         QFETCH(bool, startsThere);
         Fixture fx(true);
         ListVolumes volumes;
-        VolumeInfo v;
-        v.key = QLatin1Char('D');
-        v.mountPoint = fx.tree;
-        v.serial = serial;
-        v.label = label;
-        volumes.list << v;
+        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
         frmUpdate form(nullptr, nullptr, fx.image, &volumes);
         QStringList asked;
         form.pickFolder = [&](const QString& start) {

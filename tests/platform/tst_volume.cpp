@@ -35,27 +35,16 @@ private slots:
     // Volumes without a UUID: each a serial of its own, the same one every time; only an
     // unreadable volume has none.
     void derivedSerial() {
-        auto id = [](const char* fs, const char* source, quint64 fsid, const char* label,
-                     const char* mount) {
-            VolumeIdentity v;
-            v.readable = true;
-            v.fileSystem = QLatin1String(fs);
-            v.source = QLatin1String(source);
-            v.fsid = fsid;
-            v.label = QLatin1String(label);
-            v.mountPoint = QLatin1String(mount);
-            return v;
-        };
         const QList<VolumeIdentity> distinct = {
-            id("tmpfs", "tmpfs", 0, "", "/tmp"),
-            id("tmpfs", "tmpfs", 0, "", "/dev/shm"),
-            id("tmpfs", "tmpfs", 7, "", "/tmp"),
-            id("nfs4", "nas:/export/music", 0, "", "/mnt/a"),
-            id("nfs4", "nas:/export/films", 0, "", "/mnt/a"),
-            id("cifs", "//nas/share", 0, "", "/mnt/a"),
-            id("fuse.sshfs", "ann@host:/data", 0, "", "/mnt/a"),
-            id("fuse.sshfs", "ann@host:/data", 0, "DATA", "/mnt/a"),
-            id("ext4", "/dev/vda", 0x1e46e2f4da1e8adbULL, "", "/"),
+            {true, u"tmpfs"_s, u"tmpfs"_s, 0, {}, u"/tmp"_s},
+            {true, u"tmpfs"_s, u"tmpfs"_s, 0, {}, u"/dev/shm"_s},
+            {true, u"tmpfs"_s, u"tmpfs"_s, 7, {}, u"/tmp"_s},
+            {true, u"nfs4"_s, u"nas:/export/music"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"nfs4"_s, u"nas:/export/films"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"cifs"_s, u"//nas/share"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"fuse.sshfs"_s, u"ann@host:/data"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"fuse.sshfs"_s, u"ann@host:/data"_s, 0, u"DATA"_s, u"/mnt/a"_s},
+            {true, u"ext4"_s, u"/dev/vda"_s, 0x1e46e2f4da1e8adbULL, {}, u"/"_s},
         };
         QSet<quint32> seen;
         for (const VolumeIdentity& v : distinct) {
