@@ -99,8 +99,7 @@ private slots:
         QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
     }
 
-    // The last drive is found by its volume, wherever its letter has gone since; the letter
-    // alone serves settings that name no volume.
+    // The last drive is found by its volume, wherever its letter has gone since.
     void lastDriveByVolume() {
         options().LastDrive = QStringLiteral("D:");
         options().LastDriveVolume = m_tree;
@@ -114,8 +113,7 @@ private slots:
         QCOMPARE(options().LastDriveVolume, QStringLiteral("/"));
     }
 
-    // The letters given out are in the settings file, so the next run (of either program)
-    // keys a volume the same way, whatever else is mounted then.
+    // The letters given out are kept in the settings, so the next run of either program agrees.
     void lettersKeptAcrossRuns() {
         QList<VolumeInfo> first = {{u'?', u"/"_s, {}, 3, {}, {}, 1},
                                    {u'?', u"/media/a"_s, {}, 2, {}, {}, 2},
@@ -130,8 +128,7 @@ private slots:
                  QStringLiteral("/media/a"));
     }
 
-    // An audio CD is catalogued from its table of contents: one file per audio track, as
-    // large as the track, a data track left out.
+    // An audio CD: one file per audio track, as large as the track; a data track left out.
     void audioCd() {
         CdToc toc;
         toc.tracks = {{1, 0, true}, {2, 1000, true}, {3, 4000, false}};
@@ -149,8 +146,7 @@ private slots:
                                            QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
-    // Cancel mid-scan with Auto Close on: nothing written, closing refused while busy, the
-    // dialog stays. Then a full run with it off: the tree entry, the summary, the list.
+    // Cancel mid-scan (closing refused while busy) writes nothing; a full run fills the tree.
     void scanFromTheDialog() {
         frmMain main;
         ScriptedUi mainUi;

@@ -30,8 +30,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every path with its size; a folder's is the sum the scan must write for it. Powers of two, so
-// that a file or subfolder counted twice or left out gives a sum no other mistake gives.
+// Every path with its size, a folder's the sum due: powers of two, so no two mistakes agree.
 const QList<QPair<QString, qint64>> kSizedTree = {{u"ONE.TXT"_s, 1},    {u"two long.txt"_s, 2},
                                                   {u"A/"_s, 508},       {u"A/a1"_s, 4},
                                                   {u"A/a2"_s, 8},       {u"A/a3"_s, 16},
@@ -52,9 +51,8 @@ QHash<QString, qint64> makeSized(const QString& root, const QList<QPair<QString,
     return sizes;
 }
 
-// The rows a scan writes, "ID|ParentID|Type|Name|Size" in the order written: a folder's ID
-// before its files', its files' in listing order, then its subfolders' subtrees, its own row
-// after them. The sizes are the given ones; a folder's is 0 when files are not written.
+// The rows due, in order: a folder's ID, then its files' in listing order, its subfolders'
+// subtrees and its own row last; a folder's size is 0 when files are not written.
 void expectRows(const QString& root, const QString& rel, qint64 parent, qint64& next,
                 QStringList& rows, const QHash<QString, qint64>& sizes, bool files = true) {
     const qint64 id = next++;
@@ -153,8 +151,7 @@ ReadAheadSource::Factory walkerOf(const QString& root) {
     return [root] { return std::make_unique<FolderSource>(root); };
 }
 
-// A tree with nesting, empty folders, a link, odd names and one folder big enough to fill
-// several of the queue's blocks.
+// Nesting, empty folders, a link, odd names and a folder filling several of the queue's blocks.
 void makeVariedTree(const QString& root) {
     QStringList paths = {QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),
                          QStringLiteral("A/B/C/c"),    QStringLiteral("A/empty/"),
@@ -213,8 +210,7 @@ private slots:
             << false << false << true
             << QStringLiteral("Total of 0 files and 0 folders was written in 00:00.");
     }
-    // Numbering, parents, order of writing and folder sums, with several files of distinct
-    // sizes per folder, nested folders and an empty one; and the columns of each variant.
+    // Numbering, parents, order and folder sums of a nested tree; the columns of each variant.
     void scanTree() {
         QFETCH(bool, msdos);
         QFETCH(bool, times);
@@ -260,8 +256,7 @@ private slots:
         }
     }
 
-    // Rows go in several to a statement; a row the catalogue refuses costs that row alone, and
-    // the folder's size counts each file once.
+    // Rows go several to a statement: a refused one costs that row alone, counted once.
     void refusedRowInABatch() {
         Scratch fx;
         QList<QPair<QString, qint64>> tree = {{QStringLiteral("F/"), 30 * 31 / 2}};
@@ -283,8 +278,7 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
-    // Yes keeps the ID, Cancel changes nothing, No adds a second image, then two matches add a
-    // third unasked. Serial 00000000 (a volume that could not be read) matches no image.
+    // Yes keeps the ID, Cancel changes nothing, No adds; two matches or serial 0 add unasked.
     void overwriteQuestion() {
         Scratch fx;
         makeTree(fx.tree, {QStringLiteral("a")});
@@ -412,10 +406,8 @@ private slots:
         QCOMPARE(scan.NewDisk(src), DiskScan::Result::Cancelled);
         QCOMPARE(catalogueDump(), before);
     }
-    // Quotes, a newline, a backslash, bytes that are not UTF-8 and long names, each a folder
-    // holding a file of the same name: each stored whole, in a form that gives its bytes back
-    // and equals no other name's; a folder whose name is longer than format 1 kept is walked by
-    // its name on disk, so what lies under it is written too.
+    // Odd and long names, each a folder holding a file of the same name: each stored whole and
+    // reversibly, and a folder whose name is cut in the catalogue walked by its name on disk.
     void oddNames() {
         Scratch fx;
         const QByteArray root = QFile::encodeName(fx.tree);
@@ -452,8 +444,7 @@ private slots:
                      raw.constData());
             QCOMPARE(UnescapeName(expected), raw);
         }
-        // The scan keeps the widths itself while the catalogue's own checks are off, and they
-        // are on again afterwards.
+        // The catalogue's own width checks, off during the scan, are on again.
         QVERIFY(!db().Execute(QStringLiteral("UPDATE Items SET Name=? WHERE ImageID=?"),
                               {QString(kItemNameChars + 1, QLatin1Char('n')), id}));
         QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
@@ -463,8 +454,7 @@ private slots:
             std::filesystem::remove_all(QByteArray(root + '/' + raw).toStdString(), ignored);
     }
 
-    // Links are files, never followed: a link to its own folder makes no loop. A folder that
-    // cannot be read keeps its row, empty.
+    // Links are files, never followed; a folder that cannot be read keeps its row, empty.
     void linksAndUnreadableFolder() {
         Scratch fx;
         makeTree(fx.tree, {QStringLiteral("D/f"), QStringLiteral("shut/b")});
@@ -562,8 +552,7 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
 
-    // Walks that leave the scan's order (a scan's own walks are below) get exactly what the
-    // front source gives.
+    // Read-ahead walks that leave the scan's order get exactly what the front source gives.
     void answersAsTheFrontSource_data() {
         QTest::addColumn<QString>("steps");
         QTest::newRow("a subfolder skipped") << "root,list,enter Z,list,leave,enter A,list,leave";
@@ -584,8 +573,7 @@ private slots:
         QCOMPARE(walk(ahead, steps.split(u','), detailed), expected);
     }
 
-    // The scan's walks: the catalogue gets the same rows and the progress the same folders and
-    // counts, for each set of options.
+    // A scan read ahead writes the same rows and shows the same progress, for each option set.
     void scanWritesTheSameImage_data() {
         QTest::addColumn<bool>("times");
         QTest::addColumn<bool>("msdos");
@@ -627,8 +615,7 @@ private slots:
         QCOMPARE(aheadProgress.log.filter(noClock), directProgress.log.filter(noClock));
     }
 
-    // A slow disk: the wait hands control back regularly; giving it up lists nothing more and
-    // lets the source go at once.
+    // A slow disk: the wait yields regularly; giving up lists nothing more and stops at once.
     void slowDisk() {
         QTemporaryDir temp;
         const QString root = temp.path() + QStringLiteral("/tree");

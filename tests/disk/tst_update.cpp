@@ -1,5 +1,4 @@
-// The update of an image from its disk: the differences, what is written, the dialogs and
-// `ledra-cli update` run as the real executable.
+// The update of an image from its disk: differences, writes, dialogs and `ledra-cli update`.
 #include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
 #include "UpdateTestSupport.h"
@@ -50,8 +49,8 @@ qint32 scan(const QString& root, const ScanOptions& o) {
     return s.NewDisk(src) == DiskScan::Result::Done ? s.ImageID : 0;
 }
 
-// One change to the tree: "add:P", "rm:P", "rmdir:P", "append:P", "touch:P" (an hour later,
-// same size), "mv:P>Q", "copy:P>Q", "file:P" (a file where a folder was).
+// One change: "add:P", "rm:P", "rmdir:P", "append:P", "touch:P" (an hour on, same size),
+// "mv:P>Q", "copy:P>Q", "file:P" (a file where a folder was).
 void change(const QString& root, const QString& command) {
     const QString verb = command.section(QLatin1Char(':'), 0, 0);
     const QString arg = command.section(QLatin1Char(':'), 1);
@@ -124,8 +123,7 @@ template <typename T> T* child(QWidget* w, const char* name) {
     return c;
 }
 
-// The differences dialog of the changed fixture: the counts, the warning, the list and its
-// filters.
+// The differences dialog of the changed fixture: counts, warning, list and filters.
 void checkDifferences(frmUpdateDiff& dialog) {
     QCOMPARE(child<QLabel>(&dialog, "lblCounts")->text(),
              QStringLiteral("Added 2, removed 1, changed 0, moved 2, kept 9."));
@@ -217,9 +215,7 @@ private slots:
             << L({"rmdir:a/sub", "file:a/sub"}) << false
             << L({"+ /a/sub", "- /a/sub", "- /a/sub/deep.txt"}) << QStringLiteral("1 2 0 0 10");
     }
-    // Each kind of difference is found, and the image written is what a fresh scan of the
-    // changed disk gives (item for item, with every refreshed value); an untouched disk keeps
-    // every item.
+    // Each kind of difference is found, and the image written is what a fresh scan gives.
     void differences() {
         QFETCH(QStringList, changes);
         QFETCH(bool, times);
@@ -318,8 +314,7 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
 
-    // Every row written, then the hook fails, or the process dies before the commit: the
-    // catalogue is as it was (in the second case, when next opened).
+    // A hook failing, or the process dying, before the commit leaves the catalogue as it was.
     void crashMidWrite() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
@@ -355,9 +350,7 @@ private slots:
         QTest::newRow("Apply") << QStringLiteral("cmdApply");
         QTest::newRow("Cancel while reading") << QString();
     }
-    // The differences shown; Cancel leaves the catalogue exactly as it was (pressed while the
-    // disk is read, no differences are shown); Apply writes, with the name index hook inside
-    // the transaction.
+    // The differences shown; Cancel, also while reading, changes nothing; Apply runs the hook.
     void dialogRun() {
         QFETCH(QString, button);
         Fixture fx(true);
@@ -455,8 +448,7 @@ private slots:
         QCOMPARE(readBytes(m_cat), before);
     }
 
-    // A dry run prints the differences and writes nothing; the update prints the same and
-    // writes them.
+    // A dry run prints the differences and writes nothing; the update prints and writes them.
     void cliDryRunThenUpdate() {
         change(m_tree, QStringLiteral("rm:old.txt"));
         change(m_tree, QStringLiteral("add:new\nline.txt"));
