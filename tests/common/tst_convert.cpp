@@ -33,9 +33,8 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
 
-    // Both sides of every unit step, of every change of pattern and of both roundings: the
-    // value is first kept to four decimals (halves to even), the pattern is chosen on that,
-    // and the shown rounding takes halves up.
+    // Both sides of every unit step, pattern change and rounding: four decimals kept (halves to
+    // even) choose the pattern, and the shown rounding takes halves up.
     void sizeText_data() {
         QTest::addColumn<qint64>("size");
         QTest::addColumn<int>("decimals");

@@ -1,6 +1,5 @@
-// What must never happen to a catalogue, with real files and real ledra-cli processes: rows lost
-// to a compaction, a catalogue unreadable after a crash, a file made or changed by a refused
-// command, links refused, a failed build left behind, and messages that name the wrong cause.
+// What must never happen to a catalogue through real ledra-cli processes: rows lost, files
+// made or changed by a refused command, links broken, leftovers, messages naming a wrong cause.
 #include "CatalogueFixture.h"
 
 #include "catalogue/Engine.h"
@@ -36,8 +35,7 @@ const QString kManyRows =
     u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) INSERT INTO "
     "Items(ID, ImageID, ParentID, Type, Name) SELECT i, 9, 0, 1, printf('%0100d', i) FROM n"_s;
 
-// A file or folder that refuses writes, also to the superuser (the immutable flag) where the
-// file system allows it.
+// A file or folder that refuses writes, to the superuser too (the immutable flag) where it can.
 class Protect {
 public:
     explicit Protect(const QString& path) : m_path(path) {
@@ -91,9 +89,8 @@ private slots:
         QTest::newRow("a scan racing a compaction") << u"scan"_s << 1;
         QTest::newRow("two compactions and a set") << u"set"_s << 2;
     }
-    // What a writer reports as done is in the catalogue afterwards; one that did not get through
-    // says it was locked out; the catalogue stays whole and no copy is left behind. The
-    // compactions run over and over until the writers are through.
+    // Against compactions run over and over, what a writer reports done is kept, one locked out
+    // says so, and the catalogue stays whole with no copy left behind.
     void writersRacingCompaction() {
         QFETCH(QString, writer);
         QFETCH(int, compactors);
@@ -188,8 +185,7 @@ private slots:
         QTest::newRow("compact, missing")
             << u"compact"_s << QByteArray() << u"File can not be found.\n"_s;
     }
-    // Only create makes a file; the others refuse with the reason and change nothing (the
-    // reasons of the other refused files are the open's own, tested in-process).
+    // Only create makes a file; the others refuse with the reason and change nothing.
     void refusedFiles() {
         QFETCH(QString, verb);
         QFETCH(QByteArray, content);
@@ -218,8 +214,7 @@ private slots:
         QTest::newRow("link to the catalogue file") << false;
         QTest::newRow("link to the catalogue's folder") << true;
     }
-    // Every verb works through a link; compaction replaces the file, not the link. A second
-    // create only checks the file.
+    // Every verb works through a link; compaction replaces the file, not the link.
     void symbolicLinks() {
         QFETCH(bool, toFolder);
         QTemporaryDir real(m_home.file(u"realXXXXXX"_s));

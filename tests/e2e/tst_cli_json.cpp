@@ -7,15 +7,13 @@
 
 using namespace Qt::StringLiterals;
 
-// --json of every reading verb: each line one object that Qt's JSON parser reads back, with names
-// exactly as stored.
+// --json of every reading verb: each line one object Qt reads back, names exactly as stored.
 class TestCliJson : public QObject {
     Q_OBJECT
 
     std::unique_ptr<OddNamesCatalogue> m_cat;
 
-    // The objects printed for the arguments (the catalogue path goes second); fails on any line
-    // that is not one whole JSON object.
+    // The objects printed (the catalogue path goes second); none if a line is not one object.
     QList<QJsonObject> objects(QStringList args) {
         args.insert(1, m_cat->path());
         const CliRun r = runCli(args << u"--json"_s);

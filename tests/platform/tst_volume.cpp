@@ -32,8 +32,7 @@ private slots:
         QCOMPARE(SerialText(SerialFromUuid(uuid, fs)), serial);
     }
 
-    // Volumes without a UUID: each a serial of its own, the same one every time; only an
-    // unreadable volume has none.
+    // Volumes without a UUID: each its own serial, every time; only an unreadable one has none.
     void derivedSerial() {
         const QList<VolumeIdentity> distinct = {
             {true, u"tmpfs"_s, u"tmpfs"_s, 0, {}, u"/tmp"_s},
@@ -181,8 +180,7 @@ private slots:
         QCOMPARE(IsShortName(std::string_view(name.constData(), size_t(name.size()))), isShort);
     }
 
-    // Stored names: anything that is not valid text escaped and reversible (the scan's odd names
-    // hold valid text, a backslash and escape look-alikes).
+    // Stored names: anything that is not valid text escaped, reversibly.
     void storedNames_data() {
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("stored");
@@ -192,8 +190,7 @@ private slots:
         QTest::newRow("truncated sequence")
             << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
-        // Text with a "/" that is no escape (typed, or from a foreign index) keeps its
-        // characters; no name on disk holds a "/".
+        // Text with a "/" that is no escape (typed, or from an index) keeps its characters.
         for (const char* text : {"a/b", "/xfe", "/x4", "/x", "x/"})
             QTest::newRow(text) << QByteArray(text) << QString::fromUtf8(text);
     }
