@@ -137,14 +137,11 @@ QStringList walk(TreeSource& source, const QStringList& steps, const Request& de
 // A source that takes its time over every listing, like a slow network share.
 class SlowSource : public FolderSource {
 public:
-    SlowSource(const QString& root, int ms) : FolderSource(root), m_ms(ms) {}
+    using FolderSource::FolderSource;
     bool list(const ListRequest& request, TreeEntrySink& sink) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(m_ms));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return FolderSource::list(request, sink);
     }
-
-private:
-    int m_ms;
 };
 
 ReadAheadSource::Factory walkerOf(const QString& root) {
@@ -625,7 +622,7 @@ private slots:
         Transcript t;
         {
             ReadAheadSource ahead(
-                front, [root] { return std::make_unique<SlowSource>(root, 300); }, Request());
+                front, [root] { return std::make_unique<SlowSource>(root); }, Request());
             ahead.whileWaiting = [&calls] { return ++calls > 0; };
             ahead.openRoot();
             QVERIFY(ahead.list(Request(), t));
@@ -637,7 +634,7 @@ private slots:
         timer.start();
         {
             ReadAheadSource ahead(
-                front, [root] { return std::make_unique<SlowSource>(root, 300); }, Request());
+                front, [root] { return std::make_unique<SlowSource>(root); }, Request());
             ahead.whileWaiting = [&calls] { return ++calls < 2; };
             ahead.openRoot();
             t.lines.clear();

@@ -25,13 +25,9 @@ public:
 class RecordingProgress : public ScanProgress {
 public:
     QStringList log;
-    QString time;
     bool listing = false;
     void setFolderText(const QString& t) override { log << QStringLiteral("folder=") + t; }
-    void setTimeText(const QString& t) override {
-        time = t;
-        log << QStringLiteral("time=") + t;
-    }
+    void setTimeText(const QString& t) override { log << QStringLiteral("time=") + t; }
     void setMaximum(qint64 m) override { log << QStringLiteral("max=%1").arg(m); }
     void setScanned(qint64 v) override { log << QStringLiteral("scanned=%1").arg(v); }
     void setScannedTip(const QString& t) override { log << QStringLiteral("scannedTip=") + t; }
