@@ -114,11 +114,6 @@ private slots:
         QCOMPARE(FlagsText(qint64(1) << 62, names), u"bit 62"_s);
     }
 
-    void versionText() {
-        QCOMPARE(VersionText(1, 0, 25), u"1.00.0025"_s);
-        QCOMPARE(VersionText(12, 345, 67890), u"12.345.67890"_s);
-    }
-
     void durationText() {
         QCOMPARE(DurationText(3725, u"nn:ss"_s), u"02:05"_s); // hours not shown
         QCOMPARE(DurationText(3725, u"hh:nn:ss"_s), u"01:02:05"_s);
