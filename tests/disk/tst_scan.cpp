@@ -1,3 +1,4 @@
+// The scan of a disk into a catalogue, its source read directly or ahead on a second thread.
 #include "DiskScanSupport.h"
 #include "UpdateTestSupport.h"
 
