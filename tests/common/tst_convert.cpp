@@ -97,7 +97,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("zero is None") << qint64(0) << u"None"_s;
         QTest::newRow("negative is None") << qint64(-1) << u"None"_s;
-        QTest::newRow("read-only and archive") << qint64(33) << u"Read-only, Archive"_s;
         QTest::newRow("volume label has no name") << qint64(8) << QString();
         QTest::newRow("bit beyond the list") << qint64(128) << QString();
         QTest::newRow("hidden system, unnamed bits skipped")
