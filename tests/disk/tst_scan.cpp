@@ -149,7 +149,7 @@ ReadAheadSource::Factory walkerOf(const QString& root) {
     return [root] { return std::make_unique<FolderSource>(root); };
 }
 
-// Nesting, empty folders, a link, odd names and a folder filling several of the queue's blocks.
+// Nesting, empty folders, a link, a read-only file, odd names and a folder of several blocks.
 void makeVariedTree(const QString& root) {
     QStringList paths = {QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),
                          QStringLiteral("A/B/C/c"),    QStringLiteral("A/empty/"),
@@ -158,6 +158,7 @@ void makeVariedTree(const QString& root) {
     for (int i = 0; i < 1500; ++i)
         paths << QStringLiteral("Big/%1-%2.dat").arg(QString(200, QLatin1Char('n'))).arg(i);
     makeTree(root, paths);
+    QFile::setPermissions(root + QStringLiteral("/a.txt"), QFile::ReadOwner);
     QFile::link(root + QStringLiteral("/A"), root + QStringLiteral("/A/B/up"));
     const QByteArray bad = QFile::encodeName(root) + "/bad\xff.bin";
     QFile f(QFile::decodeName(bad));
