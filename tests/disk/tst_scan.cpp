@@ -1,19 +1,25 @@
+// The scan of a disk into a catalogue, its source read directly or ahead on a second thread.
 #include "DiskScanSupport.h"
 #include "UpdateTestSupport.h"
 
 #include "catalogue/mdlDatabase.h"
 #include "disk/FolderSource.h"
+#include "disk/ReadAheadSource.h"
 #include "disk/mdlScan.h"
 #include "platform/mdlDirList.h"
 #include "platform/mdlVolume.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,8 +31,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every path with its size; a folder's is the sum the scan must write for it. Powers of two, so
-// that a file or subfolder counted twice or left out gives a sum no other mistake gives.
+// Every path with its size, a folder's the sum due: powers of two, so no two mistakes agree.
 const QList<QPair<QString, qint64>> kSizedTree = {{u"ONE.TXT"_s, 1},    {u"two long.txt"_s, 2},
                                                   {u"A/"_s, 508},       {u"A/a1"_s, 4},
                                                   {u"A/a2"_s, 8},       {u"A/a3"_s, 16},
@@ -47,9 +52,8 @@ QHash<QString, qint64> makeSized(const QString& root, const QList<QPair<QString,
     return sizes;
 }
 
-// The rows a scan writes, "ID|ParentID|Type|Name|Size" in the order written: a folder's ID
-// before its files', its files' in listing order, then its subfolders' subtrees, its own row
-// after them. The sizes are the given ones; a folder's is 0 when files are not written.
+// The rows due, in order: a folder's ID, then its files' in listing order, its subfolders'
+// subtrees and its own row last; a folder's size is 0 when files are not written.
 void expectRows(const QString& root, const QString& rel, qint64 parent, qint64& next,
                 QStringList& rows, const QHash<QString, qint64>& sizes, bool files = true) {
     const qint64 id = next++;
@@ -86,22 +90,92 @@ QStringList expectRows(const QString& root, const QHash<QString, qint64>& sizes,
     return rows;
 }
 
-struct Fixture {
-    QTemporaryDir temp;
-    QString tree;
-    Fixture() {
-        tree = temp.path() + QStringLiteral("/tree");
-        QDir().mkpath(tree);
-        openNewCatalogue(temp.path() + QStringLiteral("/c.ldr"));
+using Request = TreeSource::ListRequest;
+
+// Everything a listing hands on, one line per entry.
+class Transcript : public TreeEntrySink {
+public:
+    QStringList lines;
+    bool entry(const TreeEntry& e) override {
+        QString times;
+        for (const char* t : e.times)
+            times += t ? QString::fromLatin1(t, 19) : QStringLiteral("-");
+        lines << QStringLiteral("  %1|%2|%3|%4|%5|%6|%7")
+                     .arg(QString::fromUtf8(e.name.data(), qsizetype(e.name.size())),
+                          QString::fromLatin1(
+                              QByteArray(e.key.data(), qsizetype(e.key.size())).toHex()),
+                          QString::number(e.isFolder), QString::number(e.size),
+                          QString::number(e.attrib),
+                          QString::fromUtf8(e.msdosName.data(), qsizetype(e.msdosName.size())),
+                          times);
+        return true;
     }
 };
 
+// One step of a walk: "root", "list", "enter NAME", "leave".
+QStringList walk(TreeSource& source, const QStringList& steps, const Request& detailed) {
+    Transcript t;
+    for (const QString& step : steps) {
+        if (step == QLatin1String("root")) {
+            t.lines << QStringLiteral("root %1").arg(source.openRoot());
+        } else if (step == QLatin1String("list")) {
+            t.lines << QStringLiteral("list %1").arg(source.currentPath());
+            const bool ok = source.list(detailed, t);
+            t.lines << QStringLiteral("listed %1").arg(ok);
+        } else if (step.startsWith(QLatin1String("enter "))) {
+            const QByteArray key = step.mid(6).toUtf8();
+            t.lines << QStringLiteral("enter %1")
+                           .arg(
+                               source.enter(std::string_view(key.constData(), size_t(key.size()))));
+        } else if (step == QLatin1String("leave")) {
+            source.leave();
+            t.lines << QStringLiteral("leave");
+        }
+    }
+    return t.lines;
+}
+
+// A source that takes its time over every listing, like a slow network share.
+class SlowSource : public FolderSource {
+public:
+    using FolderSource::FolderSource;
+    bool list(const ListRequest& request, TreeEntrySink& sink) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return FolderSource::list(request, sink);
+    }
+};
+
+ReadAheadSource::Factory walkerOf(const QString& root) {
+    return [root] { return std::make_unique<FolderSource>(root); };
+}
+
+// Nesting, empty folders, a link, a read-only file, odd names and a folder of several blocks.
+void makeVariedTree(const QString& root) {
+    QStringList paths = {QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),
+                         QStringLiteral("A/B/C/c"),    QStringLiteral("A/empty/"),
+                         QStringLiteral("Z/z1"),       QStringLiteral("Z/Y/"),
+                         QStringLiteral("it's \"q\""), QStringLiteral("line\nbreak/x")};
+    for (int i = 0; i < 1500; ++i)
+        paths << QStringLiteral("Big/%1-%2.dat").arg(QString(200, QLatin1Char('n'))).arg(i);
+    makeTree(root, paths);
+    QFile::setPermissions(root + QStringLiteral("/a.txt"), QFile::ReadOwner);
+    QFile::link(root + QStringLiteral("/A"), root + QStringLiteral("/A/B/up"));
+    const QByteArray bad = QFile::encodeName(root) + "/bad\xff.bin";
+    QFile f(QFile::decodeName(bad));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("x");
+}
+
+// A scan of root as a volume of that serial; read ahead with the details announced, if given.
 DiskScan::Result scanWith(Ui& ui, const QString& root, quint32 serial, ScanOptions o = quiet(),
-                          ScanProgress* progress = nullptr, qint32* imageId = nullptr) {
+                          ScanProgress* progress = nullptr, qint32* imageId = nullptr,
+                          const Request* announced = nullptr) {
     FixedSource src(root, QStringLiteral("DISK"), serial);
+    ReadAheadSource ahead(src, walkerOf(root), announced ? *announced : Request());
     DiskScan scan(db(), ui, progress);
     scan.options = o;
-    const DiskScan::Result r = scan.NewDisk(src);
+    const DiskScan::Result r =
+        announced ? scan.NewDisk(ahead) : scan.NewDisk(static_cast<TreeSource&>(src));
     if (imageId)
         *imageId = scan.ImageID;
     return r;
@@ -113,7 +187,11 @@ class TestScan : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        m_root = m_tree.path() + QStringLiteral("/tree");
+        makeVariedTree(m_root);
+    }
     void cleanup() { CloseDatabase(); }
 
     void scanTree_data() {
@@ -131,14 +209,13 @@ private slots:
             << false << false << true
             << QStringLiteral("Total of 0 files and 0 folders was written in 00:00.");
     }
-    // Numbering, parents, order of writing and folder sums, with several files of distinct
-    // sizes per folder, nested folders and an empty one; and the columns of each variant.
+    // Numbering, parents, order and folder sums of a nested tree; the columns of each variant.
     void scanTree() {
         QFETCH(bool, msdos);
         QFETCH(bool, times);
         QFETCH(bool, files);
         QFETCH(QString, summary);
-        Fixture fx;
+        Scratch fx;
         const bool empty = summary.contains(QLatin1String(" 0 files"));
         const QHash<QString, qint64> sizes =
             makeSized(fx.tree, empty ? QList<QPair<QString, qint64>>() : kSizedTree);
@@ -178,10 +255,9 @@ private slots:
         }
     }
 
-    // Rows go in several to a statement; a row the catalogue refuses costs that row alone, and
-    // the folder's size counts each file once.
+    // Rows go several to a statement: a refused one costs that row alone, counted once.
     void refusedRowInABatch() {
-        Fixture fx;
+        Scratch fx;
         QList<QPair<QString, qint64>> tree = {{QStringLiteral("F/"), 30 * 31 / 2}};
         for (int i = 1; i <= 30; ++i)
             tree.append({QStringLiteral("F/f%1").arg(i, 2, 10, QLatin1Char('0')), i});
@@ -201,10 +277,9 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
-    // Yes keeps the ID, Cancel changes nothing, No adds a second image, then two matches add a
-    // third unasked. Serial 00000000 (a volume that could not be read) matches no image.
+    // Yes keeps the ID, Cancel changes nothing, No adds; two matches or serial 0 add unasked.
     void overwriteQuestion() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("a")});
         ScriptedUi ui;
         qint32 first = 0, id = 0;
@@ -242,7 +317,7 @@ private slots:
 
     // A disc whose tray does not open says so; the image is kept.
     void failedEjectIsReported() {
-        Fixture fx;
+        Scratch fx;
         FixedSource src(fx.tree, QStringLiteral("DISK"), 5);
         const auto facts = src.volumeReader;
         src.volumeReader = [facts](VolumeFacts& f) {
@@ -275,7 +350,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        Fixture fx;
+        Scratch fx;
         ScriptedUi ui;
         ui.inputs = {typed};
         FixedSource src(fx.tree, label, 1);
@@ -301,7 +376,7 @@ private slots:
     void cancelLeavesCatalogueAsItWas() {
         QFETCH(QString, moment);
         QFETCH(bool, overwrite);
-        Fixture fx;
+        Scratch fx;
         QStringList files;
         for (int i = 0; i < 100; ++i)
             files << QStringLiteral("F/f%1").arg(i);
@@ -330,12 +405,10 @@ private slots:
         QCOMPARE(scan.NewDisk(src), DiskScan::Result::Cancelled);
         QCOMPARE(catalogueDump(), before);
     }
-    // Quotes, a newline, a backslash, bytes that are not UTF-8 and long names, each a folder
-    // holding a file of the same name: each stored whole, in a form that gives its bytes back
-    // and equals no other name's; a folder whose name is longer than format 1 kept is walked by
-    // its name on disk, so what lies under it is written too.
+    // Odd and long names, each a folder holding a file of the same name: each stored whole and
+    // reversibly, and a folder whose name is cut in the catalogue walked by its name on disk.
     void oddNames() {
-        Fixture fx;
+        Scratch fx;
         const QByteArray root = QFile::encodeName(fx.tree);
         const QList<QPair<QByteArray, QString>> names = {
             {"it's \"quoted\"", QStringLiteral("it's \"quoted\"")},
@@ -370,8 +443,7 @@ private slots:
                      raw.constData());
             QCOMPARE(UnescapeName(expected), raw);
         }
-        // The scan keeps the widths itself while the catalogue's own checks are off, and they
-        // are on again afterwards.
+        // The catalogue's own width checks, off during the scan, are on again.
         QVERIFY(!db().Execute(QStringLiteral("UPDATE Items SET Name=? WHERE ImageID=?"),
                               {QString(kItemNameChars + 1, QLatin1Char('n')), id}));
         QCOMPARE(db().lastError().number, int(EngineErr::TextTooLong));
@@ -381,10 +453,9 @@ private slots:
             std::filesystem::remove_all(QByteArray(root + '/' + raw).toStdString(), ignored);
     }
 
-    // Links are files, never followed: a link to its own folder makes no loop. A folder that
-    // cannot be read keeps its row, empty.
+    // Links are files, never followed; a folder that cannot be read keeps its row, empty.
     void linksAndUnreadableFolder() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("D/f"), QStringLiteral("shut/b")});
         QVERIFY(QFile::link(fx.tree, fx.tree + QStringLiteral("/D/loop")));
         QVERIFY(QFile::link(fx.tree + QStringLiteral("/D/f"), fx.tree + QStringLiteral("/tof")));
@@ -406,7 +477,7 @@ private slots:
 
     // Far deeper than the descriptors kept open; no recursion on the stack either.
     void deepTree() {
-        Fixture fx;
+        Scratch fx;
         int fd = ::open(QFile::encodeName(fx.tree).constData(), O_DIRECTORY | O_RDONLY);
         const int depth = 1500;
         for (int i = 0; i < depth; ++i) {
@@ -434,7 +505,7 @@ private slots:
     }
     void progressTexts() {
         QFETCH(bool, noCollect);
-        Fixture fx;
+        Scratch fx;
         QStringList files;
         for (int i = 0; i < 50; ++i)
             files << QStringLiteral("f%1").arg(i);
@@ -467,7 +538,7 @@ private slots:
 
     // A catalogue another program holds locked: the message, and nothing written.
     void lockedCatalogue() {
-        Fixture fx;
+        Scratch fx;
         makeTree(fx.tree, {QStringLiteral("a")});
         const QString before = catalogueDump();
         Database other;
@@ -480,8 +551,109 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
 
+    // Read-ahead walks that leave the scan's order get exactly what the front source gives.
+    void answersAsTheFrontSource_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("a subfolder skipped") << "root,list,enter Z,list,leave,enter A,list,leave";
+        QTest::newRow("a folder listed twice") << "root,list,list";
+        QTest::newRow("the parent listed again") << "root,list,enter A,list,leave,list";
+        QTest::newRow("entered before listing") << "root,enter A,list,leave";
+        QTest::newRow("a folder that is not there")
+            << "root,list,enter nothing,list,leave,enter A,list,leave";
+    }
+    void answersAsTheFrontSource() {
+        QFETCH(QString, steps);
+        Request detailed;
+        detailed.msdosNames = true;
+        FolderSource direct(m_root);
+        const QStringList expected = walk(direct, steps.split(u','), detailed);
+        FolderSource front(m_root);
+        ReadAheadSource ahead(front, walkerOf(m_root), detailed);
+        QCOMPARE(walk(ahead, steps.split(u','), detailed), expected);
+    }
+
+    // A scan read ahead writes the same rows and shows the same progress, for each option set.
+    void scanWritesTheSameImage_data() {
+        QTest::addColumn<bool>("times");
+        QTest::addColumn<bool>("msdos");
+        QTest::addColumn<bool>("files");
+        QTest::addColumn<bool>("collect");
+        QTest::addColumn<bool>("announced"); // the details asked for are those announced
+        QTest::newRow("times and short names") << true << true << true << true << true;
+        QTest::newRow("no files") << false << false << false << true << true;
+        QTest::newRow("no counting pass") << false << false << true << false << true;
+        QTest::newRow("other details than announced") << true << true << true << true << false;
+    }
+    void scanWritesTheSameImage() {
+        QFETCH(bool, times);
+        QFETCH(bool, msdos);
+        QFETCH(bool, files);
+        QFETCH(bool, collect);
+        QFETCH(bool, announced);
+        Scratch fx;
+        ScanOptions o = quiet();
+        o.scanTime = times;
+        o.scanMSDOSName = msdos;
+        o.scanFiles = files;
+        o.noCollect = !collect;
+        const Request detailed = announced ? o.listRequest() : Request();
+
+        ScriptedUi ui;
+        RecordingProgress directProgress, aheadProgress;
+        qint32 direct = 0, ahead = 0;
+        QCOMPARE(scanWith(ui, m_root, 1, o, &directProgress, &direct), DiskScan::Result::Done);
+        QCOMPARE(scanWith(ui, m_root, 2, o, &aheadProgress, &ahead, &detailed),
+                 DiskScan::Result::Done);
+        // Numbering and order of writing, then every other column by path.
+        const QStringList rows = itemRows(direct);
+        QVERIFY(rows.size() > 1500 || !files);
+        QCOMPARE(itemRows(ahead), rows);
+        QCOMPARE(pathRows(ahead), pathRows(direct));
+        // What the progress shows of the walk, without the clock.
+        const QRegularExpression noClock(QStringLiteral("^(?!time=)"));
+        QCOMPARE(aheadProgress.log.filter(noClock), directProgress.log.filter(noClock));
+    }
+
+    // A slow disk: the wait yields regularly; giving up lists nothing more and stops at once.
+    void slowDisk() {
+        QTemporaryDir temp;
+        const QString root = temp.path() + QStringLiteral("/tree");
+        makeTree(root, {QStringLiteral("A/a"), QStringLiteral("b")});
+        FolderSource front(root);
+        int calls = 0;
+        Transcript t;
+        {
+            ReadAheadSource ahead(
+                front, [root] { return std::make_unique<SlowSource>(root); }, Request());
+            ahead.whileWaiting = [&calls] { return ++calls > 0; };
+            ahead.openRoot();
+            QVERIFY(ahead.list(Request(), t));
+            QCOMPARE(t.lines.size(), 2);
+            QVERIFY(calls >= 2);
+        }
+        calls = 0;
+        QElapsedTimer timer;
+        timer.start();
+        {
+            ReadAheadSource ahead(
+                front, [root] { return std::make_unique<SlowSource>(root); }, Request());
+            ahead.whileWaiting = [&calls] { return ++calls < 2; };
+            ahead.openRoot();
+            t.lines.clear();
+            QVERIFY(!ahead.list(Request(), t));
+            QVERIFY(t.lines.isEmpty());
+            QVERIFY(!ahead.enter("A"));
+            ahead.leave();
+        }
+        QCOMPARE(calls, 2);
+        // The reading thread was stopped at its next step, not left to finish the tree.
+        QVERIFY(timer.elapsed() < 1500);
+    }
+
 private:
     QTemporaryDir m_config;
+    QTemporaryDir m_tree; // the read-ahead's tree, made once: the tests only read it
+    QString m_root;
 };
 
 QTEST_GUILESS_MAIN(TestScan)

@@ -15,9 +15,8 @@ class TestStartup : public QObject {
     TestHome m_home;
 
 private slots:
-    // A new catalogue given by a relative path under a folder named SETUP (only a folder): the
-    // program makes it, and "Database created!" waits for an answer while a second start ends
-    // at once and opens nothing. Ended by a signal, it saves every setting, the path absolute.
+    // A relative new catalogue under a folder named SETUP is made; a second start ends at once
+    // and opens nothing; ended by a signal, the program saves every setting, the path absolute.
     void oneInstanceAndSettingsAtExit() {
         QVERIFY(QDir().mkpath(m_home.file(u"SETUP"_s)));
         const QString file = m_home.file(u"SETUP/disks.ldr"_s);

@@ -32,30 +32,18 @@ private slots:
         QCOMPARE(SerialText(SerialFromUuid(uuid, fs)), serial);
     }
 
-    // Volumes without a UUID: each a serial of its own, the same one every time; only an
-    // unreadable volume has none.
+    // Volumes without a UUID: each its own serial, every time; only an unreadable one has none.
     void derivedSerial() {
-        auto id = [](const char* fs, const char* source, quint64 fsid, const char* label,
-                     const char* mount) {
-            VolumeIdentity v;
-            v.readable = true;
-            v.fileSystem = QLatin1String(fs);
-            v.source = QLatin1String(source);
-            v.fsid = fsid;
-            v.label = QLatin1String(label);
-            v.mountPoint = QLatin1String(mount);
-            return v;
-        };
         const QList<VolumeIdentity> distinct = {
-            id("tmpfs", "tmpfs", 0, "", "/tmp"),
-            id("tmpfs", "tmpfs", 0, "", "/dev/shm"),
-            id("tmpfs", "tmpfs", 7, "", "/tmp"),
-            id("nfs4", "nas:/export/music", 0, "", "/mnt/a"),
-            id("nfs4", "nas:/export/films", 0, "", "/mnt/a"),
-            id("cifs", "//nas/share", 0, "", "/mnt/a"),
-            id("fuse.sshfs", "ann@host:/data", 0, "", "/mnt/a"),
-            id("fuse.sshfs", "ann@host:/data", 0, "DATA", "/mnt/a"),
-            id("ext4", "/dev/vda", 0x1e46e2f4da1e8adbULL, "", "/"),
+            {true, u"tmpfs"_s, u"tmpfs"_s, 0, {}, u"/tmp"_s},
+            {true, u"tmpfs"_s, u"tmpfs"_s, 0, {}, u"/dev/shm"_s},
+            {true, u"tmpfs"_s, u"tmpfs"_s, 7, {}, u"/tmp"_s},
+            {true, u"nfs4"_s, u"nas:/export/music"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"nfs4"_s, u"nas:/export/films"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"cifs"_s, u"//nas/share"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"fuse.sshfs"_s, u"ann@host:/data"_s, 0, {}, u"/mnt/a"_s},
+            {true, u"fuse.sshfs"_s, u"ann@host:/data"_s, 0, u"DATA"_s, u"/mnt/a"_s},
+            {true, u"ext4"_s, u"/dev/vda"_s, 0x1e46e2f4da1e8adbULL, {}, u"/"_s},
         };
         QSet<quint32> seen;
         for (const VolumeIdentity& v : distinct) {
@@ -192,8 +180,7 @@ private slots:
         QCOMPARE(IsShortName(std::string_view(name.constData(), size_t(name.size()))), isShort);
     }
 
-    // Stored names: anything that is not valid text escaped and reversible (the scan's odd names
-    // hold valid text, a backslash and escape look-alikes).
+    // Stored names: anything that is not valid text escaped, reversibly.
     void storedNames_data() {
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("stored");
@@ -203,8 +190,7 @@ private slots:
         QTest::newRow("truncated sequence")
             << QByteArray("x\xe2\x82") << QStringLiteral("x/xE2/x82");
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("/xED/xA0/x80");
-        // Text with a "/" that is no escape (typed, or from a foreign index) keeps its
-        // characters; no name on disk holds a "/".
+        // Text with a "/" that is no escape (typed, or from an index) keeps its characters.
         for (const char* text : {"a/b", "/xfe", "/x4", "/x", "x/"})
             QTest::newRow(text) << QByteArray(text) << QString::fromUtf8(text);
     }

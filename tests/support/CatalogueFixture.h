@@ -5,8 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A temporary home for a test: settings, documents and runtime folders inside one temporary
-// folder, set in the environment before anything asks for them.
+// A temporary home, settings and runtime folders, set in the environment before any use.
 class TestHome {
 public:
     TestHome();

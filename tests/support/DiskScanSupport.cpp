@@ -21,6 +21,11 @@ void makeTree(const QString& root, const QStringList& paths) {
     }
 }
 
+Scratch::Scratch() {
+    QDir().mkpath(tree);
+    openNewCatalogue(catalogue);
+}
+
 bool openNewCatalogue(const QString& path) {
     CloseDatabase();
     SetDatabaseName(path);

@@ -34,8 +34,8 @@ inline ScanOptions quiet(bool times = false) {
     return o;
 }
 
-// Every item of an image by its path within the image, without IDs: "path|type|size|attrib|
-// short name|times", sorted. An updated image and a fresh scan of the same tree give the same.
+// "path|type|size|attrib|short name|times" of every item, sorted: the same for an updated image
+// and a fresh scan of the same tree.
 inline QStringList pathRows(qint32 imageId) {
     struct Row {
         qint64 parent;

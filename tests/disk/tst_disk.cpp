@@ -1,23 +1,30 @@
-// The update of an image from its disk: the differences, what is written, the dialogs and
-// `ledra-cli update` run as the real executable.
+// A disk added from the New Disk dialog and its image brought up to date: procedures, dialogs
+// and the ledra-cli verbs.
 #include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
 #include "UpdateTestSupport.h"
 
+#include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
+#include "disk/frmDiskNew.h"
 #include "disk/frmUpdate.h"
 #include "disk/frmUpdateDiff.h"
 #include "disk/mdlUpdate.h"
+#include "shell/mdlOptions.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
+#include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,8 +34,16 @@
 
 using namespace DiskTest;
 using namespace UpdateTest;
+using namespace Qt::StringLiterals;
 
 namespace {
+
+QStringList column(QTreeWidget* list, int c) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(c);
+    return out;
+}
 
 // Folder a holds two files and a subfolder, so that its size is a sum of both kinds.
 const QStringList kTree = {QStringLiteral("a/x.txt"),        QStringLiteral("a/keep.txt"),
@@ -51,8 +66,8 @@ qint32 scan(const QString& root, const ScanOptions& o) {
     return s.NewDisk(src) == DiskScan::Result::Done ? s.ImageID : 0;
 }
 
-// One change to the tree: "add:P", "rm:P", "rmdir:P", "append:P", "touch:P" (an hour later,
-// same size), "mv:P>Q", "copy:P>Q", "file:P" (a file where a folder was).
+// One change: "add:P", "rm:P", "rmdir:P", "append:P", "touch:P" (an hour on, same size),
+// "mv:P>Q", "copy:P>Q", "file:P" (a file where a folder was).
 void change(const QString& root, const QString& command) {
     const QString verb = command.section(QLatin1Char(':'), 0, 0);
     const QString arg = command.section(QLatin1Char(':'), 1);
@@ -79,17 +94,11 @@ void change(const QString& root, const QString& command) {
     }
 }
 
-struct Fixture {
-    QTemporaryDir temp;
-    QString tree;
-    QString catalogue;
+struct Fixture : Scratch {
     qint32 image = 0;
     // With changes for the dialogs: a file with a note removed, a folder moved, one added.
     explicit Fixture(bool changed = false) {
-        tree = temp.path() + QStringLiteral("/tree");
-        catalogue = temp.path() + QStringLiteral("/c.ldr");
         makeTree(tree, kTree);
-        openNewCatalogue(catalogue);
         if (!changed)
             return;
         image = scan(tree, quiet());
@@ -98,6 +107,25 @@ struct Fixture {
             change(tree, QString::fromLatin1(c));
     }
 };
+
+// An update of an image with quiet options; its Ui can act at a pause.
+struct Update {
+    PauseHookUi ui;
+    ImageUpdate u;
+    explicit Update(qint32 id, bool times = false) : u(db(), ui, id) { u.options = quiet(times); }
+    DiskScan::Result read(const QString& tree, const QString& label = QStringLiteral("DISK")) {
+        FixedSource src(tree, label);
+        return u.Read(src);
+    }
+};
+
+// The hooks' sign that every row is written: the added file is in.
+bool newFileWritten(Database& d, qint32 image) {
+    return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
+                                   "Name='new.txt'"),
+                    {image})
+               .toInt() == 1;
+}
 
 qint32 itemId(qint32 imageId, const QString& name) {
     return db()
@@ -112,8 +140,7 @@ template <typename T> T* child(QWidget* w, const char* name) {
     return c;
 }
 
-// The differences dialog of the changed fixture: the counts, the warning, the list and its
-// filters.
+// The differences dialog of the changed fixture: counts, warning, list and filters.
 void checkDifferences(frmUpdateDiff& dialog) {
     QCOMPARE(child<QLabel>(&dialog, "lblCounts")->text(),
              QStringLiteral("Added 2, removed 1, changed 0, moved 2, kept 9."));
@@ -142,18 +169,6 @@ void checkDifferences(frmUpdateDiff& dialog) {
     QCOMPARE(m->rowCount(), 5);
 }
 
-class ListedVolumes : public VolumeSource {
-public:
-    QList<VolumeInfo> list;
-    QList<VolumeInfo> volumes() override { return list; }
-};
-
-struct Run {
-    int exit = -1;
-    QString out;
-    QString err;
-};
-
 // The difference lines sorted (their order is the disk's listing order), the counts line last.
 QStringList sortedLines(const QString& out) {
     QStringList lines = out.split(QLatin1Char('\n'));
@@ -165,22 +180,213 @@ QStringList sortedLines(const QString& out) {
 
 } // namespace
 
-class TestUpdate : public QObject {
+class TestDisk : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.path() + QStringLiteral("/config")));
+        m_stick = m_temp.path() + QStringLiteral("/stick");
+        makeTree(m_stick, {QStringLiteral("a"), QStringLiteral("X/c")});
         m_cat = m_temp.path() + QStringLiteral("/cli.ldr");
-        m_tree = m_temp.path() + QStringLiteral("/cli");
-        makeTree(m_tree, {QStringLiteral("tab\there.txt"), QStringLiteral("back\\slash"),
-                          QStringLiteral("plain/a.txt"), QStringLiteral("old.txt")});
-        QCOMPARE(cli({QStringLiteral("create"), m_cat}).exit, 0);
-        QCOMPARE(cli({QStringLiteral("scan"), m_cat, m_tree, QStringLiteral("--add")}).exit, 0);
+        m_cliTree = m_temp.path() + QStringLiteral("/cli");
+        makeTree(m_cliTree, {QStringLiteral("tab\there.txt"), QStringLiteral("back\\slash"),
+                             QStringLiteral("plain/a.txt"), QStringLiteral("old.txt")});
+        QCOMPARE(runCli({QStringLiteral("create"), m_cat}).code, 0);
+        QCOMPARE(runCli({QStringLiteral("scan"), m_cat, m_cliTree, QStringLiteral("--add")}).code,
+                 0);
     }
-    void cleanup() { CloseDatabase(); }
+    void init() {
+        DefaultOptions();
+        QFile::remove(m_temp.path() + QStringLiteral("/c.ldr"));
+        QVERIFY(openNewCatalogue(m_temp.path() + QStringLiteral("/c.ldr")));
+        m_volumes.list = {{u'C', u"/"_s, {}, 3, {}, u"ext4"_s, 0},
+                          {u'D', m_stick, {}, 2, u"STICK"_s, u"vfat"_s, 0xABCD},
+                          {u'E', {}, {}, 50, u"Audio CD"_s, u"CDDA"_s, 0},
+                          {u'F', m_temp.path() + u"/gone"_s, {}, 0, {}, {}, 0}};
+    }
+    void cleanup() {
+        delete m_dlg;
+        m_ui = PauseHookUi();
+        CloseDatabase();
+        m_volumes.disc.reset();
+    }
     // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
-    void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_tree) + "/\xfe.bin")); }
+    void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin")); }
+
+    // Rows, tags, "Last Drive" (lower case), the image column and F5.
+    void driveList() {
+        options().LastDrive = QStringLiteral("d:");
+        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
+                                    "'Old stick'), (2, '00000000', 'Unread')"));
+        frmDiskNew& dlg = loaded();
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",Old stick,,"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("CDROM (CDDA)"));
+        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("Unknown disk type ()"));
+        m_volumes.list.removeFirst();
+        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(dlg.findChild<QCheckBox*>(QStringLiteral("chkTime"))->text(),
+                 QStringLiteral("Scan Date && Time"));
+    }
+
+    void driveCannotBeAccessed_data() {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("no selection") << QString();
+        QTest::newRow("audio CD without file system") << "E";
+        QTest::newRow("mount point gone") << "F";
+    }
+    void driveCannotBeAccessed() {
+        QFETCH(QString, key);
+        options().LastDrive = key.isEmpty() ? QString() : key + QLatin1Char(':');
+        frmDiskNew& dlg = loaded();
+        if (key.isEmpty())
+            dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"))->clearSelection();
+        dlg.cmdOK_Click();
+        QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
+        QCOMPARE(m_ui.shown.first().icon, Ui::Icon::Exclamation);
+        QVERIFY(!dlg.Busy);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+    }
+
+    // The last drive is found by its volume, wherever its letter has gone since.
+    void lastDriveByVolume() {
+        options().LastDrive = QStringLiteral("D:");
+        options().LastDriveVolume = m_stick;
+        m_volumes.list[1].key = QLatin1Char('G');
+        frmDiskNew& dlg = loaded();
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("G:"));
+        list->setCurrentItem(list->topLevelItem(0));
+        dlg.close();
+        QCOMPARE(options().LastDrive, QStringLiteral("C:"));
+        QCOMPARE(options().LastDriveVolume, QStringLiteral("/"));
+    }
+
+    // The letters given out are kept in the settings, so the next run of either program agrees.
+    void lettersKeptAcrossRuns() {
+        SaveDriveLetters({}); // a first run: the command line's runs gave the machine's out
+        QList<VolumeInfo> first = {{u'?', u"/"_s, {}, 3, {}, {}, 1},
+                                   {u'?', u"/media/a"_s, {}, 2, {}, {}, 2},
+                                   {u'?', u"/media/b"_s, {}, 2, {}, {}, 3}};
+        KeepDriveLetters(first);
+        QList<VolumeInfo> next = {first.at(0), first.at(2)};
+        KeepDriveLetters(next);
+        QCOMPARE(QString(next.at(1).key), QStringLiteral("E"));
+        QSettings ini(m_temp.path() + QStringLiteral("/config/Tessaly/Ledra.conf"),
+                      QSettings::IniFormat);
+        QCOMPARE(ini.value(QStringLiteral("Drive Letters/D")).toString(),
+                 QStringLiteral("/media/a"));
+    }
+
+    // An audio CD: one file per audio track, as large as the track; a data track left out.
+    void audioCd() {
+        CdToc toc;
+        toc.tracks = {{1, 0, true}, {2, 1000, true}, {3, 4000, false}};
+        toc.leadOutLba = 9000;
+        m_volumes.disc = toc;
+        options().LastDrive = QStringLiteral("E:");
+        options().AutoClose = true;
+        frmDiskNew& dlg = loaded();
+        dlg.cmdOK_Click();
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
+                                            "Source || '|' || FileSystem FROM Images"))
+                     .toString(),
+                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
+        QCOMPARE(itemRows(1), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
+                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
+    }
+
+    // Cancel mid-scan (closing refused while busy) writes nothing; a full run fills the tree.
+    void scanFromTheDialog() {
+        frmMain main;
+        ScriptedUi mainUi;
+        main.setUi(&mainUi);
+        options().LastDrive = QStringLiteral("D:");
+        options().AutoClose = true;
+        frmDiskNew& dlg = loaded(&main);
+        dlg.show();
+        const int compact = dlg.height();
+        int expanded = 0;
+        bool refusedClose = false;
+        QString busyCaption;
+        m_ui.onPause = [&] {
+            expanded = std::max(expanded, dlg.height());
+            if (dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->isChecked() &&
+                dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
+                busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
+                dlg.close();
+                refusedClose = dlg.isVisible();
+                dlg.cmdCancel_Click();
+            }
+        };
+        dlg.cmdOK_Click();
+        QCOMPARE(busyCaption, QStringLiteral("Cancel"));
+        QVERIFY(refusedClose);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(!dlg.Busy);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+
+        dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->setChecked(false);
+        dlg.cmdOK_Click();
+        QVERIFY(expanded > compact);
+        QCOMPARE(dlg.height(), compact);
+        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
+        QVERIFY(m_ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
+        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
+        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
+                 QStringLiteral("Close"));
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
+        dlg.findChild<QCheckBox*>(QStringLiteral("chkMSDOSName"))->setChecked(true);
+        dlg.close();
+        QCOMPARE(options().LastDrive, QStringLiteral("D:"));
+        QVERIFY(options().ScanMSDOSName);
+    }
+
+    // The command line: drives, then scan with its overwrite rules.
+    void commandLine() {
+        CloseDatabase();
+        const QString cat = m_temp.path() + QStringLiteral("/scan.ldr");
+        QCOMPARE(runCli({QStringLiteral("create"), cat}).code, 0);
+        const QStringList first =
+            runCli({QStringLiteral("drives"), cat}).out.section(u'\n', 0, 0).split(u'\t');
+        QCOMPARE(first.size(), 8);
+        QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
+        const QStringList scan = {QStringLiteral("scan"),
+                                  cat,
+                                  m_stick,
+                                  QStringLiteral("--serial"),
+                                  QStringLiteral("beef"),
+                                  QStringLiteral("--no-collect")};
+        CliRun r = runCli(scan);
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(
+            QStringLiteral("image\t1\nTotal of 2 files and 1 folders was written in ")));
+        r = runCli(scan);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QStringLiteral("That drive (%1) exist in database as stick.\n")
+                            .arg(QFileInfo(m_stick).canonicalFilePath()));
+        r = runCli(scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
+                                      QStringLiteral("Second")});
+        QVERIFY(r.out.startsWith(QStringLiteral("image\t2\n")));
+        QCOMPARE(runCli(scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")})
+                     .code,
+                 2);
+        // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
+        const QStringList noSerial = {QStringLiteral("scan"), cat, m_stick,
+                                      QStringLiteral("--serial"), QStringLiteral("0")};
+        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t3\n")));
+        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t4\n")));
+    }
 
     void differences_data() {
         QTest::addColumn<QStringList>("changes");
@@ -191,9 +397,6 @@ private slots:
         QTest::newRow("added folders")
             << L({"add:c/d/new.txt"}) << false << L({"+ /c", "+ /c/d", "+ /c/d/new.txt"})
             << QStringLiteral("3 0 0 0 12");
-        QTest::newRow("removed folder")
-            << L({"rmdir:a/sub"}) << false << L({"- /a/sub", "- /a/sub/deep.txt"})
-            << QStringLiteral("0 2 0 0 10");
         QTest::newRow("changed size") << L({"append:root.txt"}) << false << L({"~ /root.txt"})
                                       << QStringLiteral("0 0 1 0 11");
         QTest::newRow("changed time")
@@ -220,9 +423,7 @@ private slots:
             << L({"rmdir:a/sub", "file:a/sub"}) << false
             << L({"+ /a/sub", "- /a/sub", "- /a/sub/deep.txt"}) << QStringLiteral("1 2 0 0 10");
     }
-    // Each kind of difference is found, and the image written is what a fresh scan of the
-    // changed disk gives (item for item, with every refreshed value); an untouched disk keeps
-    // every item.
+    // Each kind of difference is found, and the image written is what a fresh scan gives.
     void differences() {
         QFETCH(QStringList, changes);
         QFETCH(bool, times);
@@ -233,13 +434,12 @@ private slots:
         // Folder sizes change with their contents: touch nothing else in the same second.
         for (const QString& c : changes)
             change(fx.tree, c);
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet(times);
+        Update up(id, times);
+        ImageUpdate& u = up.u;
         const bool none = changes.isEmpty();
-        FixedSource src(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL"));
         const QByteArray before = readBytes(fx.catalogue);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        QCOMPARE(up.read(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL")),
+                 DiskScan::Result::Done);
         QCOMPARE(diffLines(u), lines);
         QCOMPARE(countsText(u), counts);
         QCOMPARE(u.hasWrites(), !none);
@@ -274,11 +474,9 @@ private slots:
         for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
                               "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
             change(fx.tree, QString::fromLatin1(c));
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        Update up(id);
+        ImageUpdate& u = up.u;
+        QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
         QCOMPARE(u.lostNotes(), 3);
         QCOMPARE(u.lostNotesText(), QStringLiteral("3 removed items have keywords or comments"));
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
@@ -302,72 +500,44 @@ private slots:
             0);
     }
 
-    // Cancel at any pause of the reading, or a failing hook after every row is written, leaves
-    // the catalogue as it was.
+    // Cancel at any pause of the reading leaves the catalogue as it was.
     void cancelAtEveryPause() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
         change(fx.tree, QStringLiteral("add:c/new.txt"));
         const QString before = catalogueDump();
-        int pauses = 0;
-        {
-            PauseHookUi ui;
-            ImageUpdate u(db(), ui, id);
-            u.options = quiet();
-            FixedSource src(fx.tree);
-            QCOMPARE(u.Read(src), DiskScan::Result::Done);
-            pauses = ui.pauses;
-        }
-        QVERIFY(pauses >= 5);
-        for (int at = 1; at <= pauses; ++at) {
-            PauseHookUi ui;
-            ImageUpdate u(db(), ui, id);
-            u.options = quiet();
-            ui.onPause = [&] {
-                if (ui.pauses == at)
-                    u.cancel();
+        Update whole(id);
+        QCOMPARE(whole.read(fx.tree), DiskScan::Result::Done);
+        QVERIFY(whole.ui.pauses >= 5);
+        for (int at = 1; at <= whole.ui.pauses; ++at) {
+            Update up(id);
+            up.ui.onPause = [&] {
+                if (up.ui.pauses == at)
+                    up.u.cancel();
             };
-            FixedSource src(fx.tree);
-            QVERIFY2(u.Read(src) == DiskScan::Result::Cancelled, qPrintable(QString::number(at)));
-            QCOMPARE(u.Apply(), DiskScan::Result::Failed);
+            QVERIFY2(up.read(fx.tree) == DiskScan::Result::Cancelled,
+                     qPrintable(QString::number(at)));
+            QCOMPARE(up.u.Apply(), DiskScan::Result::Failed);
         }
-        // Every row written, then the hook fails: one transaction, nothing of it kept.
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
-        QCOMPARE(u.Apply([](Database& d, qint32 image) {
-            return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
-                                           "Name='new.txt'"),
-                            {image})
-                       .toInt() == 0;
-        }),
-                 DiskScan::Result::Failed);
         QCOMPARE(catalogueDump(), before);
     }
 
-    // A process that dies with every row written, before the commit: the next open finds the
-    // catalogue as it was.
+    // A hook failing, or the process dying, before the commit leaves the catalogue as it was.
     void crashMidWrite() {
         Fixture fx;
         const qint32 id = scan(fx.tree, quiet());
         for (const char* c : {"rmdir:a", "add:c/new.txt"})
             change(fx.tree, QString::fromLatin1(c));
         const QString before = catalogueDump();
-        ScriptedUi ui;
-        ImageUpdate u(db(), ui, id);
-        u.options = quiet();
-        FixedSource src(fx.tree);
-        QCOMPARE(u.Read(src), DiskScan::Result::Done);
+        Update up(id);
+        QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
+        QCOMPARE(up.u.Apply([](Database& d, qint32 image) { return !newFileWritten(d, image); }),
+                 DiskScan::Result::Failed);
+        QCOMPARE(catalogueDump(), before);
         const pid_t child = ::fork();
         if (child == 0) {
-            u.Apply([](Database& d, qint32 image) {
-                const bool written = d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE "
-                                                             "ImageID=? AND Name='new.txt'"),
-                                              {image})
-                                         .toInt() == 1;
-                ::_exit(written ? 42 : 1);
+            up.u.Apply([](Database& d, qint32 image) {
+                ::_exit(newFileWritten(d, image) ? 42 : 1);
                 return true;
             });
             ::_exit(2);
@@ -388,9 +558,7 @@ private slots:
         QTest::newRow("Apply") << QStringLiteral("cmdApply");
         QTest::newRow("Cancel while reading") << QString();
     }
-    // The differences shown; Cancel leaves the catalogue exactly as it was (pressed while the
-    // disk is read, no differences are shown); Apply writes, with the name index hook inside
-    // the transaction.
+    // The differences shown; Cancel, also while reading, changes nothing; Apply runs the hook.
     void dialogRun() {
         QFETCH(QString, button);
         Fixture fx(true);
@@ -404,13 +572,7 @@ private slots:
                     child<QPushButton>(&form, "cmdCancel")->click();
             };
         int hooks = 0;
-        form.afterRows = [&](Database& d, qint32 id) {
-            ++hooks;
-            return d.scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ImageID=? AND "
-                                           "Name='new.txt'"),
-                            {id})
-                       .toInt() == 1;
-        };
+        form.afterRows = [&](Database& d, qint32 id) { return ++hooks, newFileWritten(d, id); };
         bool reviewed = false;
         form.review = [&](frmUpdateDiff& diff) {
             reviewed = true;
@@ -447,13 +609,8 @@ private slots:
         QFETCH(bool, found);
         QFETCH(bool, startsThere);
         Fixture fx(true);
-        ListedVolumes volumes;
-        VolumeInfo v;
-        v.key = QLatin1Char('D');
-        v.mountPoint = fx.tree;
-        v.serial = serial;
-        v.label = label;
-        volumes.list << v;
+        ListVolumes volumes;
+        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
         frmUpdate form(nullptr, nullptr, fx.image, &volumes);
         QStringList asked;
         form.pickFolder = [&](const QString& start) {
@@ -468,7 +625,7 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("err");
-        const QString &cat = m_cat, &tree = m_tree, u = QStringLiteral("update");
+        const QString &cat = m_cat, &tree = m_cliTree, u = QStringLiteral("update");
         QTest::newRow("no path") << QStringList{u, cat, QStringLiteral("1")} << 2 << QString();
         QTest::newRow("image not a number")
             << QStringList{u, cat, QStringLiteral("x"), tree} << 2
@@ -489,8 +646,8 @@ private slots:
         QFETCH(int, exit);
         QFETCH(QString, err);
         const QByteArray before = readBytes(m_cat);
-        const Run r = cli(args);
-        QCOMPARE(r.exit, exit);
+        const CliRun r = runCli(args);
+        QCOMPARE(r.code, exit);
         QCOMPARE(r.out, QString());
         if (exit == 2 && err.isEmpty())
             QVERIFY(r.err.startsWith(QStringLiteral("Usage: ledra-cli update ")));
@@ -499,14 +656,13 @@ private slots:
         QCOMPARE(readBytes(m_cat), before);
     }
 
-    // A dry run prints the differences and writes nothing; the update prints the same and
-    // writes them; a second update finds nothing left to do.
+    // A dry run prints the differences and writes nothing; the update prints and writes them.
     void cliDryRunThenUpdate() {
-        change(m_tree, QStringLiteral("rm:old.txt"));
-        change(m_tree, QStringLiteral("add:new\nline.txt"));
-        change(m_tree, QStringLiteral("append:plain/a.txt"));
-        change(m_tree, QStringLiteral("mv:tab\there.txt>plain/tab\there.txt"));
-        ::close(::open(QByteArray(QFile::encodeName(m_tree) + "/\xfe.bin").constData(),
+        change(m_cliTree, QStringLiteral("rm:old.txt"));
+        change(m_cliTree, QStringLiteral("add:new\nline.txt"));
+        change(m_cliTree, QStringLiteral("append:plain/a.txt"));
+        change(m_cliTree, QStringLiteral("mv:tab\there.txt>plain/tab\there.txt"));
+        ::close(::open(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin").constData(),
                        O_CREAT | O_WRONLY, 0644));
         const QStringList expected = {
             QStringLiteral("+\t//xFE.bin"),
@@ -515,39 +671,35 @@ private slots:
             QStringLiteral(">\t/tab\\there.txt\t/plain/tab\\there.txt"),
             QStringLiteral("~\t/plain/a.txt"),
             QStringLiteral("added 2\tremoved 1\tchanged 1\tmoved 1\tkept 2")};
-        const QStringList update = {QStringLiteral("update"), m_cat, QStringLiteral("1"), m_tree};
+        const QStringList update = {QStringLiteral("update"), m_cat, QStringLiteral("1"),
+                                    m_cliTree};
         const QByteArray before = readBytes(m_cat);
-        Run r = cli(update + QStringList{QStringLiteral("--dry-run")});
-        QCOMPARE(r.exit, 0);
+        CliRun r = runCli(update + QStringList{QStringLiteral("--dry-run")});
+        QCOMPARE(r.code, 0);
         QCOMPARE(sortedLines(r.out), expected);
         QCOMPARE(readBytes(m_cat), before);
-        r = cli(update);
-        QCOMPARE(r.exit, 0);
+        r = runCli(update);
+        QCOMPARE(r.code, 0);
         QCOMPARE(sortedLines(r.out), expected);
-        const QByteArray updated = readBytes(m_cat);
-        QVERIFY(updated != before);
-        r = cli(update);
-        QCOMPARE(r.out, QStringLiteral("added 0\tremoved 0\tchanged 0\tmoved 0\tkept 6\n"));
-        QCOMPARE(readBytes(m_cat), updated);
+        QVERIFY(readBytes(m_cat) != before);
     }
 
 private:
-    Run cli(const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(LEDRA_CLI), args); // the environment carries the settings folder
-        Run r;
-        if (!p.waitForFinished())
-            return r;
-        r.exit = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+    // The dialog over the test's volumes, loaded, its messages going to m_ui.
+    frmDiskNew& loaded(frmMain* main = nullptr) {
+        m_dlg = new frmDiskNew(main, main, &m_volumes);
+        m_dlg->setUi(&m_ui);
+        m_dlg->Form_Load();
+        return *m_dlg;
     }
 
+    PauseHookUi m_ui;
+    QPointer<frmDiskNew> m_dlg; // gone with its owner, if it has one
     QTemporaryDir m_temp;
-    QString m_cat;
-    QString m_tree;
+    QString m_stick;          // the New Disk dialog's volume
+    QString m_cat, m_cliTree; // the command line's catalogue and disk
+    ListVolumes m_volumes;
 };
 
-QTEST_MAIN(TestUpdate)
-#include "tst_update.moc"
+QTEST_MAIN(TestDisk)
+#include "tst_disk.moc"

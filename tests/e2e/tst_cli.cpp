@@ -1,7 +1,7 @@
-// What must never happen to a catalogue, with real files and real ledra-cli processes: rows lost
-// to a compaction, a catalogue unreadable after a crash, a file made or changed by a refused
-// command, links refused, a failed build left behind, and messages that name the wrong cause.
+// ledra-cli as a process: what must never happen to a catalogue (rows lost, files made or changed
+// by a refused command, links broken, leftovers, messages naming a wrong cause), and --json.
 #include "CatalogueFixture.h"
+#include "OddNamesCatalogue.h"
 
 #include "catalogue/Engine.h"
 #include "catalogue/mdlCompact.h"
@@ -9,6 +9,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -36,8 +38,7 @@ const QString kManyRows =
     u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) INSERT INTO "
     "Items(ID, ImageID, ParentID, Type, Name) SELECT i, 9, 0, 1, printf('%0100d', i) FROM n"_s;
 
-// A file or folder that refuses writes, also to the superuser (the immutable flag) where the
-// file system allows it.
+// A file or folder that refuses writes, to the superuser too (the immutable flag) where it can.
 class Protect {
 public:
     explicit Protect(const QString& path) : m_path(path) {
@@ -64,11 +65,30 @@ private:
 
 } // namespace
 
-class TestCliDataSafety : public QObject {
+class TestCli : public QObject {
     Q_OBJECT
 
     TestHome m_home;
     QString m_tree;
+    // Odd names for the --json tests.
+    std::unique_ptr<OddNamesCatalogue> m_cat;
+
+    // The objects printed (the catalogue path goes second); none if a line is not one object.
+    QList<QJsonObject> objects(QStringList args) {
+        args.insert(1, m_cat->path());
+        const CliRun r = runCli(args << u"--json"_s);
+        QList<QJsonObject> out;
+        // A name's bytes that are not UTF-8 must not reach the text as they are.
+        if (r.code != 0 || !r.out.endsWith(u'\n') || r.out.contains(QChar::ReplacementCharacter))
+            return out;
+        for (const QString& line : r.out.chopped(1).split(u'\n')) {
+            const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8());
+            if (!doc.isObject())
+                return {};
+            out.append(doc.object());
+        }
+        return out;
+    }
 
     // One image of the test tree: 40 items, the files numbered from 1.
     QString makeCatalogue(const QString& path) {
@@ -83,7 +103,9 @@ private slots:
         m_tree = m_home.file(u"tree"_s);
         for (int i = 1; i <= 40; ++i)
             QVERIFY(writeBytes(m_tree + u"/file %1.txt"_s.arg(i), QByteArray(i, 'x')));
+        m_cat = std::make_unique<OddNamesCatalogue>();
     }
+    void cleanupTestCase() { m_cat.reset(); }
 
     void writersRacingCompaction_data() {
         QTest::addColumn<QString>("writer");
@@ -91,9 +113,8 @@ private slots:
         QTest::newRow("a scan racing a compaction") << u"scan"_s << 1;
         QTest::newRow("two compactions and a set") << u"set"_s << 2;
     }
-    // What a writer reports as done is in the catalogue afterwards; one that did not get through
-    // says it was locked out; the catalogue stays whole and no copy is left behind. The
-    // compactions run over and over until the writers are through.
+    // Against compactions run over and over, what a writer reports done is kept, one locked out
+    // says so, and the catalogue stays whole with no copy left behind.
     void writersRacingCompaction() {
         QFETCH(QString, writer);
         QFETCH(int, compactors);
@@ -188,8 +209,7 @@ private slots:
         QTest::newRow("compact, missing")
             << u"compact"_s << QByteArray() << u"File can not be found.\n"_s;
     }
-    // Only create makes a file; the others refuse with the reason and change nothing (the
-    // reasons of the other refused files are the open's own, tested in-process).
+    // Only create makes a file; the others refuse with the reason and change nothing.
     void refusedFiles() {
         QFETCH(QString, verb);
         QFETCH(QByteArray, content);
@@ -218,8 +238,7 @@ private slots:
         QTest::newRow("link to the catalogue file") << false;
         QTest::newRow("link to the catalogue's folder") << true;
     }
-    // Every verb works through a link; compaction replaces the file, not the link. A second
-    // create only checks the file.
+    // Every verb works through a link; compaction replaces the file, not the link.
     void symbolicLinks() {
         QFETCH(bool, toFolder);
         QTemporaryDir real(m_home.file(u"realXXXXXX"_s));
@@ -291,7 +310,81 @@ private slots:
         QVERIFY2(r.err.startsWith(u"Not shown: 1 image(s)"_s) && r.err.endsWith(u"\nI2\tLost\n"_s),
                  qPrintable(r.err));
     }
+
+    // --json of every reading verb: each line one object Qt reads back, names exactly as stored.
+    void fields_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QJsonObject>("expected"); // fields of that line
+        const auto rows = OddNamesCatalogue::rows();
+        const QString image = OddNamesCatalogue::imageName();
+        QTest::newRow("info") << QStringList{u"info"_s} << 1 << 0
+                              << QJsonObject{{u"nodes"_s, 0}, {u"images"_s, 2}, {u"items"_s, 9}};
+        QTest::newRow("ls tree") << QStringList{u"ls"_s} << 2 << 0
+                                 << QJsonObject{{u"key"_s, u"I1"_s},  {u"type"_s, u"image"_s},
+                                                {u"id"_s, 1},         {u"name"_s, image},
+                                                {u"parent"_s, u""_s}, {u"depth"_s, 0}};
+        // Folders first, then files, each by name.
+        QTest::newRow("ls folder: folder")
+            << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 0
+            << QJsonObject{
+                   {u"key"_s, u"F4"_s}, {u"type"_s, u"folder"_s}, {u"name"_s, rows[3].name}};
+        QTest::newRow("ls folder: file") << QStringList{u"ls"_s, u"1"_s, u"1"_s} << 3 << 2
+                                         << QJsonObject{{u"key"_s, u"K2"_s},
+                                                        {u"type"_s, u"file"_s},
+                                                        {u"id"_s, 2},
+                                                        {u"name"_s, rows[1].name},
+                                                        {u"text"_s, rows[1].name},
+                                                        {u"size"_s, 4},
+                                                        {u"attrib"_s, 33},
+                                                        {u"attributes"_s, u"Read-only, Archive"_s}};
+        QTest::newRow("find") << QStringList{u"find"_s, u"--name"_s, u"bad*"_s} << 1 << 0
+                              << QJsonObject{{u"key"_s, u"I1I5I4"_s},
+                                             {u"image_id"_s, 1},
+                                             {u"id"_s, 5},
+                                             {u"parent_id"_s, 4},
+                                             {u"type"_s, u"file"_s},
+                                             {u"image"_s, image},
+                                             {u"name"_s, u"bad\\xFF\\xFEname"_s},
+                                             {u"path"_s, rows[4].path}};
+        // Text beyond ASCII must come out as UTF-8.
+        QTest::newRow("find, not ASCII")
+            << QStringList{u"find"_s, u"--name"_s, u"emoji*"_s} << 1 << 0
+            << QJsonObject{{u"name"_s, rows[5].name}, {u"path"_s, rows[5].path}};
+        QTest::newRow("props image")
+            << QStringList{u"props"_s, u"1"_s} << 1 << 0
+            << QJsonObject{
+                   {u"name"_s, image}, {u"file_system"_s, u"vfat"_s}, {u"serial"_s, u"1A2B3C4D"_s}};
+        QTest::newRow("props item") << QStringList{u"props"_s, u"1"_s, u"2"_s} << 1 << 0
+                                    << QJsonObject{{u"name"_s, rows[1].name},
+                                                   {u"stored_name"_s, rows[1].name},
+                                                   {u"description"_s, rows[1].description},
+                                                   {u"comment"_s, rows[1].comment},
+                                                   {u"ms_dos_name"_s, u"N/A"_s}};
+    }
+    void fields() {
+        QFETCH(QStringList, args);
+        QFETCH(int, lines);
+        QFETCH(int, line);
+        QFETCH(QJsonObject, expected);
+        const QList<QJsonObject> o = objects(args);
+        QCOMPARE(o.size(), lines);
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(o[line][it.key()], it.value());
+    }
+
+    // The machine's volumes differ; every line must still be a whole object.
+    void drives() {
+        const QList<QJsonObject> o = objects({u"drives"_s});
+        QVERIFY(!o.isEmpty());
+        for (const QJsonObject& d : o) {
+            QCOMPARE(d[u"key"].toString().size(), 1);
+            QCOMPARE(d[u"serial"].toString().size(), 8);
+            QVERIFY(d[u"type"].isDouble() && d.contains(u"image"_s));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestCliDataSafety)
-#include "tst_cli_datasafety.moc"
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
