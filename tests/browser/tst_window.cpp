@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -67,7 +68,6 @@ private slots:
     void viewTogglesAndSettingsAtExit();
     void bigFolderAndDetailsView();
     void fileDialogs();
-    void geometryKeptAndFitted();
     void firstLook();
     void scanProgressTexts();
     void folderTree_data();
@@ -91,8 +91,7 @@ private:
     QTreeWidgetItem* image(const char* key) { return m_window->catalogueEntry(QLatin1String(key)); }
 
     QTemporaryDir m_dir;
-    QString m_path;  // image 1 "Photos": folder 1 of 3,000 files, the root a few named entries
-    QString m_other; // image 1 "Other" with a root of one file
+    QString m_path; // image 1 "Photos": folder 1 of 3,000 files, the root a few named entries
     QString m_empty;
     QString m_browse; // nodes and images of every kind, see initTestCase
     ScriptedUi m_ui;
@@ -122,11 +121,6 @@ void TestWindow::initTestCase() {
             QVERIFY(addItem(1, 100 + i, 1, 1, QStringLiteral("file %1.dat").arg(i), 32, i));
         QVERIFY(t.commit());
     }
-    CloseCatalogue(nullptr);
-    m_other = m_dir.filePath(QStringLiteral("Other.ldr"));
-    QVERIFY(createCatalogue(m_other));
-    QVERIFY(addImage(1, 0, QStringLiteral("Other")));
-    QVERIFY(addItem(1, 1, 0, 1, QStringLiteral("only.txt")));
     CloseCatalogue(nullptr);
     m_empty = m_dir.filePath(QStringLiteral("Empty.ldr"));
     QVERIFY(createCatalogue(m_empty));
@@ -311,7 +305,10 @@ void TestWindow::viewTogglesAndSettingsAtExit() {
 }
 
 void TestWindow::bigFolderAndDetailsView() {
+    // A first start fits the screen it is on (the test screen is smaller than the default).
     openWindow(m_path, {});
+    const QRect avail = m_window->screen()->availableGeometry();
+    QVERIFY(avail.contains(m_window->frameGeometry()));
     m_window->showCatalogueEntry(QStringLiteral("I1"));
     // Up from a folder lists its parent with the folder left selected.
     m_window->FillFiles(3);
@@ -359,7 +356,9 @@ void TestWindow::bigFolderAndDetailsView() {
     QCOMPARE(list()->selectedKey(), QStringLiteral("K4"));
     header->resizeSection(0, 211);
 
-    // The view, its order and widths are kept in the settings and come back.
+    // The view, its order and widths are kept in the settings and come back; a window kept
+    // larger than the screen (another scale, another screen) is fitted to it.
+    m_window->setGeometry(QRect(avail.topLeft(), avail.size() * 2));
     m_window->close();
     m_window.reset();
     DefaultOptions();
@@ -369,6 +368,7 @@ void TestWindow::bigFolderAndDetailsView() {
     openWindow(m_path, {});
     QVERIFY(list()->isDetails());
     QCOMPARE(list()->detailsView()->header()->sectionSize(0), 211);
+    QVERIFY(avail.contains(m_window->frameGeometry()));
     m_window->showCatalogueEntry(QStringLiteral("I1"));
     QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     QTest::keySequence(m_window.get(), QKeySequence(Qt::CTRL | Qt::Key_2));
@@ -433,34 +433,13 @@ void TestWindow::fileDialogs() {
         m_window->showCatalogueEntry(QStringLiteral("I1"));
         m_window->FillFiles(0);
         child(pane)->setFocus();
-        next = m_other;
+        next = m_browse;
         m_window->mnuFileOpen_Click();
-        QCOMPARE(catalogue().path, m_other);
-        QCOMPARE(treeKeys(child<QTreeWidget>("trvNodes")), QStringLiteral("I1"));
-        QCOMPARE(child<QTreeWidget>("trvNodes")->topLevelItem(0)->text(0), QStringLiteral("Other"));
+        QCOMPARE(catalogue().path, m_browse);
+        QCOMPARE(image("I1")->text(0), QStringLiteral("Disk B"));
         QCOMPARE(child<QTreeWidget>("trvMain")->topLevelItemCount(), 0);
         QCOMPARE(list()->count(), 0);
     }
-}
-
-void TestWindow::geometryKeptAndFitted() {
-    // A first start fits the screen it is on (the test screen is smaller than the default).
-    openWindow(m_path, {});
-    const QRect avail = m_window->screen()->availableGeometry();
-    QVERIFY(avail.contains(m_window->frameGeometry()));
-    // Place and size are kept.
-    m_window->setGeometry(QRect(avail.x() + 20, avail.y() + 30, 500, 400));
-    const QRect kept = m_window->geometry();
-    m_window->close();
-    m_window.reset();
-    openWindow(m_path, {});
-    QCOMPARE(m_window->size(), kept.size());
-    // A window kept larger than the screen (another scale, another screen) is fitted to it.
-    m_window->setGeometry(QRect(avail.topLeft(), avail.size() * 2));
-    m_window->close();
-    m_window.reset();
-    openWindow(m_path, {});
-    QVERIFY(avail.contains(m_window->frameGeometry()));
 }
 
 // A first look: the empty catalogue's hint, one mnemonic per letter in each menu, and pictures
@@ -470,10 +449,17 @@ void TestWindow::firstLook() {
     QCOMPARE(list()->hint(), QStringLiteral("This catalogue is empty.\nFile \u25B8 New \u25B8 "
                                             "Disk\u2026 catalogues a disk."));
     QVERIFY(list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
-    // Once something is filed the hint goes.
-    child("trvNodes")->setFocus();
-    action("mnuFileNewNode")->trigger();
+    // Once something is filed the hint goes. The toolbar's New button makes nodes unless told
+    // otherwise; a cancelled edit keeps the stored name and the shown one apart until a refresh.
+    trvNodes->setFocus();
+    m_window->tlbMain_ButtonClick(QStringLiteral("New"));
     QVERIFY(!list()->findChild<QWidget*>(QStringLiteral("lblHint"))->isVisible());
+    QTest::keyClick(trvNodes->viewport()->findChild<QLineEdit*>(), Qt::Key_Escape);
+    QTRY_COMPARE(image("N1")->text(0), QStringLiteral("New node"));
+    QCOMPARE(db().scalar(QStringLiteral("SELECT Name FROM Nodes")).toString(),
+             QStringLiteral("New Node"));
+    m_window->mnuViewRefresh_Click();
+    QCOMPARE(image("N1")->text(0), QStringLiteral("New Node"));
     QList<QMenu*> menus;
     for (QAction* a : m_window->menuBar()->actions())
         menus << a->menu();
@@ -522,8 +508,6 @@ void TestWindow::scanProgressTexts() {
     QCOMPARE(label->toolTip(), folder);
 }
 
-// The New button makes nodes unless disks were chosen from its menu, and the choice sticks; New
-// Disk hands the focus back to the catalogue tree with the new image selected. Runs last.
 void TestWindow::folderTree_data() {
     QTest::addColumn<bool>("incremental");
     QTest::addColumn<bool>("detect");
@@ -774,6 +758,9 @@ void TestWindow::cliLs() {
         QVERIFY(!p.readAllStandardError().isEmpty());
 }
 
+// The New button makes nodes unless disks were chosen from its menu, and the choice sticks; New
+// Disk hands the focus back to the catalogue tree with the new image selected. Place and size
+// are kept. Runs last.
 void TestWindow::newButton() {
     options().NewType = 3; // anything but disks
     openWindow(m_path, {});
@@ -799,9 +786,13 @@ void TestWindow::newButton() {
     QCOMPARE(child<QTreeWidget>("trvNodes")->currentItem(),
              m_window->catalogueEntry(QStringLiteral("I2")));
     QCOMPARE(m_window->currentImageId(), 2);
+    const QRect avail = m_window->screen()->availableGeometry();
+    m_window->setGeometry(QRect(avail.x() + 20, avail.y() + 30, 500, 400));
+    const QSize kept = m_window->size();
     m_window->close();
     m_window.reset();
     openWindow(m_path, {});
+    QCOMPARE(m_window->size(), kept);
     QCOMPARE(m_window->newButtonTag(), QStringLiteral("NewDisk"));
     m_window->tlbMain_ButtonMenuClick(QStringLiteral("NewNode"));
     QCOMPARE(options().NewType, 1);

@@ -30,8 +30,6 @@ class TestControls : public QObject {
 
 private slots:
     void cleanup() { ctlCmnDlg::setTestHook({}); }
-    void filters_data();
-    void filters();
     void showOpenAndSave();
     void enterPressesTheDefault_data();
     void enterPressesTheDefault();
@@ -42,25 +40,6 @@ private slots:
     void focusSelectsAll();
     void layout();
 };
-
-void TestControls::filters_data() {
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("nameFilters");
-    QTest::newRow("two patterns, all files")
-        << "Ledra (*.ldr;*.mdb)|*.ldr;*.mdb|All Files (*.*)|*.*"
-        << QStringList{QStringLiteral("Ledra (*.ldr *.mdb)"), QStringLiteral("All Files (*)")};
-    QTest::newRow("description without patterns")
-        << "Index files|*.idx" << QStringList{QStringLiteral("Index files (*.idx)")};
-    QTest::newRow("dangling description")
-        << "Odd|*.x|Alone" << QStringList{QStringLiteral("Odd (*.x)")};
-    QTest::newRow("empty") << "" << QStringList();
-}
-
-void TestControls::filters() {
-    QFETCH(QString, filter);
-    QFETCH(QStringList, nameFilters);
-    QCOMPARE(ctlCmnDlg::nameFilters(filter), nameFilters);
-}
 
 // Default titles, a cancel that keeps every value, and an accept that takes the dialog's.
 void TestControls::showOpenAndSave() {
