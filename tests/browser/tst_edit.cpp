@@ -71,7 +71,7 @@ private slots:
     void contextMenusAndDialogs();
 
 private:
-    void openWindow(bool rows = true);
+    void openWindow();
     void reopenReadOnly();
     void focusTree(const QString& key);
     QString enabledCommands() const;
@@ -104,19 +104,16 @@ void TestEdit::cleanup() {
     CloseCatalogue(nullptr);
 }
 
-// With rows: N3 Empty | N1 Music > N2 Rock > I1 Disk A, I3 Zed | I2 Loose.
-void TestEdit::openWindow(bool rows) {
+// N3 Empty | N1 Music > N2 Rock > I1 Disk A, I3 Zed | I2 Loose.
+void TestEdit::openWindow() {
     QVERIFY(createCatalogue(m_path));
-    if (rows) {
-        QVERIFY(addNode(1, 0, QStringLiteral("Music")) && addNode(2, 1, QStringLiteral("Rock")) &&
-                addNode(3, 0, QStringLiteral("Empty")));
-        QVERIFY(addImage(1, 2, QStringLiteral("Disk A")) &&
-                addImage(2, 0, QStringLiteral("Loose")) && addImage(3, 2, QStringLiteral("Zed")));
-        QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("docs")) &&
-                addItem(1, 2, 1, 1, QStringLiteral("a")) &&
-                addItem(1, 3, 0, 1, QStringLiteral("b")) &&
-                addItem(2, 1, 0, 1, QStringLiteral("c")));
-    }
+    QVERIFY(addNode(1, 0, QStringLiteral("Music")) && addNode(2, 1, QStringLiteral("Rock")) &&
+            addNode(3, 0, QStringLiteral("Empty")));
+    QVERIFY(addImage(1, 2, QStringLiteral("Disk A")) && addImage(2, 0, QStringLiteral("Loose")) &&
+            addImage(3, 2, QStringLiteral("Zed")));
+    QVERIFY(addItem(1, 1, 0, 0, QStringLiteral("docs")) &&
+            addItem(1, 2, 1, 1, QStringLiteral("a")) && addItem(1, 3, 0, 1, QStringLiteral("b")) &&
+            addItem(2, 1, 0, 1, QStringLiteral("c")));
     CloseCatalogue(nullptr);
     m_window = std::make_unique<frmMain>(m_path);
     m_window->setUi(&m_ui);

@@ -29,7 +29,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -65,8 +64,7 @@ private slots:
     void naturalOrder();
     void splitters_data();
     void splitters();
-    void viewTogglesAndSettingsAtExit();
-    void bigFolderAndDetailsView();
+    void bigFolderViewsKeptAtExit();
     void fileDialogs();
     void firstLook();
     void scanProgressTexts();
@@ -74,9 +72,8 @@ private slots:
     void folderTree();
     void placeholdersAndClicks();
     void contentsListKeysAndRefresh();
-    void hiddenFolderTree();
+    void hiddenTreeAndOddRows();
     void iconsOncePerExtension();
-    void hostileRows();
     void cliLs_data();
     void cliLs();
     void newButton();
@@ -275,36 +272,7 @@ void TestWindow::splitters() {
     QCOMPARE(lsv->x(), szeTree->geometry().right() + 1);
 }
 
-void TestWindow::viewTogglesAndSettingsAtExit() {
-    openWindow(m_path);
-    auto* lsv = child("lsvMain");
-    auto* area = lsv->parentWidget();
-    m_window->mnuViewNodes_Click();
-    m_window->mnuViewTree_Click();
-    QVERIFY(!action("mnuViewNodes")->isChecked());
-    QVERIFY(child("szeV")->isHidden());
-    QCOMPARE(lsv->geometry(), QRect(0, 0, area->width(), area->height()));
-    // Only the folder tree: it runs from the left edge; the splitters stayed where they were.
-    m_window->mnuViewTree_Click();
-    QCOMPARE(child("trvMain")->geometry().left(), 0);
-    QCOMPARE(child("trvMain")->width(), child("szeTree")->x());
-    drag(child<ctlSize>("szeTree"), 50);
-    // Hiding the toolbar and the status bar gives the panes their height at once.
-    const int height = lsv->height();
-    m_window->mnuViewToolbar_Click();
-    m_window->mnuViewStatusBar_Click();
-    QTRY_VERIFY(lsv->height() > height);
-    QVERIFY(child<QToolBar>("tlbMain")->isHidden());
-
-    m_window->close();
-    QCOMPARE(options().SizeVLeft, 160);
-    QSettings stored(m_dir.filePath(QStringLiteral("Tessaly/Ledra.conf")), QSettings::IniFormat);
-    QCOMPARE(stored.value(QStringLiteral("Options/View/Nodes")).toInt(), 0);
-    QCOMPARE(stored.value(QStringLiteral("Options/View/Tree")).toInt(), -1);
-    QCOMPARE(stored.value(QStringLiteral("Options/SizeTreeLeft")).toInt(), 252);
-}
-
-void TestWindow::bigFolderAndDetailsView() {
+void TestWindow::bigFolderViewsKeptAtExit() {
     // A first start fits the screen it is on (the test screen is smaller than the default).
     openWindow(m_path, {});
     const QRect avail = m_window->screen()->availableGeometry();
@@ -355,15 +323,36 @@ void TestWindow::bigFolderAndDetailsView() {
     QCOMPARE(listKeys(list()), QStringLiteral("F1 F3 F2 K5 K4 K6"));
     QCOMPARE(list()->selectedKey(), QStringLiteral("K4"));
     header->resizeSection(0, 211);
+    // Both trees hidden: the list takes the whole area. Then only the folder tree: it runs from
+    // the left edge; the splitters stayed where they were.
+    QWidget* area = list()->parentWidget();
+    m_window->mnuViewNodes_Click();
+    m_window->mnuViewTree_Click();
+    QVERIFY(!action("mnuViewNodes")->isChecked());
+    QVERIFY(child("szeV")->isHidden());
+    QCOMPARE(list()->geometry(), QRect(0, 0, area->width(), area->height()));
+    m_window->mnuViewTree_Click();
+    QCOMPARE(child("trvMain")->geometry().left(), 0);
+    QCOMPARE(child("trvMain")->width(), child("szeTree")->x());
+    drag(child<ctlSize>("szeTree"), 50);
+    // Hiding the toolbar and the status bar gives the panes their height at once.
+    const int height = list()->height();
+    m_window->mnuViewToolbar_Click();
+    m_window->mnuViewStatusBar_Click();
+    QTRY_VERIFY(list()->height() > height);
+    QVERIFY(child<QToolBar>("tlbMain")->isHidden());
 
-    // The view, its order and widths are kept in the settings and come back; a window kept
-    // larger than the screen (another scale, another screen) is fitted to it.
+    // The views, the order, the widths and the bars are kept in the settings and come back; a
+    // window kept larger than the screen (another scale, another screen) is fitted to it.
     m_window->setGeometry(QRect(avail.topLeft(), avail.size() * 2));
     m_window->close();
+    QCOMPARE(options().SizeVLeft, 160);
     m_window.reset();
     DefaultOptions();
     LoadOptions();
     QCOMPARE(options().ListView, 2);
+    QVERIFY(!options().ViewNodes && options().ViewTree);
+    QCOMPARE(options().SizeTreeLeft, 252);
     options().LoadDefaultDatabase = false;
     openWindow(m_path, {});
     QVERIFY(list()->isDetails());
@@ -665,7 +654,9 @@ void TestWindow::contentsListKeysAndRefresh() {
     QVERIFY(m_ui.shown.isEmpty());
 }
 
-void TestWindow::hiddenFolderTree() {
+// In either fill mode: the folder tree hidden, then an image with no label or source, a Null
+// type and a folder that is its own parent.
+void TestWindow::hiddenTreeAndOddRows() {
     for (const bool incremental : {true, false}) {
         options().IncrementalFill = incremental;
         openWindow(m_browse);
@@ -679,6 +670,13 @@ void TestWindow::hiddenFolderTree() {
         m_window->mnuViewTree_Click(); // show
         QVERIFY(m_window->folderEntry(QStringLiteral("K1")));
         QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral("DATA [D:]"));
+        m_window->trvNodes_NodeClick(image("I6"));
+        QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" []"));
+        // A Null type reads as a folder.
+        QCOMPARE(listKeys(lsvMain), QStringLiteral("F2"));
+        m_window->FillFiles(1);
+        m_window->lsvMain_Up();
+        QCOMPARE(m_window->listTag(), 1);
         cleanup();
     }
 }
@@ -714,19 +712,6 @@ void TestWindow::iconsOncePerExtension() {
     m_window->FillFiles(0);
     QVERIFY(!hasIcon("K20"));
     QCOMPARE(iconKey("F2"), QStringLiteral("Folder"));
-}
-
-// No label or source, a folder that is its own parent, a Null type.
-void TestWindow::hostileRows() {
-    options().IncrementalFill = false;
-    openWindow(m_browse);
-    m_window->trvNodes_NodeClick(image("I6"));
-    QCOMPARE(m_window->folderEntry(QStringLiteral("K0"))->text(0), QStringLiteral(" []"));
-    // A Null type reads as a folder.
-    QCOMPARE(listKeys(lsvMain), QStringLiteral("F2"));
-    m_window->FillFiles(1);
-    m_window->lsvMain_Up();
-    QCOMPARE(m_window->listTag(), 1);
 }
 
 void TestWindow::cliLs_data() {
