@@ -26,12 +26,8 @@ void TestAbout::texts() {
         qPrintable(version));
     // No made-up address is shown: without a home of its own the box shows no link at all.
     about.show();
-    for (QLabel* label : about.findChildren<QLabel*>()) {
-        if (label->isVisible())
-            QVERIFY2(!label->text().contains(QLatin1String(".example")), qPrintable(label->text()));
-    }
-    for (const char* link : {"lblURL", "lblEmail"})
-        QVERIFY(!about.findChild<QLabel*>(QLatin1String(link))->isVisible());
+    for (const char* link : {"lblURLC", "lblURL", "lblEmailC", "lblEmail"})
+        QVERIFY2(!about.findChild<QLabel*>(QLatin1String(link))->isVisible(), link);
     auto* close = about.findChild<QPushButton*>(QStringLiteral("cmdClose"));
     QVERIFY(close && close->isVisible());
     close->click();
