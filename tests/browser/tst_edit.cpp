@@ -10,7 +10,6 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "search/NameIndex.h"
-#include "search/frmFind.h"
 #include "shell/mdlOptions.h"
 
 #include <QAction>
@@ -99,7 +98,6 @@ void TestEdit::init() {
 }
 
 void TestEdit::cleanup() {
-    delete frmFind::instance();
     m_window.reset();
     CloseCatalogue(nullptr);
 }
@@ -474,8 +472,6 @@ void TestEdit::contextMenusAndDialogs() {
     closeNext();
     action("poplsvMainProperties")->trigger();
     QCOMPARE(opened, (QStringList{QStringLiteral("frmPropImg"), QStringLiteral("frmPropItm")}));
-    action("mnuEditFind")->trigger();
-    QVERIFY(frmFind::instance() && frmFind::instance()->isVisible());
 }
 
 QTEST_MAIN(TestEdit)
