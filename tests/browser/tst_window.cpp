@@ -70,10 +70,9 @@ private slots:
     void scanProgressTexts();
     void folderTree_data();
     void folderTree();
-    void placeholdersAndClicks();
+    void placeholdersClicksAndIcons();
     void contentsListKeysAndRefresh();
     void hiddenTreeAndOddRows();
-    void iconsOncePerExtension();
     void cliLs_data();
     void cliLs();
     void newButton();
@@ -526,9 +525,11 @@ void TestWindow::folderTree() {
     QVERIFY(m_window->isImageSelected());
 }
 
-void TestWindow::placeholdersAndClicks() {
+// Incremental fill without detection: placeholders and clicks on folders; then the list's icons.
+void TestWindow::placeholdersClicksAndIcons() {
     options().IncrementalFill = true;
     options().DetectSubFolders = false;
+    options().UseIcons = true;
     openWindow(m_browse);
     m_window->trvNodes_NodeClick(image("I1"));
     QCOMPARE(treeKeys(trvMain), QStringLiteral("K0 K2 K2SF K26 K26SF K11 K11SF K1 K1SF"));
@@ -549,6 +550,34 @@ void TestWindow::placeholdersAndClicks() {
     m_window->trvMain_NodeClick(m_window->folderEntry(QStringLiteral("K0")));
     QCOMPARE(m_window->listedFolderId(), 0);
     QCOMPARE(trvMain->currentItem(), m_window->folderEntry(QStringLiteral("K0")));
+    // Icons of the root's entries.
+    auto iconKey = [this](const char* key) {
+        return m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
+    };
+    auto hasIcon = [this](const char* key) {
+        return !m_window->listEntry(QLatin1String(key))
+                    .data(Qt::DecorationRole)
+                    .value<QIcon>()
+                    .isNull();
+    };
+    for (const char* key : {"K20", "K21", "K22", "F2"})
+        QVERIFY2(!iconKey(key).isEmpty() && hasIcon(key), key);
+    // A name without a dot shares the "." lookup.
+    QVERIFY(QStringLiteral("Icon. Unknown").contains(iconKey("K22")));
+    // Icons are looked up as entries are drawn, once per extension for the program's life.
+    const int after = frmMain::iconLookupCount();
+    QVERIFY(after > 0);
+    for (qint32 folder : {0, 2}) {
+        m_window->FillFiles(folder);
+        for (int row = 0; row < lsvMain->count(); ++row)
+            lsvMain->model()->index(row, 0).data(frmMain::IconKeyRole);
+    }
+    QCOMPARE(frmMain::iconLookupCount(), after);
+    // Off: files get no icon and folders the "Folder" picture.
+    options().UseIcons = false;
+    m_window->FillFiles(0);
+    QVERIFY(!hasIcon("K20"));
+    QCOMPARE(iconKey("F2"), QStringLiteral("Folder"));
 }
 
 void TestWindow::contentsListKeysAndRefresh() {
@@ -677,39 +706,6 @@ void TestWindow::hiddenTreeAndOddRows() {
         QCOMPARE(m_window->listTag(), 1);
         cleanup();
     }
-}
-
-void TestWindow::iconsOncePerExtension() {
-    options().UseIcons = true;
-    openWindow(m_browse);
-    m_window->trvNodes_NodeClick(image("I1"));
-    auto iconKey = [this](const char* key) {
-        return m_window->listEntry(QLatin1String(key)).data(frmMain::IconKeyRole).toString();
-    };
-    auto hasIcon = [this](const char* key) {
-        return !m_window->listEntry(QLatin1String(key))
-                    .data(Qt::DecorationRole)
-                    .value<QIcon>()
-                    .isNull();
-    };
-    for (const char* key : {"K20", "K21", "K22", "F2"})
-        QVERIFY2(!iconKey(key).isEmpty() && hasIcon(key), key);
-    // A name without a dot shares the "." lookup.
-    QVERIFY(QStringLiteral("Icon. Unknown").contains(iconKey("K22")));
-    // Icons are looked up as entries are drawn, once per extension for the program's life.
-    const int after = frmMain::iconLookupCount();
-    QVERIFY(after > 0);
-    for (qint32 folder : {0, 2}) {
-        m_window->FillFiles(folder);
-        for (int row = 0; row < lsvMain->count(); ++row)
-            lsvMain->model()->index(row, 0).data(frmMain::IconKeyRole);
-    }
-    QCOMPARE(frmMain::iconLookupCount(), after);
-    // Off: files get no icon and folders the "Folder" picture.
-    options().UseIcons = false;
-    m_window->FillFiles(0);
-    QVERIFY(!hasIcon("K20"));
-    QCOMPARE(iconKey("F2"), QStringLiteral("Folder"));
 }
 
 void TestWindow::cliLs_data() {

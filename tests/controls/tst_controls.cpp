@@ -169,8 +169,6 @@ void TestControls::focusSelectsAll() {
     f.textBox()->setCursorPosition(3);
     QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
     QApplication::sendEvent(f.textBox(), &in);
-    QCOMPARE(f.SelStart(), 0);
-    QCOMPARE(f.SelLength(), 7);
     QCOMPARE(f.textBox()->selectedText(), QStringLiteral("keyword"));
 }
 
