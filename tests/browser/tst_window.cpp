@@ -2,6 +2,7 @@
 // and the contents list (and the same listings printed by ledra-cli ls), big folders, the details
 // view and its order, opening and making catalogues, the settings kept at exit, icons, hints.
 #include "BrowseFixture.h"
+#include "CatalogueFixture.h"
 #include "ScriptedUi.h"
 
 #include "browser/frmMain.h"
@@ -25,7 +26,6 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -728,13 +728,11 @@ void TestWindow::cliLs() {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
-    QProcess p;
-    p.start(QStringLiteral(LEDRA_CLI), QStringList{QStringLiteral("ls"), m_browse} + args);
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), exitCode);
-    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), output);
+    const CliRun r = runCli(QStringList{QStringLiteral("ls"), m_browse} + args);
+    QCOMPARE(r.code, exitCode);
+    QCOMPARE(r.out, output);
     if (exitCode != 0)
-        QVERIFY(!p.readAllStandardError().isEmpty());
+        QVERIFY(!r.err.isEmpty());
 }
 
 // The New button makes nodes unless disks were chosen from its menu, and the choice sticks; New

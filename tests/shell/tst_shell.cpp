@@ -56,9 +56,6 @@ private slots:
         QTest::addColumn<QString>("group");
         QTest::newRow("ledra sub-key") << u"HKCU\\Software\\Tessaly\\Ledra\\Options\\New Disk"_s
                                        << u"Ledra.conf"_s << u"Options/New Disk"_s;
-        QTest::newRow("long name, other case")
-            << u"hkey_current_user\\software\\TESSALY\\ledra\\Recent"_s << u"Ledra.conf"_s
-            << u"Recent"_s;
         QTest::newRow("longer product name") << u"HKCU\\Software\\Tessaly\\LedraX\\a"_s
                                              << u"HKCU.conf"_s << u"Software/Tessaly/LedraX/a"_s;
         QTest::newRow("classes, trailing slash")
