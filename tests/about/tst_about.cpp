@@ -11,11 +11,11 @@ class TestAbout : public QObject {
     Q_OBJECT
 
 private slots:
-    void texts();
-    void shortHelp();
+    void aboutAndShortHelp();
 };
 
-void TestAbout::texts() {
+// Each box: its title, its texts and its Close button.
+void TestAbout::aboutAndShortHelp() {
     frmAbout about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About Ledra"));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Ledra"));
@@ -32,15 +32,13 @@ void TestAbout::texts() {
     QVERIFY(close && close->isVisible());
     close->click();
     QVERIFY(about.isHidden());
-}
 
-void TestAbout::shortHelp() {
     frmSHelp help;
     QCOMPARE(help.windowTitle(), QStringLiteral("Short Help"));
     const QString text = help.findChild<QPlainTextEdit*>(QStringLiteral("txtHelp"))->toPlainText();
     for (const char* heading : {">>ABOUT<<", ">>USE<<", ">>FAQ<<"})
         QVERIFY(text.contains(QLatin1String(heading)));
-    auto* close = help.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    close = help.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
     QCOMPARE(close->text(), QStringLiteral("Close"));
     help.show();
     close->click();

@@ -93,12 +93,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("fits");
-        const QString recent = kLedraKey + u"\\Recent"_s;
-        QTest::newRow("blanks kept") << recent << u"0"_s << u"  /home/u/a.ldr "_s << true;
-        QTest::newRow("at sign") << recent << u"2"_s << u"@Variant(x)"_s << true;
+        QTest::newRow("blanks kept") << kRecentKey << u"0"_s << u"  /home/u/a.ldr "_s << true;
+        QTest::newRow("at sign") << kRecentKey << u"2"_s << u"@Variant(x)"_s << true;
         QTest::newRow("non-latin, quotes, backslash")
-            << recent << u"5"_s << u"Čitanka Ω \"b\" c\\d;e#f\nx"_s << true;
-        QTest::newRow("empty text") << recent << u"6"_s << QString() << true;
+            << kRecentKey << u"5"_s << u"Čitanka Ω \"b\" c\\d;e#f\nx"_s << true;
+        QTest::newRow("empty text") << kRecentKey << u"6"_s << QString() << true;
         QTest::newRow("default value")
             << u"HKCR\\.ldr\\"_s << QString() << u"Tessaly.Ledra"_s << true;
         QTest::newRow("4095 in default buffer") << m_key << u"s"_s << QString(4095, u'x') << true;
@@ -135,28 +134,27 @@ private slots:
 
     // Deletes, and a batch that writes each file once at its end.
     void deleteAndBatch() {
-        const QString recent = kLedraKey + u"\\Recent"_s;
-        SetRegString(recent, u"0"_s, u"old"_s);
-        SetRegString(recent, u"1"_s, u"gone"_s);
-        SetRegString(recent, u"2"_s, u"kept"_s);
-        const QString file = RegKeyLocation(recent).file;
+        SetRegString(kRecentKey, u"0"_s, u"old"_s);
+        SetRegString(kRecentKey, u"1"_s, u"gone"_s);
+        SetRegString(kRecentKey, u"2"_s, u"kept"_s);
+        const QString file = RegKeyLocation(kRecentKey).file;
         const QByteArray before = readBytes(file);
         {
             const RegWriteBatch batch;
-            DeleteRegValue(recent, u"0"_s);
-            DeleteRegValue(recent, u"1"_s);
-            DeleteRegValue(recent, u"7"_s);
-            SetRegString(recent, u"0"_s, u"new"_s);
+            DeleteRegValue(kRecentKey, u"0"_s);
+            DeleteRegValue(kRecentKey, u"1"_s);
+            DeleteRegValue(kRecentKey, u"7"_s);
+            SetRegString(kRecentKey, u"0"_s, u"new"_s);
             SetRegLong(m_key, u"n"_s, -1);
             QCOMPARE(readBytes(file), before);
         }
-        QCOMPARE(GetRegString(recent, u"0"_s, QString()), u"new"_s);
-        QCOMPARE(GetRegString(recent, u"1"_s, u"-"_s), u"-"_s);
-        QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"kept"_s);
+        QCOMPARE(GetRegString(kRecentKey, u"0"_s, QString()), u"new"_s);
+        QCOMPARE(GetRegString(kRecentKey, u"1"_s, u"-"_s), u"-"_s);
+        QCOMPARE(GetRegString(kRecentKey, u"2"_s, u"-"_s), u"kept"_s);
         QCOMPARE(GetRegLong(m_key, u"n"_s, 0), -1);
 
-        DeleteRegValue(recent, u"2"_s); // outside a batch at once
-        QCOMPARE(GetRegString(recent, u"2"_s, u"-"_s), u"-"_s);
+        DeleteRegValue(kRecentKey, u"2"_s); // outside a batch at once
+        QCOMPARE(GetRegString(kRecentKey, u"2"_s, u"-"_s), u"-"_s);
     }
 
     // A fresh account: the defaults, stored under their names as 0 / -1 for booleans; then values
