@@ -395,6 +395,7 @@ private slots:
         QVERIFY(!label(w, u"ReadOnly"_s)->isHidden());
         QCOMPARE(label(w, u"ReadOnly"_s)->text(), u"Read-only"_s);
         QCOMPARE(options().Default, p);
+        QVERIFY(enabled(w, u"mnuFileProperties"_s)); // reading stays possible
         CloseCatalogue(&w);
 
         recentList().AddRecent(bad);
