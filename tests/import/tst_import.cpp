@@ -368,8 +368,9 @@ private slots:
                  QVariant(u"a \"quoted\" 'name'"_s));
     }
 
-    // The walk's clock is "hh:nn:ss"; the summary keeps "nn:ss" and ends in " minutes.".
-    void progressAndSummaryTexts() {
+    // The walk's clock is "hh:nn:ss", and both passes show each folder (the summary, "nn:ss"
+    // and " minutes.", shows in the dialog and command line tests).
+    void progressTexts() {
         QVERIFY(writeIndex(m_idx, threeRows()));
         QCOMPARE(MarlovexLoad(m_idx), ImportLoad::Loaded);
         ScriptedUi ui;
@@ -381,9 +382,6 @@ private slots:
                     .hasMatch());
         QCOMPARE(progress.matching(u"folder="_s),
                  split("folder=C:\\ folder=C:\\X\\ folder=C:\\ folder=C:\\X\\"));
-        QCOMPARE(ui.texts(),
-                 QStringList{u"Total of 1 files and 1 folders was written in 00:00 minutes."_s});
-        QCOMPARE(ui.shown.first().icon, Ui::Icon::Information);
     }
 
     // Hostile or odd indexes import as what they hold, as a whole tree.
