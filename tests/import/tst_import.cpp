@@ -610,42 +610,32 @@ private slots:
     // without end fails, names the folder and writes nothing.
     void repeatedFolders_data() {
         QTest::addColumn<int>("depth");
-        QTest::addColumn<bool>("collect");
-        QTest::addColumn<int>("exit");
-        QTest::newRow("fits, counted") << 10 << true << 0;
-        QTest::newRow("fits, not counted") << 10 << false << 0;
-        QTest::newRow("grows without end") << 40 << true << 1;
+        QTest::addColumn<bool>("noCollect");
+        QTest::addColumn<DiskScan::Result>("result");
+        QTest::newRow("fits, counted") << 10 << false << DiskScan::Result::Done;
+        QTest::newRow("fits, not counted") << 10 << true << DiskScan::Result::Done;
+        QTest::newRow("grows without end") << 40 << false << DiskScan::Result::Failed;
     }
     void repeatedFolders() {
         QFETCH(int, depth);
-        QFETCH(bool, collect);
-        QFETCH(int, exit);
-        CloseDatabase();
+        QFETCH(bool, noCollect);
+        QFETCH(DiskScan::Result, result);
         QStringList lines = threeRows().mid(0, 4);
-        lines[1] = u"<Serial 5A-5A"_s;
-        lines[2] = u"<DiskLabel REP"_s;
         lines << u"C:\\"_s + u"A\\"_s.repeated(depth) + u'f'
               << u"c:\\"_s + u"a\\"_s.repeated(depth) + u'f';
-        const QString path = m_temp.filePath(u"repeat.idx"_s);
-        QVERIFY(writeIndex(path, lines));
-        const QByteArray before = readBytes(m_cli);
-        const CliRun r = cli({path, u"--add"_s, collect ? u"--collect"_s : u"--no-collect"_s});
-        QCOMPARE(r.code, exit);
-        if (exit != 0) {
-            QVERIFY2(r.err.startsWith(u"The folder C:\\"_s) &&
-                         r.err.endsWith(u"Nothing was imported.\n"_s),
-                     qPrintable(r.err));
-            QCOMPARE(r.out, QString());
-            QCOMPARE(readBytes(m_cli), before);
+        ScriptedUi ui;
+        MarlovexImport imp(db(), ui);
+        imp.options.noCollect = noCollect;
+        QCOMPARE(runImport(lines, imp), result);
+        if (result != DiskScan::Result::Done) {
+            QVERIFY2(ui.lastText().startsWith(u"The folder C:\\"_s) &&
+                         ui.lastText().endsWith(u"Nothing was imported."_s),
+                     qPrintable(ui.lastText()));
+            QCOMPARE(catalogueDump(), QString());
             return;
         }
-        const QStringList out = r.out.split(u'\n');
-        QVERIFY(out.at(1).startsWith(u"Total of 2048 files and 2046 folders"_s));
-        SetDatabaseName(m_cli);
-        QCOMPARE(OpenVerifiedDatabase(false, true), 0);
-        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items WHERE ImageID=?"_s,
-                             {out.at(0).section(u'\t', 1).toInt()}),
-                 QVariant(2046 + 2048 + 1));
+        QCOMPARE(imp.FileCount, 2048);
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items"_s).toInt(), 2046 + 2048 + 1);
     }
 };
 
