@@ -236,16 +236,11 @@ private slots:
         }
     }
 
-    // Standard output carries the same bytes as the file; the root's own row of an imported
-    // image is the root, not an item.
+    // Standard output carries the file's bytes (the dialog test below writes them to a file); the
+    // root's own row of an imported image is the root, not an item.
     void standardOutput() {
-        const QString file = m_cat->folder() + u"/two.csv"_s;
-        QCOMPARE(
-            cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=csv"_s, u"--output"_s, file}).code,
-            0);
-        const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format"_s, u"CSV"_s});
+        const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=CSV"_s});
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, readBytes(file));
         QCOMPARE(r.out, QByteArray("\xEF\xBB\xBFpath,name,type,size,modified,attributes,keywords,"
                                    "description,comment\r\n/tab\there.txt,tab\there.txt,file,4,,"
                                    "Archive,,,\r\n"));

@@ -311,8 +311,6 @@ private slots:
         QTest::addColumn<bool>("scanFiles");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<qint64>("files");
-        QTest::newRow("three rows")
-            << threeRows() << true << split("2|1|1|f.txt|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(1);
         QTest::newRow("Scan Files off: the file's ID is used up")
             << (threeRows() << u"C:\\X\\Y\\g"_s) << false
             << split("3|1|0|Y|0 1|0|0|X|0 0|-1|0|C:\\|0") << qint64(2);
@@ -458,12 +456,9 @@ private slots:
                  QVariant(1));
     }
 
-    // The Import dialog over one CD index: Import needs a file name and Browse fills it; a whole
-    // import with "Eject" on and "Auto Close" off (the progress area shown only while it runs,
-    // the entry with the CD picture, the file box emptied, the summary); what is not an index
-    // refused. Then with "Auto Close" on: Cancel to the overwrite question writes nothing and
-    // closes; Cancel deep into the write after Yes cannot close the busy dialog, brings the old
-    // image back whole, and stays open.
+    // The Import dialog over one CD index, from Browse through a whole import ("Eject" on, "Auto
+    // Close" off) and refused files to, with "Auto Close" on, Cancel at the overwrite question
+    // (closes, writes nothing) and deep into the write (refuses to close, brings the old back).
     void importDialog() {
         QStringList lines = threeRows();
         lines[0] = u"<DISKTYPE CD-ROM"_s;
