@@ -369,7 +369,6 @@ private slots:
             u"zero 0 = A:19:/zero, C:2:/zero"_s,
         };
         QTest::newRow("every size, largest first") << qint64(0) << all;
-        QTest::newRow("at least 100 bytes") << qint64(100) << all.mid(0, 2);
         QTest::newRow("above the largest") << qint64(5001) << QStringList();
     }
     void duplicates() {
