@@ -595,24 +595,6 @@ private slots:
         QVERIFY(d.scalar(u"SELECT MAX(ID) FROM T WHERE ID > 99"_s).isNull());
     }
 
-    // A failing statement keeps its own error through the rollback it causes (a rollback at the
-    // end of scope and a lock held by another writer are seen by the scan's tests).
-    void transactions() {
-        Database d = makeDb(u"tx.ldr"_s);
-        {
-            Transaction t(d);
-            d.Execute(u"INSERT INTO T(Name) VALUES('kept')"_s);
-            QVERIFY(t.commit());
-        }
-        {
-            Transaction t(d);
-            QVERIFY(!d.Execute(u"INSERT INTO T(Name) VALUES('far too long')"_s));
-            t.rollback();
-            QCOMPARE(d.lastError().number, int(EngineErr::TextTooLong));
-        }
-        QCOMPARE(names(d), u"kept"_s);
-    }
-
     // A compaction elsewhere renames a copy over the file. A connection left on the old file
     // writes nothing while it cannot follow (a statement still running), then reads and writes
     // the new file, leaving alone the journal of the new file's writer (it has the same name).
