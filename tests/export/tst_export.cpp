@@ -8,7 +8,6 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "controls/ctlLText.h"
-#include "export/FolderMap.h"
 #include "export/frmDupes.h"
 #include "export/frmExport.h"
 #include "export/mdlDupes.h"
