@@ -312,7 +312,6 @@ private slots:
         ExportScope scope;
         scope.imageId = 1;
         QString message;
-        qint64 calls = 0;
         ExportResult r;
         if (how == u"device") {
             FullDevice device;
@@ -323,7 +322,7 @@ private slots:
         } else {
             r = ExportToFile(
                 db(), scope, ExportFormat::Jsonl, file,
-                [&](qint64, qint64) { return ++calls, how != u"cancel"; }, &message);
+                [&](qint64, qint64) { return how != u"cancel"; }, &message);
         }
         QCOMPARE(r, how == u"cancel" ? ExportResult::Cancelled : ExportResult::Failed);
         if (how == u"folder") {

@@ -258,8 +258,6 @@ private slots:
             << byName(u"*"_s)
             << u"Docs readme.txt README.md notes.txt file7.txt Ärger.txt [draft].doc Sub readme"_s
                    .split(u' ');
-        QTest::newRow("all empty")
-            << FindCriteria{} << QStringList{u"Enter at least one search field."_s};
         QTest::newRow("unclosed bracket")
             << byName(u"a[bc"_s)
             << QStringList{u"Name: The pattern \"a[bc\" has a \"[\" without its \"]\"."_s};
