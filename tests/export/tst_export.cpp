@@ -1,5 +1,6 @@
 // The export writers and the duplicates search, through their procedures, `ledra-cli` and the
 // Export and Duplicates dialogs driven from the main window.
+#include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
 #include "OddNamesCatalogue.h"
 
@@ -7,7 +8,6 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "controls/ctlLText.h"
-#include "export/FolderMap.h"
 #include "export/frmDupes.h"
 #include "export/frmExport.h"
 #include "export/mdlDupes.h"
@@ -235,30 +235,22 @@ private slots:
         }
     }
 
-    // Standard output carries the same bytes as the file; the root's own row of an imported
-    // image is the root, not an item.
+    // Standard output carries the file's bytes (the dialog test below writes them to a file); the
+    // root's own row of an imported image is the root, not an item.
     void standardOutput() {
-        const QString file = m_cat->folder() + u"/two.csv"_s;
-        QCOMPARE(
-            cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=csv"_s, u"--output"_s, file}).code,
-            0);
-        const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format"_s, u"CSV"_s});
+        const Run r = cli({u"export"_s, m_cat->path(), u"2"_s, u"--format=CSV"_s});
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, readFile(file));
         QCOMPARE(r.out, QByteArray("\xEF\xBB\xBFpath,name,type,size,modified,attributes,keywords,"
                                    "description,comment\r\n/tab\there.txt,tab\there.txt,file,4,,"
                                    "Archive,,,\r\n"));
     }
 
-    // Every character that ends or splits a CSV field puts the field in quotes; a lone CR too,
-    // which no name of the catalogue above holds.
+    // Commas, quotes and line breaks in names go through the parser above; a lone CR, which no
+    // name of the catalogue holds, must be quoted too, and spaces or semicolons need no quotes.
     void csvFields_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("field");
         QTest::newRow("plain") << u"a b;c"_s << QByteArray("a b;c");
-        QTest::newRow("comma") << u"a,b"_s << QByteArray("\"a,b\"");
-        QTest::newRow("quote") << u"say \"hi\""_s << QByteArray("\"say \"\"hi\"\"\"");
-        QTest::newRow("line feed") << u"a\nb"_s << QByteArray("\"a\nb\"");
         QTest::newRow("lone CR") << u"a\rb"_s << QByteArray("\"a\rb\"");
     }
     void csvFields() {
@@ -292,13 +284,13 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, err);
         const QString file = m_cat->folder() + u"/keep.csv"_s;
-        QVERIFY(writeFile(file, "keep"));
+        QVERIFY(writeBytes(file, "keep"));
         const Run r =
             cli(QStringList{u"export"_s, m_cat->path()} + args + QStringList{u"-o"_s, file});
         QCOMPARE(r.code, code);
         if (!err.isEmpty())
             QCOMPARE(r.err, err);
-        QCOMPARE(readFile(file), QByteArray("keep"));
+        QCOMPARE(readBytes(file), QByteArray("keep"));
     }
 
     // Cancel, a name that cannot be replaced and a device that refuses to write each end the
@@ -316,11 +308,10 @@ private slots:
         if (how == u"folder")
             QVERIFY(QDir().mkdir(file));
         else
-            QVERIFY(writeFile(file, "old"));
+            QVERIFY(writeBytes(file, "old"));
         ExportScope scope;
         scope.imageId = 1;
         QString message;
-        qint64 calls = 0;
         ExportResult r;
         if (how == u"device") {
             FullDevice device;
@@ -331,14 +322,14 @@ private slots:
         } else {
             r = ExportToFile(
                 db(), scope, ExportFormat::Jsonl, file,
-                [&](qint64, qint64) { return ++calls, how != u"cancel"; }, &message);
+                [&](qint64, qint64) { return how != u"cancel"; }, &message);
         }
         QCOMPARE(r, how == u"cancel" ? ExportResult::Cancelled : ExportResult::Failed);
         if (how == u"folder") {
             QVERIFY2(message.startsWith(file), qPrintable(message));
             QVERIFY(QFileInfo(file).isDir());
         } else {
-            QCOMPARE(readFile(file), QByteArray("old"));
+            QCOMPARE(readBytes(file), QByteArray("old"));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{u"out.jsonl"_s});
@@ -354,16 +345,13 @@ private slots:
         QString message;
         QCOMPARE(ExportToFile(db(), scope, ExportFormat::Jsonl, file, {}, &message),
                  ExportResult::Done);
-        const QJsonArray back = parseBack(file, u"jsonl"_s);
-        QCOMPARE(back.size(), 3);
-        const QStringList images{u"Other"_s, OddNamesCatalogue::imageName(),
-                                 OddNamesCatalogue::imageName()};
-        const QStringList paths{u"/tab\there.txt"_s, OddNamesCatalogue::rows()[4].path,
-                                OddNamesCatalogue::rows()[3].path};
-        for (int k = 0; k < 3; ++k) {
-            QCOMPARE(back[k][u"image"].toString(), images[k]);
-            QCOMPARE(back[k][u"path"].toString(), paths[k]);
-        }
+        QStringList got;
+        for (const QJsonValue& v : parseBack(file, u"jsonl"_s))
+            got << v[u"image"].toString() + u'|' + v[u"path"].toString();
+        const QString odd = OddNamesCatalogue::imageName() + u'|';
+        QCOMPARE(got,
+                 (QStringList{u"Other|/tab\there.txt"_s, odd + OddNamesCatalogue::rows()[4].path,
+                              odd + OddNamesCatalogue::rows()[3].path}));
     }
 
     void duplicates_data() {
@@ -379,7 +367,6 @@ private slots:
             u"zero 0 = A:19:/zero, C:2:/zero"_s,
         };
         QTest::newRow("every size, largest first") << qint64(0) << all;
-        QTest::newRow("at least 100 bytes") << qint64(100) << all.mid(0, 2);
         QTest::newRow("above the largest") << qint64(5001) << QStringList();
     }
     void duplicates() {
@@ -420,14 +407,16 @@ private slots:
         QTEST(got, "expected");
     }
 
-    // `dupes` and `single-copy`: tab records, JSON objects read back by Qt's parser, refusals.
+    // `dupes` and `single-copy`: tab records numbered by group, JSON objects read back by Qt's
+    // parser, refusals.
     void dupesCommandLine() {
         const QString cat = m_cat->path();
-        Run r = cli({u"dupes"_s, cat, u"--min-size"_s, u"5000"_s});
+        Run r = cli({u"dupes"_s, cat, u"--min-size"_s, u"100"_s});
         QCOMPARE(r.code, 0);
-        QCOMPARE(
-            r.out,
-            QByteArray("1\t5000\tbig.iso\t11\tA\t/big.iso\n1\t5000\tbig.iso\t12\tB\t/big.iso\n"));
+        QCOMPARE(r.out,
+                 QByteArray("1\t5000\tbig.iso\t11\tA\t/big.iso\n1\t5000\tbig.iso\t12\tB\t/big.iso\n"
+                            "2\t100\ta.txt\t11\tA\t/docs/a.txt\n2\t100\ta.txt\t11\tA\t/a.txt\n"
+                            "2\t100\ta.txt\t12\tB\t/a.txt\n"));
 
         r = cli({u"dupes"_s, cat, u"--json"_s});
         QCOMPARE(r.code, 0);
@@ -436,20 +425,19 @@ private slots:
         const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
         QCOMPARE(second[u"name"].toString(), u"a.txt"_s);
         QCOMPARE(second[u"size"].toInteger(), 100);
-        const QJsonArray copies = second[u"copies"].toArray();
-        QCOMPARE(copies.size(), 3);
-        QCOMPARE(copies[0][u"image"].toString(), u"A"_s);
-        QCOMPARE(copies[0][u"image_id"].toInteger(), 11);
-        QCOMPARE(copies[0][u"id"].toInteger(), 11);
-        QCOMPARE(copies[0][u"path"].toString(), u"/docs/a.txt"_s);
+        QCOMPARE(second[u"copies"].toArray().size(), 3);
+        QCOMPARE(second[u"copies"][0].toObject(), (QJsonObject{{u"image"_s, u"A"_s},
+                                                               {u"image_id"_s, 11},
+                                                               {u"id"_s, 11},
+                                                               {u"path"_s, u"/docs/a.txt"_s}}));
 
         r = cli({u"single-copy"_s, cat, u"11"_s, u"--json"_s});
         QCOMPARE(r.code, 0);
-        const QJsonObject odd = QJsonDocument::fromJson(r.out.split('\n').value(2)).object();
-        QCOMPARE(odd[u"name"].toString(), u"only\tone, \"x\""_s);
-        QCOMPARE(odd[u"path"].toString(), u"/only\tone, \"x\""_s);
-        QCOMPARE(odd[u"id"].toInteger(), 17);
-        QCOMPARE(odd[u"size"].toInteger(), 1);
+        QCOMPARE(QJsonDocument::fromJson(r.out.split('\n').value(2)).object(),
+                 (QJsonObject{{u"name"_s, u"only\tone, \"x\""_s},
+                              {u"path"_s, u"/only\tone, \"x\""_s},
+                              {u"id"_s, 17},
+                              {u"size"_s, 1}}));
 
         r = cli({u"single-copy"_s, cat, u"9"_s});
         QCOMPARE(r.code, 1);
@@ -459,8 +447,10 @@ private slots:
         QCOMPARE(cli({u"single-copy"_s, cat}).code, 2);
     }
 
-    // File > Export... offers the folder the list shows; the chosen format names the file.
-    void exportListedFolder() {
+    // One window: File > Export... offers the folder the list shows and the chosen format names
+    // the file; Cancel during an export stops it and a file is only replaced when the user says
+    // so; the Find dialog's Export button hands its matches of every image to the export.
+    void exportDialogs() {
         openWindow();
         ShowMatch(*m_window, 1, 5, 4, 1); // lists folder 4 of image 1
         const QString file = m_cat->folder() + u"/folder.csv"_s;
@@ -477,57 +467,49 @@ private slots:
         });
         m_window->findChild<QAction*>(u"mnuFileExport"_s)->trigger();
         QVERIFY(seen);
-        const QString written = m_cat->folder() + u"/folder.jsonl"_s;
-        const QList<QByteArray> lines = readFile(written).trimmed().split('\n');
+        const QList<QByteArray> lines =
+            readBytes(m_cat->folder() + u"/folder.jsonl"_s).trimmed().split('\n');
         QCOMPARE(lines.size(), 1);
         QCOMPARE(QJsonDocument::fromJson(lines[0]).object()[u"path"].toString(),
                  OddNamesCatalogue::rows()[4].path);
         QVERIFY(!QFile::exists(file));
-    }
 
-    // Cancel during the export stops it; an existing file is only replaced when the user says so.
-    void cancelAndReplace() {
-        openWindow();
-        m_window->setCurrentImageId(1);
-        const QString file = m_cat->folder() + u"/image.csv"_s;
-        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        frmExport dialog(m_window.get(), *m_window);
-        PauseHookUi ui;
-        dialog.setUi(&ui);
-        dialog.findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
-        auto* cancel = dialog.findChild<QPushButton*>(u"cmdCancel"_s);
-        auto* ok = dialog.findChild<QPushButton*>(u"cmdOK"_s);
+        const QString image = m_cat->folder() + u"/image.csv"_s;
+        QVERIFY(QFile(image).open(QIODevice::WriteOnly));
+        {
+            frmExport dialog(m_window.get(), *m_window);
+            PauseHookUi ui;
+            dialog.setUi(&ui);
+            dialog.findChild<QLineEdit*>(u"txtFile"_s)->setText(image);
+            auto* cancel = dialog.findChild<QPushButton*>(u"cmdCancel"_s);
+            auto* ok = dialog.findChild<QPushButton*>(u"cmdOK"_s);
+            ui.answers = {Ui::Answer::No};
+            dialog.cmdOK_Click();
+            QCOMPARE(ui.lastText(), image + u" already exists.\nDo you want to replace it?"_s);
+            QCOMPARE(ui.pauses, 0);
 
-        ui.answers = {Ui::Answer::No};
-        dialog.cmdOK_Click();
-        QCOMPARE(ui.lastText(), file + u" already exists.\nDo you want to replace it?"_s);
-        QCOMPARE(ui.pauses, 0);
+            bool okWhileRunning = true;
+            ui.answers = {Ui::Answer::Yes};
+            ui.onPause = [&] {
+                okWhileRunning = ok->isEnabled();
+                cancel->click();
+            };
+            dialog.cmdOK_Click();
+            QVERIFY(ui.pauses > 0);
+            QVERIFY(!okWhileRunning);
+            QCOMPARE(dialog.findChild<QLabel*>(u"lblStatus"_s)->text(),
+                     u"Export cancelled; no file was written."_s);
+            QCOMPARE(readBytes(image), QByteArray());
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(ok->isEnabled());
 
-        bool okWhileRunning = true;
-        ui.answers = {Ui::Answer::Yes};
-        ui.onPause = [&] {
-            okWhileRunning = ok->isEnabled();
-            cancel->click();
-        };
-        dialog.cmdOK_Click();
-        QVERIFY(ui.pauses > 0);
-        QVERIFY(!okWhileRunning);
-        QCOMPARE(dialog.findChild<QLabel*>(u"lblStatus"_s)->text(),
-                 u"Export cancelled; no file was written."_s);
-        QCOMPARE(readFile(file), QByteArray());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(ok->isEnabled());
+            ui.onPause = nullptr;
+            ui.answers = {Ui::Answer::Yes};
+            dialog.cmdOK_Click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QVERIFY(readBytes(image).startsWith("\xEF\xBB\xBFpath,name,type"));
+        }
 
-        ui.onPause = nullptr;
-        ui.answers = {Ui::Answer::Yes};
-        dialog.cmdOK_Click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QVERIFY(readFile(file).startsWith("\xEF\xBB\xBFpath,name,type"));
-    }
-
-    // The Find dialog's Export button hands its matches of every image to the export.
-    void exportFindResults() {
-        openWindow();
         m_window->findChild<QAction*>(u"mnuEditFind"_s)->trigger();
         frmFind* find = frmFind::instance();
         QVERIFY(find);
@@ -536,13 +518,13 @@ private slots:
         find->findChild<ctlLText*>(u"ltxName"_s)->setText(u"tab*"_s);
         find->cmdSearch_Click();
         QVERIFY(exportButton->isEnabled());
-        const QString file = m_cat->folder() + u"/matches.csv"_s;
+        const QString matches = m_cat->folder() + u"/matches.csv"_s;
         onModal([&](QWidget* dialog) {
-            dialog->findChild<QLineEdit*>(u"txtFile"_s)->setText(file);
+            dialog->findChild<QLineEdit*>(u"txtFile"_s)->setText(matches);
             dialog->findChild<QPushButton*>(u"cmdOK"_s)->click();
         });
         exportButton->click();
-        QCOMPARE(readFile(file),
+        QCOMPARE(readBytes(matches),
                  QByteArray("\xEF\xBB\xBFimage,path,name,type,size,modified,attributes,keywords,"
                             "description,comment\r\n"
                             "\"Disk \"\"A\"\", <1> & co\",\"/q\"\"uote, comma/tab\there.txt\","
@@ -563,9 +545,7 @@ private slots:
         auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
         dialog.cmdSearch_Click();
         QCOMPARE(list->topLevelItemCount(), 6);
-        QTreeWidgetItem* group = list->topLevelItem(4);
-        QCOMPARE(group->text(0), u"tab\there.txt"_s);
-        QCOMPARE(group->childCount(), 2);
+        QTreeWidgetItem* group = list->topLevelItem(4); // tab\there.txt
         QCOMPARE(group->child(0)->text(0), OddNamesCatalogue::rows()[1].path);
         QCOMPARE(group->child(1)->text(2), u"Other"_s);
         QCOMPARE(count->text(), u"6 files held more than once, 13 copies in all."_s);
@@ -592,43 +572,23 @@ private slots:
         QCOMPARE(count->text(), u"3 files are on no other image."_s);
     }
 
-    // A small image among large ones is read through the index; a damaged folder chain (a loop)
-    // ends at the root instead of hanging the export.
-    void smallImageAndLoop() {
-        m_cat->addImage(3, u"Small"_s);
+    // A damaged folder chain (a loop) ends at the root instead of hanging the export.
+    void folderLoop() {
         m_cat->addImage(4, u"Loop"_s);
         m_cat->addItem(4, {.id = 1, .parentId = 2, .type = 0, .name = u"a"_s});
         m_cat->addItem(4, {.id = 2, .parentId = 1, .type = 0, .name = u"b"_s});
-        for (int id : {3, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27})
-            m_cat->addItem(4, {.id = id, .parentId = 1, .name = u"x"_s});
-        m_cat->addItem(3, {.id = 1, .name = u"small.txt"_s});
-        QCOMPARE(ImageRowsClause(db(), 3), u"WHERE ImageID=?"_s);
-        QCOMPARE(ImageRowsClause(db(), 4), u"NOT INDEXED WHERE ImageID=?"_s);
-
-        const QStringList expected[] = {{u"/small.txt"_s}, {u"/b/a"_s, u"/b"_s, u"/b/a/x"_s}};
-        for (qint32 image : {3, 4}) {
-            QBuffer out;
-            out.open(QIODevice::WriteOnly);
-            std::unique_ptr<ExportWriter> writer = MakeExportWriter(ExportFormat::Jsonl, &out);
-            ExportScope scope;
-            scope.imageId = image;
-            QString message;
-            QCOMPARE(RunExport(db(), scope, *writer, {}, &message), ExportResult::Done);
-            QStringList paths;
-            for (const QByteArray& line : out.data().split('\n').mid(0, 3))
-                paths << QJsonDocument::fromJson(line)[u"path"].toString();
-            QCOMPARE(paths.mid(0, expected[image - 3].size()), expected[image - 3]);
-        }
-    }
-
-private:
-    static bool writeFile(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        m_cat->addItem(4, {.id = 3, .parentId = 1, .name = u"x"_s});
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        std::unique_ptr<ExportWriter> writer = MakeExportWriter(ExportFormat::Jsonl, &out);
+        ExportScope scope;
+        scope.imageId = 4;
+        QString message;
+        QCOMPARE(RunExport(db(), scope, *writer, {}, &message), ExportResult::Done);
+        QStringList paths;
+        for (const QByteArray& line : out.data().trimmed().split('\n'))
+            paths << QJsonDocument::fromJson(line)[u"path"].toString();
+        QCOMPARE(paths, (QStringList{u"/b/a"_s, u"/b"_s, u"/b/a/x"_s}));
     }
 };
 

@@ -19,11 +19,6 @@ inline bool writeIndex(const QString& path, const QStringList& lines,
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-inline bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 // The example index: fixed disk DATA with serial 12-34 at C:\, folder X holding one file.
 inline QStringList threeRows() {
     return {QStringLiteral("<disktype fixed"), QStringLiteral("<Serial 12-34"),
