@@ -94,17 +94,22 @@ void change(const QString& root, const QString& command) {
     }
 }
 
+// The tree scanned, then changed on disk. Folder sizes change with their contents: the changes
+// touch nothing else in the same second.
 struct Fixture : Scratch {
     qint32 image = 0;
-    // With changes for the dialogs: a file with a note removed, a folder moved, one added.
-    explicit Fixture(bool changed = false) {
+    explicit Fixture(const QStringList& changes, bool times = false) {
         makeTree(tree, kTree);
-        if (!changed)
-            return;
-        image = scan(tree, quiet());
+        image = scan(tree, quiet(times));
+        for (const QString& c : changes)
+            change(tree, c);
+    }
+};
+
+// For the dialogs: a file with a note removed, a folder moved, one added.
+struct DialogFixture : Fixture {
+    DialogFixture() : Fixture(L({"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"})) {
         db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
-        for (const char* c : {"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"})
-            change(tree, QString::fromLatin1(c));
     }
 };
 
@@ -386,6 +391,10 @@ private slots:
                                       QStringLiteral("--serial"), QStringLiteral("0")};
         QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t3\n")));
         QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t4\n")));
+        Database written;
+        QVERIFY(written.open(cat, Database::OpenMode::ReadOnly));
+        QCOMPARE(written.scalar(QStringLiteral("SELECT group_concat(Name) FROM Images")).toString(),
+                 QStringLiteral("stick,Second,stick,stick"));
     }
 
     void differences_data() {
@@ -429,11 +438,8 @@ private slots:
         QFETCH(bool, times);
         QFETCH(QStringList, lines);
         QFETCH(QString, counts);
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet(times));
-        // Folder sizes change with their contents: touch nothing else in the same second.
-        for (const QString& c : changes)
-            change(fx.tree, c);
+        Fixture fx(changes, times);
+        const qint32 id = fx.image;
         Update up(id, times);
         ImageUpdate& u = up.u;
         const bool none = changes.isEmpty();
@@ -458,8 +464,9 @@ private slots:
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
     void notesKeptCarriedAndLost() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
+        Fixture fx(L({"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
+                      "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"}));
+        const qint32 id = fx.image;
         const qint32 keep = itemId(id, QStringLiteral("keep.txt"));
         const qint32 sub = itemId(id, QStringLiteral("sub"));
         QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Keywords='k' WHERE ID=? AND "
@@ -471,9 +478,6 @@ private slots:
         QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Description='d' WHERE Name IN "
                                             "('y.txt', 'same.txt') AND ImageID=?"),
                              {id}));
-        for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
-                              "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
-            change(fx.tree, QString::fromLatin1(c));
         Update up(id);
         ImageUpdate& u = up.u;
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
@@ -502,9 +506,8 @@ private slots:
 
     // Cancel at any pause of the reading leaves the catalogue as it was.
     void cancelAtEveryPause() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
-        change(fx.tree, QStringLiteral("add:c/new.txt"));
+        Fixture fx(L({"add:c/new.txt"}));
+        const qint32 id = fx.image;
         const QString before = catalogueDump();
         Update whole(id);
         QCOMPARE(whole.read(fx.tree), DiskScan::Result::Done);
@@ -524,10 +527,8 @@ private slots:
 
     // A hook failing, or the process dying, before the commit leaves the catalogue as it was.
     void crashMidWrite() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
-        for (const char* c : {"rmdir:a", "add:c/new.txt"})
-            change(fx.tree, QString::fromLatin1(c));
+        Fixture fx(L({"rmdir:a", "add:c/new.txt"}));
+        const qint32 id = fx.image;
         const QString before = catalogueDump();
         Update up(id);
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
@@ -554,16 +555,37 @@ private slots:
 
     void dialogRun_data() {
         QTest::addColumn<QString>("button");
-        QTest::newRow("Cancel in the differences") << QStringLiteral("cmdCancel");
-        QTest::newRow("Apply") << QStringLiteral("cmdApply");
-        QTest::newRow("Cancel while reading") << QString();
+        QTest::addColumn<quint32>("serial"); // of the one volume mounted
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("startsThere"); // the user is asked, starting in the volume
+        QTest::newRow("mounted, Cancel in the differences")
+            << QStringLiteral("cmdCancel") << 0x1234u << QStringLiteral("DISK") << true << false;
+        QTest::newRow("a folder of the volume, Apply")
+            << QStringLiteral("cmdApply") << 0x1234u << QStringLiteral("OTHER") << false << true;
+        QTest::newRow("not mounted, Cancel while reading")
+            << QString() << 0x9999u << QStringLiteral("DISK") << false << false;
     }
-    // The differences shown; Cancel, also while reading, changes nothing; Apply runs the hook.
+    // The disk is found by its serial, or the user asked where it is; the differences shown;
+    // Cancel, also while reading, changes nothing; Apply runs the hook.
     void dialogRun() {
         QFETCH(QString, button);
-        Fixture fx(true);
+        QFETCH(quint32, serial);
+        QFETCH(QString, label);
+        QFETCH(bool, found);
+        QFETCH(bool, startsThere);
+        DialogFixture fx;
         const QString before = catalogueDump();
-        frmUpdate form(nullptr, nullptr, fx.image);
+        ListVolumes volumes;
+        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
+        frmUpdate form(nullptr, nullptr, fx.image, &volumes);
+        QStringList asked;
+        form.pickFolder = [&](const QString& start) {
+            asked << start;
+            return QStringLiteral("/picked");
+        };
+        QCOMPARE(form.findDisk(), found ? fx.tree : QStringLiteral("/picked"));
+        QCOMPARE(asked, found ? QStringList() : QStringList{startsThere ? fx.tree : QString()});
         PauseHookUi ui;
         form.setUi(&ui);
         if (button.isEmpty())
@@ -590,35 +612,6 @@ private slots:
         else
             QCOMPARE(catalogueDump(), before);
         QVERIFY(!form.Busy);
-    }
-
-    void findDisk_data() {
-        QTest::addColumn<quint32>("serial");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<bool>("startsThere");
-        QTest::newRow("mounted") << 0x1234u << QStringLiteral("DISK") << true << false;
-        QTest::newRow("a folder of the volume")
-            << 0x1234u << QStringLiteral("OTHER") << false << true;
-        QTest::newRow("not mounted") << 0x9999u << QStringLiteral("DISK") << false << false;
-    }
-    // The disk is found by its serial; otherwise the user is asked where it is.
-    void findDisk() {
-        QFETCH(quint32, serial);
-        QFETCH(QString, label);
-        QFETCH(bool, found);
-        QFETCH(bool, startsThere);
-        Fixture fx(true);
-        ListVolumes volumes;
-        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
-        frmUpdate form(nullptr, nullptr, fx.image, &volumes);
-        QStringList asked;
-        form.pickFolder = [&](const QString& start) {
-            asked << start;
-            return QStringLiteral("/picked");
-        };
-        QCOMPARE(form.findDisk(), found ? fx.tree : QStringLiteral("/picked"));
-        QCOMPARE(asked, found ? QStringList() : QStringList{startsThere ? fx.tree : QString()});
     }
 
     void cliFailures_data() {

@@ -164,15 +164,13 @@ private slots:
     }
 
     void interruptedWrite_data() {
-        QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("out"); // empty: the folder may not be written
-        QTest::newRow("info") << QStringList{u"info"_s} << u"images\t1"_s;
-        QTest::newRow("folder not writable") << QStringList{u"info"_s} << QString();
+        QTest::newRow("info") << u"images\t1"_s;
+        QTest::newRow("folder not writable") << QString();
     }
     // A writer killed mid-transaction leaves a journal: a reading command (all open alike) rolls
     // it back when it may, and otherwise says what to do; nothing is lost either way.
     void interruptedWrite() {
-        QFETCH(QStringList, args);
         QFETCH(QString, out);
         QTemporaryDir folder(m_home.file(u"crashXXXXXX"_s));
         const QString cat = makeCatalogue(folder.filePath(u"c.ldr"_s));
@@ -190,8 +188,7 @@ private slots:
         std::optional<Protect> protect;
         if (out.isEmpty() && !protect.emplace(folder.path()).works())
             QSKIP("No way to make a folder read-only here.");
-        args.insert(1, cat);
-        const CliRun r = runCli(args);
+        const CliRun r = runCli({u"info"_s, cat});
         QCOMPARE(r.code, out.isEmpty() ? 1 : 0);
         QVERIFY2(r.out.contains(out) && r.err.contains(out.isEmpty() ? u"needs recovery"_s : u""_s),
                  qPrintable(r.out + r.err));
