@@ -357,7 +357,7 @@ private slots:
         QVERIFY(options().ScanMSDOSName);
     }
 
-    // The command line: drives, then scan with its overwrite rules.
+    // The command line: drives (the root always C), then scan with its overwrite rules.
     void commandLine() {
         CloseDatabase();
         const QString cat = m_temp.path() + QStringLiteral("/scan.ldr");
@@ -365,6 +365,7 @@ private slots:
         const QStringList first =
             runCli({QStringLiteral("drives"), cat}).out.section(u'\n', 0, 0).split(u'\t');
         QCOMPARE(first.size(), 8);
+        QCOMPARE(first.at(0) + first.at(6), QStringLiteral("C/")); // the machine's root comes first
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
         const QStringList scan = {QStringLiteral("scan"),
                                   cat,

@@ -152,11 +152,10 @@ ReadAheadSource::Factory walkerOf(const QString& root) {
 // Nesting, empty folders, links to a folder above and to a file, a read-only file, a folder
 // that cannot be read, odd names and a folder of several blocks.
 void makeVariedTree(const QString& root) {
-    QStringList paths = {QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),
-                         QStringLiteral("A/B/C/c"),    QStringLiteral("A/empty/"),
-                         QStringLiteral("Z/z1"),       QStringLiteral("Z/Y/"),
-                         QStringLiteral("it's \"q\""), QStringLiteral("line\nbreak/x"),
-                         QStringLiteral("shut/b")};
+    QStringList paths = {
+        QStringLiteral("a.txt"),      QStringLiteral("A/b.txt"),       QStringLiteral("A/B/C/c"),
+        QStringLiteral("A/empty/"),   QStringLiteral("Z/z1"),          QStringLiteral("Z/Y/"),
+        QStringLiteral("it's \"q\""), QStringLiteral("line\nbreak/x"), QStringLiteral("shut/b")};
     for (int i = 0; i < 1500; ++i)
         paths << QStringLiteral("Big/%1-%2.dat").arg(QString(200, QLatin1Char('n'))).arg(i);
     makeTree(root, paths);
@@ -328,8 +327,8 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("eject"); // a CD drive whose tray does not open
-        QTest::newRow("typed name") << u"LBL"_s << u"Holiday \"2002\""_s << u"Holiday \"2002\""_s
-                                    << false;
+        QTest::newRow("typed name")
+            << u"LBL"_s << u"Holiday \"2002\""_s << u"Holiday \"2002\""_s << false;
         QTest::newRow("cleared gives label") << u"LBL"_s << QString() << u"LBL"_s << false;
         QTest::newRow("no label gives Untitled, eject fails")
             << QString() << QString() << u"Untitled"_s << true;
