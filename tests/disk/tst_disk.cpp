@@ -219,30 +219,6 @@ private slots:
     // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
     void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin")); }
 
-    // Rows, tags, "Last Drive" (lower case), the image column and F5.
-    void driveList() {
-        options().LastDrive = QStringLiteral("d:");
-        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
-                                    "'Old stick'), (2, '00000000', 'Unread')"));
-        frmDiskNew& dlg = loaded();
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
-        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",Old stick,,"));
-        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
-        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
-                 QStringLiteral("CDROM (CDDA)"));
-        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
-                 QStringLiteral("Unknown disk type ()"));
-        m_volumes.list.removeFirst();
-        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
-        QCOMPARE(list->topLevelItemCount(), 4);
-        QTest::keyClick(list, Qt::Key_F5);
-        QCOMPARE(list->topLevelItemCount(), 3);
-        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
-        QCOMPARE(dlg.findChild<QCheckBox*>(QStringLiteral("chkTime"))->text(),
-                 QStringLiteral("Scan Date && Time"));
-    }
-
     void driveCannotBeAccessed_data() {
         QTest::addColumn<QString>("key");
         QTest::newRow("no selection") << QString();
@@ -254,7 +230,7 @@ private slots:
         options().LastDrive = key.isEmpty() ? QString() : key + QLatin1Char(':');
         frmDiskNew& dlg = loaded();
         if (key.isEmpty())
-            dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"))->clearSelection();
+            child<QTreeWidget>(&dlg, "lsvDrive")->clearSelection();
         dlg.cmdOK_Click();
         QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
         QCOMPARE(m_ui.shown.first().icon, Ui::Icon::Exclamation);
@@ -268,7 +244,7 @@ private slots:
         options().LastDriveVolume = m_stick;
         m_volumes.list[1].key = QLatin1Char('G');
         frmDiskNew& dlg = loaded();
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
+        auto* list = child<QTreeWidget>(&dlg, "lsvDrive");
         QCOMPARE(list->currentItem()->text(0), QStringLiteral("G:"));
         list->setCurrentItem(list->topLevelItem(0));
         dlg.close();
@@ -310,14 +286,33 @@ private slots:
                                            QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
-    // Cancel mid-scan (closing refused while busy) writes nothing; a full run fills the tree.
+    // The list: rows, tags, "Last Drive" (lower case), the image column and F5. Cancel mid-scan
+    // (closing refused while busy) writes nothing; a full run fills the tree and the list.
     void scanFromTheDialog() {
         frmMain main;
         ScriptedUi mainUi;
         main.setUi(&mainUi);
-        options().LastDrive = QStringLiteral("D:");
+        options().LastDrive = QStringLiteral("d:");
         options().AutoClose = true;
+        // Volumes without a serial match no image, not even one without a serial.
+        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '00000000', "
+                                    "'Unread')"));
         frmDiskNew& dlg = loaded(&main);
+        auto* list = child<QTreeWidget>(&dlg, "lsvDrive");
+        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",,,"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("CDROM (CDDA)"));
+        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("Unknown disk type ()"));
+        m_volumes.list.removeFirst();
+        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(child<QCheckBox>(&dlg, "chkTime")->text(), QStringLiteral("Scan Date && Time"));
         dlg.show();
         const int compact = dlg.height();
         int expanded = 0;
@@ -325,9 +320,9 @@ private slots:
         QString busyCaption;
         m_ui.onPause = [&] {
             expanded = std::max(expanded, dlg.height());
-            if (dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->isChecked() &&
-                dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
-                busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
+            if (child<QCheckBox>(&dlg, "chkAutoClose")->isChecked() && dlg.scan() &&
+                dlg.scan()->ItemsWritten && !dlg.Cancelled) {
+                busyCaption = child<QPushButton>(&dlg, "cmdCancel")->text();
                 dlg.close();
                 refusedClose = dlg.isVisible();
                 dlg.cmdCancel_Click();
@@ -338,20 +333,18 @@ private slots:
         QVERIFY(refusedClose);
         QVERIFY(dlg.isVisible());
         QVERIFY(!dlg.Busy);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 1);
 
-        dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->setChecked(false);
+        child<QCheckBox>(&dlg, "chkAutoClose")->setChecked(false);
         dlg.cmdOK_Click();
         QVERIFY(expanded > compact);
         QCOMPARE(dlg.height(), compact);
-        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
+        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I2")));
         QVERIFY(m_ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
-                 QStringLiteral("Close"));
-        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
-        dlg.findChild<QCheckBox*>(QStringLiteral("chkMSDOSName"))->setChecked(true);
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral("STICK,,"));
+        QCOMPARE(child<QPushButton>(&dlg, "cmdCancel")->text(), QStringLiteral("Close"));
+        QVERIFY(child<QPushButton>(&dlg, "cmdOK")->isEnabled());
+        child<QCheckBox>(&dlg, "chkMSDOSName")->setChecked(true);
         dlg.close();
         QCOMPARE(options().LastDrive, QStringLiteral("D:"));
         QVERIFY(options().ScanMSDOSName);
