@@ -42,8 +42,7 @@ private slots:
         QSettings s(m_home.file(u"config/Tessaly/Ledra.conf"_s), QSettings::IniFormat);
         QCOMPARE(s.value(u"Database/Default"_s).toString(), file);
         QCOMPARE(s.value(u"Recent/0"_s).toString(), file);
-        QCOMPARE(s.value(u"Options/View/Tree/Incremental Fill"_s).toInt(), -1);
-        QCOMPARE(s.value(u"Options/New Disk/Scan Time"_s).toInt(), 0);
+        // Every option too; their names and forms are the settings tests' concern.
         int values = 0;
         for (const QString& key : s.allKeys())
             values += key.startsWith(u"Recent/"_s) ? 0 : 1;
