@@ -589,9 +589,7 @@ private slots:
 
     // A slow disk: the wait yields regularly; giving up lists nothing more and stops at once.
     void slowDisk() {
-        QTemporaryDir temp;
-        const QString root = temp.path() + QStringLiteral("/tree");
-        makeTree(root, {QStringLiteral("A/a"), QStringLiteral("b")});
+        const QString root = m_root;
         FolderSource front(root);
         int calls = 0;
         Transcript t;
@@ -601,7 +599,7 @@ private slots:
             ahead.whileWaiting = [&calls] { return ++calls > 0; };
             ahead.openRoot();
             QVERIFY(ahead.list(Request(), t));
-            QCOMPARE(t.lines.size(), 2);
+            QCOMPARE(t.lines.size(), 8); // the varied tree's top
             QVERIFY(calls >= 2);
         }
         calls = 0;
