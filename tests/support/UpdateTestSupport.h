@@ -74,14 +74,4 @@ inline QStringList diffLines(const ImageUpdate& u) {
     return out;
 }
 
-inline QString countsText(const ImageUpdate& u) {
-    const ImageUpdate::Counts& c = u.counts();
-    return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(c.added)
-        .arg(c.removed)
-        .arg(c.changed)
-        .arg(c.moved)
-        .arg(c.kept);
-}
-
 } // namespace UpdateTest
