@@ -194,6 +194,9 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         m_root = m_tree.path() + QStringLiteral("/tree");
         makeVariedTree(m_root);
+        m_many = m_tree.path() + QStringLiteral("/many");
+        for (int i = 0; i < 100; ++i)
+            makeTree(m_many, {QStringLiteral("F/f%1").arg(i)});
     }
     void cleanup() { CloseDatabase(); }
     void cleanupTestCase() {
@@ -372,12 +375,8 @@ private slots:
         QFETCH(QString, moment);
         QFETCH(bool, overwrite);
         Scratch fx;
-        QStringList files;
-        for (int i = 0; i < 100; ++i)
-            files << QStringLiteral("F/f%1").arg(i);
-        makeTree(fx.tree, files);
         PauseHookUi ui;
-        scanWith(ui, fx.tree, 9);
+        scanWith(ui, m_many, 9);
         const QString before = catalogueDump();
         const bool locked = moment == QLatin1String("locked");
         Database other;
@@ -387,7 +386,7 @@ private slots:
         }
 
         RecordingProgress progress;
-        FixedSource src(fx.tree, QStringLiteral("DISK"), overwrite ? 9 : 10);
+        FixedSource src(m_many, QStringLiteral("DISK"), overwrite ? 9 : 10);
         DiskScan scan(db(), ui, &progress);
         scan.options = quiet();
         ui.answers = {Ui::Answer::Yes};
@@ -409,8 +408,9 @@ private slots:
         QCOMPARE(catalogueDump(), before);
     }
     // Odd and long names, each a folder holding a file of the same name: each stored whole and
-    // reversibly, and a folder whose name is cut in the catalogue walked by its name on disk.
-    void oddNames() {
+    // reversibly, and a folder whose name is cut in the catalogue walked by its name on disk. A
+    // chain of folders far deeper than the descriptors kept open, or the stack would allow.
+    void oddNamesAndDeepTree() {
         Scratch fx;
         const QByteArray root = QFile::encodeName(fx.tree);
         const QList<QPair<QByteArray, QString>> names = {
@@ -432,10 +432,26 @@ private slots:
             QVERIFY(fd >= 0);
             ::close(fd);
         }
+        int fd = ::open(root.constData(), O_DIRECTORY | O_RDONLY);
+        const int depth = 1500;
+        for (int i = 0; i < depth; ++i) {
+            QVERIFY(::mkdirat(fd, "d", 0755) == 0);
+            const int next = ::openat(fd, "d", O_DIRECTORY | O_RDONLY);
+            ::close(fd);
+            fd = next;
+        }
+        ::close(::openat(fd, "leaf", O_CREAT | O_WRONLY, 0644));
+        ::close(fd);
         ScriptedUi ui;
         qint32 id = 0;
         QCOMPARE(scanWith(ui, fx.tree, 1, quiet(), nullptr, &id), DiskScan::Result::Done);
-        QCOMPARE(itemRows(id).size(), 2 * names.size());
+        const QStringList rows = itemRows(id);
+        QCOMPARE(rows.size(), 2 * names.size() + depth + 1);
+        // Every level numbered in turn, the top's row written after its whole chain.
+        const QString leaf = rows.filter(QStringLiteral("|1|leaf|0")).value(0);
+        const qint64 top = leaf.section(u'|', 0, 0).toLongLong() - depth;
+        QCOMPARE(leaf, QStringLiteral("%1|%2|1|leaf|0").arg(top + depth).arg(top + depth - 1));
+        QVERIFY(rows.indexOf(QStringLiteral("%1|0|0|d|0").arg(top)) > rows.indexOf(leaf));
         for (const auto& [raw, expected] : names) {
             QVERIFY2(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Items d JOIN Items f ON "
                                                 "f.ImageID=d.ImageID AND f.ParentID=d.ID WHERE "
@@ -456,28 +472,6 @@ private slots:
             std::filesystem::remove_all(QByteArray(root + '/' + raw).toStdString(), ignored);
     }
 
-    // Far deeper than the descriptors kept open; no recursion on the stack either.
-    void deepTree() {
-        Scratch fx;
-        int fd = ::open(QFile::encodeName(fx.tree).constData(), O_DIRECTORY | O_RDONLY);
-        const int depth = 1500;
-        for (int i = 0; i < depth; ++i) {
-            QVERIFY(::mkdirat(fd, "d", 0755) == 0);
-            const int next = ::openat(fd, "d", O_DIRECTORY | O_RDONLY);
-            ::close(fd);
-            fd = next;
-        }
-        ::close(::openat(fd, "leaf", O_CREAT | O_WRONLY, 0644));
-        ::close(fd);
-        ScriptedUi ui;
-        qint32 id = 0;
-        QCOMPARE(scanWith(ui, fx.tree, 1, quiet(), nullptr, &id), DiskScan::Result::Done);
-        const QStringList rows = itemRows(id);
-        QCOMPARE(rows.size(), depth + 1);
-        QCOMPARE(rows.first(), QStringLiteral("%1|%2|1|leaf|0").arg(depth + 1).arg(depth));
-        QCOMPARE(rows.last(), QStringLiteral("1|0|0|d|0"));
-    }
-
     // The texts of the progress area at their moments.
     void progressTexts_data() {
         QTest::addColumn<bool>("noCollect");
@@ -487,25 +481,20 @@ private slots:
     void progressTexts() {
         QFETCH(bool, noCollect);
         Scratch fx;
-        QStringList files;
-        for (int i = 0; i < 50; ++i)
-            files << QStringLiteral("f%1").arg(i);
-        files << QStringLiteral("sub/g");
-        makeTree(fx.tree, files);
         ScriptedUi ui;
         RecordingProgress p;
         ScanOptions o = quiet();
         o.noCollect = noCollect;
-        scanWith(ui, fx.tree, 1, o, &p);
+        scanWith(ui, m_many, 1, o, &p);
         const QStringList times = p.matching(QStringLiteral("time="));
         if (!noCollect) {
             QCOMPARE(times.first(), QStringLiteral("time=Collecting disk information..."));
-            QVERIFY(times.contains(QStringLiteral("time=00:00 (53 items collected)")));
-            QVERIFY(p.log.contains(QStringLiteral("max=53")));
+            QVERIFY(times.contains(QStringLiteral("time=00:00 (102 items collected)")));
+            QVERIFY(p.log.contains(QStringLiteral("max=102")));
             QVERIFY(p.log.contains(QStringLiteral("scannedTip=42 items scaned")));
             QVERIFY(p.log.contains(QStringLiteral("writtenTip=21 items written")));
             QVERIFY(times.contains(QStringLiteral("time=00:00 (00:00)")));
-            QCOMPARE(p.log.last(), QStringLiteral("written=53"));
+            QCOMPARE(p.log.last(), QStringLiteral("written=102"));
         } else {
             QVERIFY(p.matching(QStringLiteral("max=")).isEmpty());
             QCOMPARE(times.first(), QStringLiteral("time=00:00"));
@@ -513,8 +502,8 @@ private slots:
             QVERIFY(times.contains(QStringLiteral("time=00:00 (20 items written)")));
         }
         QCOMPARE(p.matching(QStringLiteral("folder=")).first(),
-                 QStringLiteral("folder=") + fx.tree + QLatin1Char('/'));
-        QVERIFY(p.log.contains(QStringLiteral("folder=") + fx.tree + QStringLiteral("/sub/")));
+                 QStringLiteral("folder=") + m_many + QLatin1Char('/'));
+        QVERIFY(p.log.contains(QStringLiteral("folder=") + m_many + QStringLiteral("/F/")));
     }
 
     // Read-ahead walks that leave the scan's order get exactly what the front source gives.
@@ -625,6 +614,7 @@ private:
     QTemporaryDir m_config;
     QTemporaryDir m_tree; // the read-ahead's tree, made once: the tests only read it
     QString m_root;
+    QString m_many; // a hundred files in one folder, made once: the tests only read it
 };
 
 QTEST_GUILESS_MAIN(TestScan)
