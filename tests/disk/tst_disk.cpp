@@ -106,13 +106,6 @@ struct Fixture : Scratch {
     }
 };
 
-// For the dialogs: a file with a note removed, a folder moved, one added.
-struct DialogFixture : Fixture {
-    DialogFixture() : Fixture(L({"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"})) {
-        db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
-    }
-};
-
 // An update of an image with quiet options; its Ui can act at a pause.
 struct Update {
     PauseHookUi ui;
@@ -465,15 +458,12 @@ private slots:
         const qint32 id = fx.image;
         const qint32 keep = itemId(id, QStringLiteral("keep.txt"));
         const qint32 sub = itemId(id, QStringLiteral("sub"));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Keywords='k' WHERE ID=? AND "
-                                            "ImageID=?"),
-                             {keep, id}));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Comment='moved with me' WHERE "
-                                            "Name='deep.txt' AND ImageID=?"),
-                             {id}));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Description='d' WHERE Name IN "
-                                            "('y.txt', 'same.txt') AND ImageID=?"),
-                             {id}));
+        QVERIFY(db().Execute(
+            QStringLiteral(
+                "UPDATE Items SET Keywords=iif(Name='keep.txt', 'k', NULL), "
+                "Comment=iif(Name='deep.txt', 'moved with me', NULL), "
+                "Description=iif(Name IN ('y.txt', 'same.txt'), 'd', NULL) WHERE ImageID=?"),
+            {id}));
         Update up(id);
         ImageUpdate& u = up.u;
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
@@ -569,7 +559,9 @@ private slots:
         QFETCH(QString, label);
         QFETCH(bool, found);
         QFETCH(bool, startsThere);
-        DialogFixture fx;
+        // A file with a note removed, a folder moved, one added.
+        Fixture fx(L({"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"}));
+        db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
         const QString before = catalogueDump();
         ListVolumes volumes;
         volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
