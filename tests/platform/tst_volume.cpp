@@ -120,7 +120,6 @@ private slots:
         toc.leadOutLba = 30150;
         CdToc other = toc;
         other.leadOutLba = 30151;
-        QVERIFY(SerialFromToc(toc) != 0);
         QVERIFY(SerialFromToc(other) != SerialFromToc(toc));
     }
 
@@ -172,7 +171,6 @@ private slots:
     void storedNames_data() {
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("plain") << QByteArray("a.txt") << QStringLiteral("a.txt");
         QTest::newRow("latin-1 byte") << QByteArray("caf\xe9") << QStringLiteral("caf/xE9");
         QTest::newRow("bad byte and backslash") << QByteArray("\\\x80") << QStringLiteral("\\/x80");
         QTest::newRow("truncated sequence")
