@@ -65,17 +65,12 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        QProcess p;
-        p.setWorkingDirectory(m_home.path());
-        p.start(QStringLiteral(LEDRA_EXE), {arg});
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitCode(), status);
-        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
-        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
-        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
-        QVERIFY2(stdErr.startsWith(err) && (err.isEmpty() || stdErr.contains(u"Usage: ledra"_s)),
-                 qPrintable(stdErr));
-        QVERIFY(!QFileInfo::exists(m_home.file(arg)));
+        const CliRun r = runCli({arg}, 0, QStringLiteral(LEDRA_EXE));
+        QCOMPARE(r.code, status);
+        QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
+        QVERIFY2(r.err.startsWith(err) && (err.isEmpty() || r.err.contains(u"Usage: ledra"_s)),
+                 qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(arg)); // in the current folder
     }
 };
 
