@@ -188,8 +188,7 @@ private slots:
         makeTree(m_stick, {QStringLiteral("a"), QStringLiteral("X/c")});
         m_cat = m_temp.path() + QStringLiteral("/cli.ldr");
         m_cliTree = m_temp.path() + QStringLiteral("/cli");
-        makeTree(m_cliTree, {QStringLiteral("tab\there.txt"), QStringLiteral("back\\slash"),
-                             QStringLiteral("plain/a.txt"), QStringLiteral("old.txt")});
+        makeTree(m_cliTree, L({"tab\there.txt", "back\\slash", "plain/a.txt", "old.txt"}));
         QCOMPARE(runCli({QStringLiteral("create"), m_cat}).code, 0);
         QCOMPARE(runCli({QStringLiteral("scan"), m_cat, m_cliTree, QStringLiteral("--add")}).code,
                  0);
@@ -264,7 +263,6 @@ private slots:
         toc.leadOutLba = 9000;
         m_volumes.disc = toc;
         options().LastDrive = QStringLiteral("E:");
-        options().AutoClose = true;
         frmDiskNew& dlg = loaded();
         dlg.cmdOK_Click();
         QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
@@ -342,7 +340,6 @@ private slots:
 
     // The command line: drives (the root always C), then scan with its overwrite rules.
     void commandLine() {
-        CloseDatabase();
         const QString& cat = m_cat; // its image 1 is the update tests' disk
         const QStringList first =
             runCli({QStringLiteral("drives"), cat}).out.section(u'\n', 0, 0).split(u'\t');
@@ -635,10 +632,9 @@ private slots:
 
     // A dry run prints the differences and writes nothing; the update prints and writes them.
     void cliDryRunThenUpdate() {
-        change(m_cliTree, QStringLiteral("rm:old.txt"));
-        change(m_cliTree, QStringLiteral("add:new\nline.txt"));
-        change(m_cliTree, QStringLiteral("append:plain/a.txt"));
-        change(m_cliTree, QStringLiteral("mv:tab\there.txt>plain/tab\there.txt"));
+        for (const QString& c : L({"rm:old.txt", "add:new\nline.txt", "append:plain/a.txt",
+                                   "mv:tab\there.txt>plain/tab\there.txt"}))
+            change(m_cliTree, c);
         ::close(::open(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin").constData(),
                        O_CREAT | O_WRONLY, 0644));
         const QStringList expected = {
