@@ -94,17 +94,15 @@ void change(const QString& root, const QString& command) {
     }
 }
 
+// The tree scanned, then changed on disk. Folder sizes change with their contents: the changes
+// touch nothing else in the same second.
 struct Fixture : Scratch {
     qint32 image = 0;
-    // With changes for the dialogs: a file with a note removed, a folder moved, one added.
-    explicit Fixture(bool changed = false) {
+    explicit Fixture(const QStringList& changes, bool times = false) {
         makeTree(tree, kTree);
-        if (!changed)
-            return;
-        image = scan(tree, quiet());
-        db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
-        for (const char* c : {"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"})
-            change(tree, QString::fromLatin1(c));
+        image = scan(tree, quiet(times));
+        for (const QString& c : changes)
+            change(tree, c);
     }
 };
 
@@ -190,8 +188,7 @@ private slots:
         makeTree(m_stick, {QStringLiteral("a"), QStringLiteral("X/c")});
         m_cat = m_temp.path() + QStringLiteral("/cli.ldr");
         m_cliTree = m_temp.path() + QStringLiteral("/cli");
-        makeTree(m_cliTree, {QStringLiteral("tab\there.txt"), QStringLiteral("back\\slash"),
-                             QStringLiteral("plain/a.txt"), QStringLiteral("old.txt")});
+        makeTree(m_cliTree, L({"tab\there.txt", "back\\slash", "plain/a.txt", "old.txt"}));
         QCOMPARE(runCli({QStringLiteral("create"), m_cat}).code, 0);
         QCOMPARE(runCli({QStringLiteral("scan"), m_cat, m_cliTree, QStringLiteral("--add")}).code,
                  0);
@@ -214,30 +211,6 @@ private slots:
     // A name that is not UTF-8 is beyond what the temporary folder's clean-up can decode.
     void cleanupTestCase() { ::unlink(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin")); }
 
-    // Rows, tags, "Last Drive" (lower case), the image column and F5.
-    void driveList() {
-        options().LastDrive = QStringLiteral("d:");
-        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '0000ABCD', "
-                                    "'Old stick'), (2, '00000000', 'Unread')"));
-        frmDiskNew& dlg = loaded();
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
-        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",Old stick,,"));
-        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
-        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
-                 QStringLiteral("CDROM (CDDA)"));
-        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
-                 QStringLiteral("Unknown disk type ()"));
-        m_volumes.list.removeFirst();
-        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
-        QCOMPARE(list->topLevelItemCount(), 4);
-        QTest::keyClick(list, Qt::Key_F5);
-        QCOMPARE(list->topLevelItemCount(), 3);
-        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
-        QCOMPARE(dlg.findChild<QCheckBox*>(QStringLiteral("chkTime"))->text(),
-                 QStringLiteral("Scan Date && Time"));
-    }
-
     void driveCannotBeAccessed_data() {
         QTest::addColumn<QString>("key");
         QTest::newRow("no selection") << QString();
@@ -249,7 +222,7 @@ private slots:
         options().LastDrive = key.isEmpty() ? QString() : key + QLatin1Char(':');
         frmDiskNew& dlg = loaded();
         if (key.isEmpty())
-            dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"))->clearSelection();
+            child<QTreeWidget>(&dlg, "lsvDrive")->clearSelection();
         dlg.cmdOK_Click();
         QCOMPARE(m_ui.texts(), QStringList{QStringLiteral("Drive cannot be accessed.")});
         QCOMPARE(m_ui.shown.first().icon, Ui::Icon::Exclamation);
@@ -263,12 +236,8 @@ private slots:
         options().LastDriveVolume = m_stick;
         m_volumes.list[1].key = QLatin1Char('G');
         frmDiskNew& dlg = loaded();
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(list->currentItem()->text(0), QStringLiteral("G:"));
-        list->setCurrentItem(list->topLevelItem(0));
-        dlg.close();
-        QCOMPARE(options().LastDrive, QStringLiteral("C:"));
-        QCOMPARE(options().LastDriveVolume, QStringLiteral("/"));
+        QCOMPARE(child<QTreeWidget>(&dlg, "lsvDrive")->currentItem()->text(0),
+                 QStringLiteral("G:"));
     }
 
     // The letters given out are kept in the settings, so the next run of either program agrees.
@@ -294,7 +263,6 @@ private slots:
         toc.leadOutLba = 9000;
         m_volumes.disc = toc;
         options().LastDrive = QStringLiteral("E:");
-        options().AutoClose = true;
         frmDiskNew& dlg = loaded();
         dlg.cmdOK_Click();
         QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
@@ -305,14 +273,33 @@ private slots:
                                            QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
-    // Cancel mid-scan (closing refused while busy) writes nothing; a full run fills the tree.
+    // The list: rows, tags, "Last Drive" (lower case), the image column and F5. Cancel mid-scan
+    // (closing refused while busy) writes nothing; a full run fills the tree and the list.
     void scanFromTheDialog() {
         frmMain main;
         ScriptedUi mainUi;
         main.setUi(&mainUi);
-        options().LastDrive = QStringLiteral("D:");
+        options().LastDrive = QStringLiteral("d:");
         options().AutoClose = true;
+        // Volumes without a serial match no image, not even one without a serial.
+        db().Execute(QStringLiteral("INSERT INTO Images (ID, Serial, Name) VALUES (1, '00000000', "
+                                    "'Unread')"));
         frmDiskNew& dlg = loaded(&main);
+        auto* list = child<QTreeWidget>(&dlg, "lsvDrive");
+        QCOMPARE(column(list, 0).join(u','), QStringLiteral("C:,D:,E:,F:"));
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral(",,,"));
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(list->topLevelItem(2)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("CDROM (CDDA)"));
+        QCOMPARE(list->topLevelItem(3)->data(0, Qt::UserRole).toString(),
+                 QStringLiteral("Unknown disk type ()"));
+        m_volumes.list.removeFirst();
+        QTest::keyClick(list, Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->currentItem()->text(0), QStringLiteral("D:"));
+        QCOMPARE(child<QCheckBox>(&dlg, "chkTime")->text(), QStringLiteral("Scan Date && Time"));
         dlg.show();
         const int compact = dlg.height();
         int expanded = 0;
@@ -320,9 +307,9 @@ private slots:
         QString busyCaption;
         m_ui.onPause = [&] {
             expanded = std::max(expanded, dlg.height());
-            if (dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->isChecked() &&
-                dlg.scan() && dlg.scan()->ItemsWritten && !dlg.Cancelled) {
-                busyCaption = dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text();
+            if (child<QCheckBox>(&dlg, "chkAutoClose")->isChecked() && dlg.scan() &&
+                dlg.scan()->ItemsWritten && !dlg.Cancelled) {
+                busyCaption = child<QPushButton>(&dlg, "cmdCancel")->text();
                 dlg.close();
                 refusedClose = dlg.isVisible();
                 dlg.cmdCancel_Click();
@@ -333,33 +320,31 @@ private slots:
         QVERIFY(refusedClose);
         QVERIFY(dlg.isVisible());
         QVERIFY(!dlg.Busy);
-        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 1);
 
-        dlg.findChild<QCheckBox*>(QStringLiteral("chkAutoClose"))->setChecked(false);
+        child<QCheckBox>(&dlg, "chkAutoClose")->setChecked(false);
         dlg.cmdOK_Click();
         QVERIFY(expanded > compact);
         QCOMPARE(dlg.height(), compact);
-        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I1")));
+        QVERIFY(main.hasCatalogueEntry(QStringLiteral("I2")));
         QVERIFY(m_ui.lastText().startsWith(QStringLiteral("Total of 2 files and 1 folders")));
-        auto* list = dlg.findChild<QTreeWidget*>(QStringLiteral("lsvDrive"));
-        QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("STICK"));
-        QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->text(),
-                 QStringLiteral("Close"));
-        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isEnabled());
-        dlg.findChild<QCheckBox*>(QStringLiteral("chkMSDOSName"))->setChecked(true);
+        QCOMPARE(column(list, 3).join(u','), QStringLiteral("STICK,,"));
+        QCOMPARE(child<QPushButton>(&dlg, "cmdCancel")->text(), QStringLiteral("Close"));
+        QVERIFY(child<QPushButton>(&dlg, "cmdOK")->isEnabled());
+        child<QCheckBox>(&dlg, "chkMSDOSName")->setChecked(true);
         dlg.close();
         QCOMPARE(options().LastDrive, QStringLiteral("D:"));
+        QCOMPARE(options().LastDriveVolume, m_stick);
         QVERIFY(options().ScanMSDOSName);
     }
 
-    // The command line: drives, then scan with its overwrite rules.
+    // The command line: drives (the root always C), then scan with its overwrite rules.
     void commandLine() {
-        CloseDatabase();
-        const QString cat = m_temp.path() + QStringLiteral("/scan.ldr");
-        QCOMPARE(runCli({QStringLiteral("create"), cat}).code, 0);
+        const QString& cat = m_cat; // its image 1 is the update tests' disk
         const QStringList first =
             runCli({QStringLiteral("drives"), cat}).out.section(u'\n', 0, 0).split(u'\t');
         QCOMPARE(first.size(), 8);
+        QCOMPARE(first.at(0) + first.at(6), QStringLiteral("C/")); // the machine's root comes first
         QVERIFY(first.at(5) != QLatin1String("00000000")); // readable, with or without a UUID
         const QStringList scan = {QStringLiteral("scan"),
                                   cat,
@@ -370,22 +355,26 @@ private slots:
         CliRun r = runCli(scan);
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith(
-            QStringLiteral("image\t1\nTotal of 2 files and 1 folders was written in ")));
+            QStringLiteral("image\t2\nTotal of 2 files and 1 folders was written in ")));
         r = runCli(scan);
         QCOMPARE(r.code, 1);
         QCOMPARE(r.err, QStringLiteral("That drive (%1) exist in database as stick.\n")
                             .arg(QFileInfo(m_stick).canonicalFilePath()));
         r = runCli(scan + QStringList{QStringLiteral("--add"), QStringLiteral("--name"),
                                       QStringLiteral("Second")});
-        QVERIFY(r.out.startsWith(QStringLiteral("image\t2\n")));
+        QVERIFY(r.out.startsWith(QStringLiteral("image\t3\n")));
         QCOMPARE(runCli(scan + QStringList{QStringLiteral("--serial"), QStringLiteral("123456789")})
                      .code,
                  2);
         // Serial 0 is no serial: the same volume twice is two new images, nothing refused.
         const QStringList noSerial = {QStringLiteral("scan"), cat, m_stick,
                                       QStringLiteral("--serial"), QStringLiteral("0")};
-        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t3\n")));
         QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t4\n")));
+        QVERIFY(runCli(noSerial).out.startsWith(QStringLiteral("image\t5\n")));
+        Database written;
+        QVERIFY(written.open(cat, Database::OpenMode::ReadOnly));
+        QCOMPARE(written.scalar(QStringLiteral("SELECT group_concat(Name) FROM Images")).toString(),
+                 QStringLiteral("cli,stick,Second,stick,stick"));
     }
 
     void differences_data() {
@@ -429,20 +418,20 @@ private slots:
         QFETCH(bool, times);
         QFETCH(QStringList, lines);
         QFETCH(QString, counts);
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet(times));
-        // Folder sizes change with their contents: touch nothing else in the same second.
-        for (const QString& c : changes)
-            change(fx.tree, c);
+        Fixture fx(changes, times);
+        const qint32 id = fx.image;
         Update up(id, times);
         ImageUpdate& u = up.u;
         const bool none = changes.isEmpty();
         const QByteArray before = readBytes(fx.catalogue);
-        QCOMPARE(up.read(fx.tree, none ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL")),
+        // The label kept where times are read: a change of times alone must be written too.
+        QCOMPARE(up.read(fx.tree, times ? QStringLiteral("DISK") : QStringLiteral("NEWLABEL")),
                  DiskScan::Result::Done);
         QCOMPARE(diffLines(u), lines);
-        QCOMPARE(countsText(u), counts);
-        QCOMPARE(u.hasWrites(), !none);
+        const ImageUpdate::Counts& c = u.counts();
+        QCOMPARE(QString::asprintf("%lld %lld %lld %lld %lld", c.added, c.removed, c.changed,
+                                   c.moved, c.kept),
+                 counts);
         // An untouched disk: the catalogue file is not written at all, nor the hook run.
         QCOMPARE(none ? u.Apply([](Database&, qint32) { return false; }) : u.Apply(),
                  DiskScan::Result::Done);
@@ -453,31 +442,25 @@ private slots:
         QCOMPARE(
             db().scalar(QStringLiteral("SELECT Name || '|' || Label FROM Images WHERE ID=?"), {id})
                 .toString(),
-            none ? QStringLiteral("DISK|DISK") : QStringLiteral("DISK|NEWLABEL"));
+            times ? QStringLiteral("DISK|DISK") : QStringLiteral("DISK|NEWLABEL"));
     }
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
     void notesKeptCarriedAndLost() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
+        Fixture fx(L({"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
+                      "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"}));
+        const qint32 id = fx.image;
         const qint32 keep = itemId(id, QStringLiteral("keep.txt"));
         const qint32 sub = itemId(id, QStringLiteral("sub"));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Keywords='k' WHERE ID=? AND "
-                                            "ImageID=?"),
-                             {keep, id}));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Comment='moved with me' WHERE "
-                                            "Name='deep.txt' AND ImageID=?"),
-                             {id}));
-        QVERIFY(db().Execute(QStringLiteral("UPDATE Items SET Description='d' WHERE Name IN "
-                                            "('y.txt', 'same.txt') AND ImageID=?"),
-                             {id}));
-        for (const char* c : {"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
-                              "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"})
-            change(fx.tree, QString::fromLatin1(c));
+        QVERIFY(db().Execute(
+            QStringLiteral(
+                "UPDATE Items SET Keywords=iif(Name='keep.txt', 'k', NULL), "
+                "Comment=iif(Name='deep.txt', 'moved with me', NULL), "
+                "Description=iif(Name IN ('y.txt', 'same.txt'), 'd', NULL) WHERE ImageID=?"),
+            {id}));
         Update up(id);
         ImageUpdate& u = up.u;
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
-        QCOMPARE(u.lostNotes(), 3);
         QCOMPARE(u.lostNotesText(), QStringLiteral("3 removed items have keywords or comments"));
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
         QCOMPARE(itemId(id, QStringLiteral("keep.txt")), keep);
@@ -502,9 +485,8 @@ private slots:
 
     // Cancel at any pause of the reading leaves the catalogue as it was.
     void cancelAtEveryPause() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
-        change(fx.tree, QStringLiteral("add:c/new.txt"));
+        Fixture fx(L({"add:c/new.txt"}));
+        const qint32 id = fx.image;
         const QString before = catalogueDump();
         Update whole(id);
         QCOMPARE(whole.read(fx.tree), DiskScan::Result::Done);
@@ -524,10 +506,8 @@ private slots:
 
     // A hook failing, or the process dying, before the commit leaves the catalogue as it was.
     void crashMidWrite() {
-        Fixture fx;
-        const qint32 id = scan(fx.tree, quiet());
-        for (const char* c : {"rmdir:a", "add:c/new.txt"})
-            change(fx.tree, QString::fromLatin1(c));
+        Fixture fx(L({"rmdir:a", "add:c/new.txt"}));
+        const qint32 id = fx.image;
         const QString before = catalogueDump();
         Update up(id);
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
@@ -554,16 +534,39 @@ private slots:
 
     void dialogRun_data() {
         QTest::addColumn<QString>("button");
-        QTest::newRow("Cancel in the differences") << QStringLiteral("cmdCancel");
-        QTest::newRow("Apply") << QStringLiteral("cmdApply");
-        QTest::newRow("Cancel while reading") << QString();
+        QTest::addColumn<quint32>("serial"); // of the one volume mounted
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("startsThere"); // the user is asked, starting in the volume
+        QTest::newRow("mounted, Cancel in the differences")
+            << QStringLiteral("cmdCancel") << 0x1234u << QStringLiteral("DISK") << true << false;
+        QTest::newRow("a folder of the volume, Apply")
+            << QStringLiteral("cmdApply") << 0x1234u << QStringLiteral("OTHER") << false << true;
+        QTest::newRow("not mounted, Cancel while reading")
+            << QString() << 0x9999u << QStringLiteral("DISK") << false << false;
     }
-    // The differences shown; Cancel, also while reading, changes nothing; Apply runs the hook.
+    // The disk is found by its serial, or the user asked where it is; the differences shown;
+    // Cancel, also while reading, changes nothing; Apply runs the hook.
     void dialogRun() {
         QFETCH(QString, button);
-        Fixture fx(true);
+        QFETCH(quint32, serial);
+        QFETCH(QString, label);
+        QFETCH(bool, found);
+        QFETCH(bool, startsThere);
+        // A file with a note removed, a folder moved, one added.
+        Fixture fx(L({"rm:b/y.txt", "mv:a/sub>b/sub", "add:c/new.txt"}));
+        db().Execute(QStringLiteral("UPDATE Items SET Comment='note' WHERE Name='y.txt'"));
         const QString before = catalogueDump();
-        frmUpdate form(nullptr, nullptr, fx.image);
+        ListVolumes volumes;
+        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
+        frmUpdate form(nullptr, nullptr, fx.image, &volumes);
+        QStringList asked;
+        form.pickFolder = [&](const QString& start) {
+            asked << start;
+            return QStringLiteral("/picked");
+        };
+        QCOMPARE(form.findDisk(), found ? fx.tree : QStringLiteral("/picked"));
+        QCOMPARE(asked, found ? QStringList() : QStringList{startsThere ? fx.tree : QString()});
         PauseHookUi ui;
         form.setUi(&ui);
         if (button.isEmpty())
@@ -590,35 +593,6 @@ private slots:
         else
             QCOMPARE(catalogueDump(), before);
         QVERIFY(!form.Busy);
-    }
-
-    void findDisk_data() {
-        QTest::addColumn<quint32>("serial");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<bool>("startsThere");
-        QTest::newRow("mounted") << 0x1234u << QStringLiteral("DISK") << true << false;
-        QTest::newRow("a folder of the volume")
-            << 0x1234u << QStringLiteral("OTHER") << false << true;
-        QTest::newRow("not mounted") << 0x9999u << QStringLiteral("DISK") << false << false;
-    }
-    // The disk is found by its serial; otherwise the user is asked where it is.
-    void findDisk() {
-        QFETCH(quint32, serial);
-        QFETCH(QString, label);
-        QFETCH(bool, found);
-        QFETCH(bool, startsThere);
-        Fixture fx(true);
-        ListVolumes volumes;
-        volumes.list = {{u'D', fx.tree, {}, DriveType::Unknown, label, {}, serial}};
-        frmUpdate form(nullptr, nullptr, fx.image, &volumes);
-        QStringList asked;
-        form.pickFolder = [&](const QString& start) {
-            asked << start;
-            return QStringLiteral("/picked");
-        };
-        QCOMPARE(form.findDisk(), found ? fx.tree : QStringLiteral("/picked"));
-        QCOMPARE(asked, found ? QStringList() : QStringList{startsThere ? fx.tree : QString()});
     }
 
     void cliFailures_data() {
@@ -658,10 +632,9 @@ private slots:
 
     // A dry run prints the differences and writes nothing; the update prints and writes them.
     void cliDryRunThenUpdate() {
-        change(m_cliTree, QStringLiteral("rm:old.txt"));
-        change(m_cliTree, QStringLiteral("add:new\nline.txt"));
-        change(m_cliTree, QStringLiteral("append:plain/a.txt"));
-        change(m_cliTree, QStringLiteral("mv:tab\there.txt>plain/tab\there.txt"));
+        for (const QString& c : L({"rm:old.txt", "add:new\nline.txt", "append:plain/a.txt",
+                                   "mv:tab\there.txt>plain/tab\there.txt"}))
+            change(m_cliTree, c);
         ::close(::open(QByteArray(QFile::encodeName(m_cliTree) + "/\xfe.bin").constData(),
                        O_CREAT | O_WRONLY, 0644));
         const QStringList expected = {

@@ -34,7 +34,7 @@ QByteArray readBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-CliRun runCli(const QStringList& args, qint64 fileSizeLimit) {
+CliRun runCli(const QStringList& args, qint64 fileSizeLimit, const QString& program) {
     QProcess p;
     if (fileSizeLimit > 0) {
         p.setChildProcessModifier([fileSizeLimit] {
@@ -43,7 +43,7 @@ CliRun runCli(const QStringList& args, qint64 fileSizeLimit) {
             ::signal(SIGXFSZ, SIG_IGN);
         });
     }
-    p.start(QStringLiteral(LEDRA_CLI), args);
+    p.start(program, args);
     if (!p.waitForFinished(60000))
         return {};
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),

@@ -20,10 +20,11 @@ private:
 bool writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
 
-// One run of ledra-cli; code -1 when it did not end within a minute. fileSizeLimit > 0: as on
-// a disk with that much room for any one file.
+// One run of ledra-cli (or another program); code -1 when it did not end within a minute.
+// fileSizeLimit > 0: as on a disk with that much room for any one file.
 struct CliRun {
     int code = -1;
     QString out, err;
 };
-CliRun runCli(const QStringList& args, qint64 fileSizeLimit = 0);
+CliRun runCli(const QStringList& args, qint64 fileSizeLimit = 0,
+              const QString& program = QStringLiteral(LEDRA_CLI));

@@ -35,16 +35,11 @@ bool openNewCatalogue(const QString& path) {
 QStringList itemRows(qint32 imageId) {
     QStringList rows;
     Recordset rs = db().OpenRecordset(
-        QStringLiteral("SELECT ID, ParentID, Type, Name, Size FROM Items WHERE ImageID=? "
-                       "ORDER BY rowid"),
+        QStringLiteral("SELECT ID || '|' || ParentID || '|' || Type || '|' || Name || '|' || "
+                       "ifnull(Size, 0) FROM Items WHERE ImageID=? ORDER BY rowid"),
         {imageId});
     for (; !rs.Eof(); rs.MoveNext())
-        rows << QStringLiteral("%1|%2|%3|%4|%5")
-                    .arg(rs.int64(0))
-                    .arg(rs.int64(1))
-                    .arg(rs.int64(2))
-                    .arg(rs.text(3))
-                    .arg(rs.int64(4));
+        rows << rs.text(0);
     return rows;
 }
 

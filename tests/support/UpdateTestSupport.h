@@ -4,7 +4,6 @@
 #include "disk/FolderSource.h"
 #include "disk/mdlUpdate.h"
 
-#include <QHash>
 #include <QStringList>
 
 namespace UpdateTest {
@@ -37,25 +36,17 @@ inline ScanOptions quiet(bool times = false) {
 // "path|type|size|attrib|short name|times" of every item, sorted: the same for an updated image
 // and a fresh scan of the same tree.
 inline QStringList pathRows(qint32 imageId) {
-    struct Row {
-        qint64 parent;
-        QString name, rest;
-    };
-    QHash<qint64, Row> rows;
     Recordset rs = db().OpenRecordset(
-        QStringLiteral("SELECT ID, ParentID, Name, Type || '|' || Size || '|' || Attrib || '|' || "
+        QStringLiteral("WITH RECURSIVE p(ID, Path) AS (SELECT ID, '/' || Name FROM Items WHERE "
+                       "ImageID=?1 AND ParentID=0 UNION ALL SELECT i.ID, p.Path || '/' || i.Name "
+                       "FROM Items i JOIN p ON i.ParentID=p.ID WHERE i.ImageID=?1) "
+                       "SELECT Path || '|' || Type || '|' || Size || '|' || Attrib || '|' || "
                        "ifnull(MSDOSName,'null') || '|' || ifnull(TimeC,'') || ifnull(TimeA,'') "
-                       "|| ifnull(TimeM,'') FROM Items WHERE ImageID=? AND ParentID<>-1"),
+                       "|| ifnull(TimeM,'') FROM p JOIN Items i ON i.ID=p.ID AND i.ImageID=?1"),
         {imageId});
-    for (; !rs.Eof(); rs.MoveNext())
-        rows.insert(rs.int64(0), {rs.int64(1), rs.text(2), rs.text(3)});
     QStringList out;
-    for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
-        QString path = it->name;
-        for (qint64 p = it->parent; rows.contains(p); p = rows.value(p).parent)
-            path = rows.value(p).name + QLatin1Char('/') + path;
-        out << QLatin1Char('/') + path + QLatin1Char('|') + it->rest;
-    }
+    for (; !rs.Eof(); rs.MoveNext())
+        out << rs.text(0);
     out.sort();
     return out;
 }
@@ -72,16 +63,6 @@ inline QStringList diffLines(const ImageUpdate& u) {
     }
     out.sort();
     return out;
-}
-
-inline QString countsText(const ImageUpdate& u) {
-    const ImageUpdate::Counts& c = u.counts();
-    return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(c.added)
-        .arg(c.removed)
-        .arg(c.changed)
-        .arg(c.moved)
-        .arg(c.kept);
 }
 
 } // namespace UpdateTest
