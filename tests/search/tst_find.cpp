@@ -144,6 +144,42 @@ void addItems(qint32 imageId, std::mt19937& rng, int count, int firstId) {
     }
 }
 
+// The search against the plain statement, with every match and with the first 100; the
+// index answers many of them, or none when the catalogue has no entries to use.
+void compareMany(int patterns, quint32 seed, bool indexUsable = true) {
+    std::mt19937 rng(seed);
+    QStringList names;
+    Recordset rs = db().OpenRecordset(u"SELECT Name FROM Items"_s, {}, Recordset::Type::Snapshot);
+    for (; !rs.Eof(); rs.MoveNext())
+        names << rs.text(0);
+    int indexed = 0;
+    for (int i = 0; i < patterns; ++i) {
+        FindCriteria criteria;
+        criteria.name = makePattern(rng, names.at(int(rng() % names.size())));
+        if (rng() % 8 == 0)
+            criteria.keywords = u"*backup*"_s;
+        if (rng() % 10 == 0)
+            std::swap(criteria.name, criteria.msdosName);
+        const QStringList expected = reference(criteria);
+        QString message;
+        FindOutcome all;
+        QVERIFY2(RunFind(db(), criteria, {0, FindCount::Exact}, &all, &message),
+                 qPrintable(message));
+        QCOMPARE(keysOf(all.matches), expected);
+        QCOMPARE(all.total, qint64(expected.size()));
+        indexed += all.usedIndex;
+
+        FindOutcome first;
+        QVERIFY(RunFind(db(), criteria, {kFindLimit, FindCount::Cheap}, &first, &message));
+        QCOMPARE(keysOf(first.matches), expected.mid(0, kFindLimit));
+        // Counted, or not counted because more match than are listed.
+        QVERIFY(first.total == expected.size() || (first.total < 0 && expected.size() > 100));
+    }
+    // Many patterns hold three plain characters in a row, so the index answers them.
+    QVERIFY2(indexUsable ? indexed > patterns / 8 : indexed == 0,
+             qPrintable(QString::number(indexed)));
+}
+
 } // namespace
 
 class TestFind : public QObject {
@@ -156,25 +192,24 @@ private slots:
         m_cat = std::make_unique<PropFindCatalogue>();
         m_cat->addImage(3, u"Work"_s);
         m_cat->addImage(4, u"Backup \"old\""_s);
-        // image|ID|parent|type|name|MS-DOS name|keywords|comment; type 7 is neither folder nor file
-        for (const QString& row :
-             {u"3|12|0|0|Docs|DOCS||"_s, u"3|57|12|1|readme.txt|README.TXT||"_s,
-              u"3|58|12|1|README.md|||"_s, u"3|59|0|1|notes.txt||weekly backup|say \"hi\""_s,
-              u"3|60|0|1|file7.txt||backup|"_s, u"3|61|0|1|Ärger.txt|||C:\\temp"_s,
-              u"3|62|0|1|[draft].doc|||"_s, u"3|13|12|0|Sub|||"_s, u"4|1|0|0|readme|||"_s,
-              u"4|2|1|7|readme.old|||"_s}) {
-            const QStringList f = row.split(u'|');
-            const auto text = [](const QString& t) { return t.isEmpty() ? QVariant() : t; };
-            Item i;
-            i.id = f[1].toInt();
-            i.parentId = f[2].toInt();
-            i.type = f[3].toInt();
-            i.name = f[4];
-            i.msdosName = text(f[5]);
-            i.keywords = text(f[6]);
-            i.comment = text(f[7]);
-            m_cat->addItem(f[0].toInt(), i);
-        }
+        const std::pair<qint32, Item> rows[] = {
+            {3, {.id = 12, .type = 0, .name = u"Docs"_s, .msdosName = u"DOCS"_s}},
+            {3, {.id = 57, .parentId = 12, .name = u"readme.txt"_s, .msdosName = u"README.TXT"_s}},
+            {3, {.id = 58, .parentId = 12, .name = u"README.md"_s}},
+            {3,
+             {.id = 59,
+              .name = u"notes.txt"_s,
+              .keywords = u"weekly backup"_s,
+              .comment = u"say \"hi\""_s}},
+            {3, {.id = 60, .name = u"file7.txt"_s, .keywords = u"backup"_s}},
+            {3, {.id = 61, .name = u"Ärger.txt"_s, .comment = u"C:\\temp"_s}},
+            {3, {.id = 62, .name = u"[draft].doc"_s}},
+            {3, {.id = 13, .parentId = 12, .type = 0, .name = u"Sub"_s}},
+            {4, {.id = 1, .type = 0, .name = u"readme"_s}},
+            {4, {.id = 2, .parentId = 1, .type = 7, .name = u"readme.old"_s}}, // neither kind
+        };
+        for (const auto& [image, item] : rows)
+            m_cat->addItem(image, item);
     }
 
     void cleanup() {
@@ -182,63 +217,6 @@ private slots:
         m_cat.reset();
     }
 
-private:
-    // The search against the plain statement, with every match and with the first 100; the
-    // index answers many of them, or none when the catalogue has no entries to use.
-    void compareMany(int patterns, quint32 seed, bool indexUsable = true) {
-        std::mt19937 rng(seed);
-        QStringList names;
-        Recordset rs =
-            db().OpenRecordset(u"SELECT Name FROM Items"_s, {}, Recordset::Type::Snapshot);
-        for (; !rs.Eof(); rs.MoveNext())
-            names << rs.text(0);
-        int indexed = 0;
-        for (int i = 0; i < patterns; ++i) {
-            FindCriteria criteria;
-            criteria.name = makePattern(rng, names.at(int(rng() % names.size())));
-            if (rng() % 8 == 0)
-                criteria.keywords = u"*backup*"_s;
-            if (rng() % 10 == 0)
-                std::swap(criteria.name, criteria.msdosName);
-            const QStringList expected = reference(criteria);
-            QString message;
-            FindOutcome all;
-            QVERIFY2(RunFind(db(), criteria, {0, FindCount::Exact}, &all, &message),
-                     qPrintable(message));
-            QCOMPARE(keysOf(all.matches), expected);
-            QCOMPARE(all.total, qint64(expected.size()));
-            indexed += all.usedIndex;
-
-            FindOutcome first;
-            QVERIFY(RunFind(db(), criteria, {kFindLimit, FindCount::Cheap}, &first, &message));
-            QCOMPARE(keysOf(first.matches), expected.mid(0, kFindLimit));
-            // Counted, or not counted because more match than are listed.
-            QVERIFY(first.total == expected.size() || (first.total < 0 && expected.size() > 100));
-        }
-        // Many patterns hold three plain characters in a row, so the index answers them.
-        QVERIFY2(indexUsable ? indexed > patterns / 8 : indexed == 0,
-                 qPrintable(QString::number(indexed)));
-    }
-
-    // Image 5: folder 200 "many folder", then files many150.dat .. many1.dat in it, in that order;
-    // sizes (ID * 37) % 1000.
-    void addMany(bool indexed) {
-        m_cat->addImage(5, u"Many"_s);
-        Transaction t(db());
-        for (int id = 200; id >= 1; id = id == 200 ? 150 : id - 1) {
-            Item i;
-            i.id = id;
-            i.parentId = id == 200 ? 0 : 200;
-            i.type = id == 200 ? 0 : 1;
-            i.name = id == 200 ? u"many folder"_s : u"many%1.dat"_s.arg(id);
-            i.size = (id * 37) % 1000;
-            m_cat->addItem(5, i);
-        }
-        QVERIFY(!indexed || NameIndex::addImage(db(), 5));
-        QVERIFY(t.commit());
-    }
-
-private slots:
     void patterns_data() {
         QTest::addColumn<FindCriteria>("criteria");
         QTest::addColumn<QStringList>("found"); // or the message of a refusal
@@ -322,7 +300,18 @@ private slots:
     // The dialog: refusals keep the list, the rows with their image, folder, size and key, sorting
     // by a header click (twice turns it round), the count under the list, and engine failures.
     void dialog() {
-        addMany(true);
+        // Image 5: folder 200 "many folder", then files many150.dat .. many1.dat in it, in that
+        // order.
+        m_cat->addImage(5, u"Many"_s);
+        Transaction t(db());
+        m_cat->addItem(5, {.id = 200, .type = 0, .name = u"many folder"_s, .size = 400});
+        for (int id = 150; id >= 1; --id)
+            m_cat->addItem(5, {.id = id,
+                               .parentId = 200,
+                               .name = u"many%1.dat"_s.arg(id),
+                               .size = (id * 37) % 1000});
+        QVERIFY(NameIndex::addImage(db(), 5));
+        QVERIFY(t.commit());
         ScriptedUi ui;
         frmFind dialog(nullptr, nullptr);
         dialog.setUi(&ui);
