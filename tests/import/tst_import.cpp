@@ -2,15 +2,14 @@
 // an update of an imported image, through the Import dialog, and through `ledra-cli import`.
 #include "CatalogueFixture.h"
 #include "DiskScanSupport.h"
-#include "ImportTestSupport.h"
 #include "UpdateTestSupport.h"
 
 #include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
 #include "controls/ctlCmnDlg.h"
 #include "disk/frmUpdateDiff.h"
-#include "import/frmImport.h"
 #include "import/IdxWalk.h"
+#include "import/frmImport.h"
 #include "import/guiUpdateIndex.h"
 #include "import/mdlImport.h"
 #include "import/mdlImportMarlovex.h"
@@ -28,7 +27,6 @@
 #include <sys/stat.h>
 
 using namespace DiskTest;
-using namespace ImportTest;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -36,6 +34,35 @@ namespace {
 // Separated words ("a b c" or "a;b;c") as a list.
 QStringList split(const char* text, char sep = ' ') {
     return QString::fromLatin1(text).split(QLatin1Char(sep));
+}
+
+// Writes an index file: the lines, each ended by CR LF, as 8-bit text.
+bool writeIndex(const QString& path, const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& l : lines)
+        bytes += l.toLatin1() + "\r\n";
+    return writeBytes(path, bytes);
+}
+
+// The example index: fixed disk DATA with serial 12-34 at C:\, folder X holding one file.
+QStringList threeRows() {
+    return split("<disktype fixed;<Serial 12-34;<DiskLabel DATA;<StartDir C:\\;C:\\X\\f.txt", ';');
+}
+
+// Every item but the root has a folder of its image as parent, and there is one root row.
+QString treeFault(qint32 imageId) {
+    const int orphans =
+        db().scalar(u"SELECT COUNT(*) FROM Items i WHERE i.ImageID=?1 AND i.ID<>0 AND NOT EXISTS "
+                    "(SELECT 1 FROM Items p WHERE p.ImageID=?1 AND p.ID=i.ParentID AND p.Type=0)"_s,
+                    {imageId})
+            .toInt();
+    if (orphans != 0)
+        return u"%1 items without a parent folder"_s.arg(orphans);
+    const int roots =
+        db().scalar(u"SELECT COUNT(*) FROM Items WHERE ImageID=? AND ID=0 AND ParentID=-1"_s,
+                    {imageId})
+            .toInt();
+    return roots == 1 ? QString() : u"%1 root rows"_s.arg(roots);
 }
 
 const QByteArray kExample = "<disktype fixed\r\n"

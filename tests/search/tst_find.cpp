@@ -2,6 +2,7 @@
 #include "DiskScanSupport.h"
 #include "PropFindCatalogue.h"
 #include "ScriptedUi.h"
+#include "UpdateTestSupport.h"
 
 #include "browser/frmMain.h"
 #include "browser/guiContentsView.h"
@@ -11,7 +12,6 @@
 #include "catalogue/mdlFile.h"
 #include "common/mdlConvert.h"
 #include "controls/ctlLText.h"
-#include "disk/FolderSource.h"
 #include "properties/mdlProperties.h"
 #include "search/NameIndex.h"
 #include "search/frmFind.h"
@@ -537,15 +537,7 @@ private slots:
         // Scans the tree as the disk of that serial; cancels once more than 21 rows are written.
         auto scan = [&](quint32 serial, bool cancel) {
             PauseHookUi ui;
-            FolderSource source(root);
-            source.volumeReader = [serial](VolumeFacts& f) {
-                f.serial = serial;
-                f.label = u"DISK"_s;
-                f.fileSystem = u"ext4"_s;
-                f.typeCode = 2;
-                f.source = u"D:"_s;
-                return true;
-            };
+            UpdateTest::FixedSource source(root, u"DISK"_s, serial);
             DiskScan scan(db(), ui);
             scan.options.displaySummary = false;
             ui.onPause = [&] {
