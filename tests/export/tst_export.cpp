@@ -89,10 +89,6 @@ QJsonArray parseBack(const QString& file, const QString& format) {
     return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
 }
 
-QString text(const QJsonValue& v) {
-    return v.isDouble() ? QString::number(qint64(v.toDouble())) : v.toString();
-}
-
 // Runs step on the next modal dialog once it is shown.
 void onModal(std::function<void(QWidget*)> step) {
     QTimer::singleShot(0, [step] {
@@ -201,7 +197,7 @@ private slots:
                 QCOMPARE(qint64(got[u"size"].toDouble()), want.treeSize);
                 continue;
             }
-            QCOMPARE(text(got[u"size"]), QString::number(want.size));
+            QCOMPARE(got[u"size"].toVariant().toLongLong(), want.size);
             QCOMPARE(got[u"modified"].toString(), want.modified);
             QCOMPARE(got[u"attributes"].toString(), want.attributes);
             QCOMPARE(got[u"keywords"].toString(), want.keywords);
@@ -353,7 +349,6 @@ private slots:
                                  u"17 1 /only\tone, \"x\""_s, u"18 51 /b.txt"_s,
                                  u"20 9 /docs/twice.dat"_s,   u"21 9 /twice.dat"_s};
         QTest::newRow("other size, same name") << 12 << QStringList{u"4 8 /c.txt"_s};
-        QTest::newRow("everything held elsewhere") << 13 << QStringList();
         QTest::newRow("small image") << 14 << QStringList{u"1 3 /lonely.txt"_s};
     }
     void singleCopies() {

@@ -220,8 +220,6 @@ private slots:
     void patterns_data() {
         QTest::addColumn<FindCriteria>("criteria");
         QTest::addColumn<QStringList>("found"); // or the message of a refusal
-        QTest::newRow("exact name, any case")
-            << byName(u"README.TXT"_s) << QStringList{u"readme.txt"_s};
         QTest::newRow("double quote in pattern")
             << byName({}, {}, {}, u"*\"hi\"*"_s) << QStringList{u"notes.txt"_s};
         QTest::newRow("backslash")
