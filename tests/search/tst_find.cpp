@@ -285,9 +285,35 @@ private slots:
         }
     }
 
-    // The dialog: refusals keep the list, the rows with their image, folder, size and key, sorting
-    // by a header click (twice turns it round), the count under the list, and engine failures.
-    void dialog() {
+    // Showing a match itself picks the image, the folder in the folder tree when it is shown, and
+    // the row in the contents list. The dialog: refusals keep the list, the rows with their image,
+    // folder, size and key, a double-click on a row showing its match, sorting by a header click
+    // (twice turns it round), the count under the list, and engine failures.
+    void dialogAndShowMatch() {
+        m_cat->close();
+        ScriptedUi ui;
+        frmMain window;
+        window.setUi(&ui);
+        window.show();
+        QString path = m_cat->path();
+        QVERIFY(OpenCatalogue(path, true, false, ui, &window));
+        auto* folders = window.findChild<QTreeWidget*>(QStringLiteral("trvMain"));
+        auto shown = [&](qint32 image, qint32 folder, const QString& key) {
+            const QTreeWidgetItem* node =
+                window.findChild<QTreeWidget*>(QStringLiteral("trvNodes"))->currentItem();
+            QVERIFY(node);
+            QCOMPARE(node->data(0, Qt::UserRole).toString(), QStringLiteral("I%1").arg(image));
+            QCOMPARE(window.currentImageId(), image);
+            QCOMPARE(window.listedFolderId(), folder);
+            QCOMPARE(window.contentsView()->selectedKey(), key);
+            if (folders->isVisible())
+                QCOMPARE(KeyTree::keyOf(folders->currentItem()), QStringLiteral("K%1").arg(folder));
+        };
+        folders->hide();
+        ShowMatch(window, 3, 57, 12, 1); // readme.txt, last in its folder
+        shown(3, 12, u"K57"_s);
+        folders->show();
+
         // Image 5: folder 200 "many folder", then files many150.dat .. many1.dat in it, in that
         // order.
         m_cat->addImage(5, u"Many"_s);
@@ -300,13 +326,13 @@ private slots:
                                .size = (id * 37) % 1000});
         QVERIFY(NameIndex::addImage(db(), 5));
         QVERIFY(t.commit());
-        ScriptedUi ui;
-        frmFind dialog(nullptr, nullptr);
+        frmFind dialog(&window, &window);
         dialog.setUi(&ui);
         auto* list = dialog.findChild<QTreeWidget*>(u"lsvFound"_s);
         auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
         auto* name = dialog.findChild<ctlLText*>(u"ltxName"_s);
         QVERIFY(list && count && name && list->isHidden());
+        ui.clear();
         dialog.cmdSearch_Click();
         QCOMPARE(ui.texts(), QStringList{u"Enter at least one search field."_s});
         QVERIFY(list->isHidden());
@@ -325,6 +351,25 @@ private slots:
         QCOMPARE(row(0), u"readme.txt|Work|/Docs|%1|I3I57I12|1|-"_s.arg(SizeText(0)));
         QCOMPARE(row(2), u"readme|Backup \"old\"|/|%1|I4I1I0|0|icon"_s.arg(SizeText(0)));
         QCOMPARE(count->text(), u"3 matches"_s);
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // QTest's double-click does not reach an item view here, so the event is sent itself.
+        auto doubleClick = [&](int at) {
+            const QPoint centre = list->visualItemRect(list->topLevelItem(at)).center();
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, centre);
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, centre,
+                            list->viewport()->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+                            {});
+            QCoreApplication::sendEvent(list->viewport(), &dbl);
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre);
+        };
+        doubleClick(2);
+        shown(4, 0, u"F1"_s);
+        doubleClick(0);
+        shown(3, 12, u"K57"_s);
+        QVERIFY(window.folderEntry(u"K13"_s)); // the folder's subfolders loaded
+
         name->setText(u"[x"_s);
         dialog.cmdSearch_Click();
         QCOMPARE(list->topLevelItemCount(), 3);
@@ -369,65 +414,6 @@ private slots:
         // Escape closes it the same way.
         QTest::keyClick(frmFind::showFor(&owner, nullptr), Qt::Key_Escape);
         QTRY_VERIFY(frmFind::instance() == nullptr);
-    }
-
-    // Showing a match itself picks the image, the folder in the folder tree when it is shown, and
-    // the row in the contents list; a double-click on a row of the dialog does the same.
-    void showMatchInMainWindow_data() {
-        QTest::addColumn<bool>("folderTree");
-        QTest::newRow("folder tree shown") << true;
-        QTest::newRow("folder tree hidden") << false;
-    }
-
-    void showMatchInMainWindow() {
-        QFETCH(bool, folderTree);
-        m_cat->close();
-        ScriptedUi ui;
-        frmMain window;
-        window.setUi(&ui);
-        window.show();
-        QString path = m_cat->path();
-        QVERIFY(OpenCatalogue(path, true, false, ui, &window));
-        auto* folders = window.findChild<QTreeWidget*>(QStringLiteral("trvMain"));
-        folders->setVisible(folderTree);
-        auto shown = [&](qint32 image, qint32 folder, const QString& key) {
-            const QTreeWidgetItem* node =
-                window.findChild<QTreeWidget*>(QStringLiteral("trvNodes"))->currentItem();
-            QVERIFY(node);
-            QCOMPARE(node->data(0, Qt::UserRole).toString(), QStringLiteral("I%1").arg(image));
-            QCOMPARE(window.currentImageId(), image);
-            QCOMPARE(window.listedFolderId(), folder);
-            QCOMPARE(window.contentsView()->selectedKey(), key);
-            if (folderTree)
-                QCOMPARE(KeyTree::keyOf(folders->currentItem()), QStringLiteral("K%1").arg(folder));
-        };
-        ShowMatch(window, 3, 57, 12, 1); // readme.txt, last in its folder
-        shown(3, 12, u"K57"_s);
-        QVERIFY(!folderTree || window.folderEntry(u"K13"_s)); // the folder's subfolders loaded
-
-        // The dialog's rows: readme.txt (I3I57I12), README.md, readme (I4I1I0).
-        frmFind dialog(&window, &window);
-        dialog.setUi(&ui);
-        dialog.show();
-        dialog.findChild<ctlLText*>(u"ltxName"_s)->setText(u"*readme*"_s);
-        dialog.cmdSearch_Click();
-        auto* list = dialog.findChild<QTreeWidget*>(u"lsvFound"_s);
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        // QTest's double-click does not reach an item view here, so the event is sent itself.
-        auto doubleClick = [&](int at) {
-            const QPoint centre = list->visualItemRect(list->topLevelItem(at)).center();
-            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, centre);
-            QMouseEvent dbl(QEvent::MouseButtonDblClick, centre,
-                            list->viewport()->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
-                            {});
-            QCoreApplication::sendEvent(list->viewport(), &dbl);
-            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre);
-        };
-        doubleClick(2);
-        shown(4, 0, u"F1"_s);
-        doubleClick(0);
-        shown(3, 12, u"K57"_s);
-        CloseCatalogue(&window);
     }
 
     // ledra-cli find: one line per match, --limit and --count, refusals with exit code 2.
