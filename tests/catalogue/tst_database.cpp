@@ -553,9 +553,9 @@ private slots:
             QCOMPARE(rs.value("Size").toLongLong(), 1LL << 40);
         }
         d.Execute(u"DELETE FROM T"_s);
-        for (const QString& n : {u"b"_s, u"a"_s, u"C"_s, u"A"_s, u"ä"_s, u"Ä"_s, u"B2"_s})
+        for (const QString& n : {u"b"_s, u"a"_s, u"C"_s, u"A"_s, u"Äb"_s, u"äa"_s, u"B2"_s})
             d.Execute(u"INSERT INTO T(Name) VALUES(?)"_s, {n});
-        QCOMPARE(names(d, u"Name COLLATE LEDRA_NOCASE, ID"_s), u"A,a,b,B2,C,Ä,ä"_s);
+        QCOMPARE(names(d, u"Name COLLATE LEDRA_NOCASE, ID"_s), u"A,a,b,B2,C,äa,Äb"_s);
         d.Execute(u"DELETE FROM T"_s);
         for (int i = 1; i <= 3; ++i)
             d.Execute(u"INSERT INTO T(ID, Name) VALUES(?, ?)"_s, {i, QVariant()});

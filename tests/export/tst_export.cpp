@@ -431,7 +431,7 @@ private slots:
         QVERIFY(!QFile::exists(file));
 
         const QString image = m_cat->folder() + u"/image.csv"_s;
-        QVERIFY(QFile(image).open(QIODevice::WriteOnly));
+        QVERIFY(writeBytes(image, "old"));
         {
             frmExport dialog(m_window.get(), *m_window);
             PauseHookUi ui;
@@ -455,7 +455,7 @@ private slots:
             QVERIFY(!okWhileRunning);
             QCOMPARE(dialog.findChild<QLabel*>(u"lblStatus"_s)->text(),
                      u"Export cancelled; no file was written."_s);
-            QCOMPARE(readBytes(image), QByteArray());
+            QCOMPARE(readBytes(image), QByteArray("old"));
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QVERIFY(ok->isEnabled());
 
