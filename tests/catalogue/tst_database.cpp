@@ -464,8 +464,7 @@ private slots:
         QCOMPARE(catalogue().path, path);
         QCOMPARE(itemCount(), 10);
         CloseCatalogue(nullptr);
-        SetDatabaseName(path);
-        QCOMPARE(OpenVerifiedDatabase(false, false), 0);
+        QCOMPARE(openMessage(path, true, false), QString());
         QCOMPARE(db().scalar(u"PRAGMA application_id"_s).toInt(), kCatalogueApplicationId);
         // The window runs the same and closes itself.
         ui.answers = {Ui::Answer::Yes};

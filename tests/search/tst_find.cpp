@@ -558,10 +558,7 @@ private slots:
         QCOMPARE(db().scalar(u"SELECT count(*) FROM NameIndexImages"_s).toInt(), 1);
 
         cat.addImage(6, u"Audio CD"_s, 50);
-        PropFindCatalogue::Item track;
-        track.id = 1;
-        track.name = u"Track01.cda"_s;
-        cat.addItem(6, track);
+        cat.addItem(6, {.id = 1, .name = u"Track01.cda"_s});
         QVERIFY(NameIndex::addImage(db(), 6));
         ItemEdits edits;
         edits.trackName = u"01: Zanzibar Nights.cda"_s;
