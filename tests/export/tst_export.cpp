@@ -345,7 +345,6 @@ private slots:
             << 11 << QStringList{u"15 100 /A.TXT"_s,          u"16 7 /c.txt"_s,
                                  u"17 1 /only\tone, \"x\""_s, u"18 51 /b.txt"_s,
                                  u"20 9 /docs/twice.dat"_s,   u"21 9 /twice.dat"_s};
-        QTest::newRow("other size, same name") << 12 << QStringList{u"4 8 /c.txt"_s};
         QTest::newRow("small image") << 14 << QStringList{u"1 3 /lonely.txt"_s};
     }
     void singleCopies() {

@@ -107,13 +107,10 @@ class TestImport : public QObject {
         imp.options.displaySummary = false;
         return imp.Run();
     }
-    qint32 importFile(const QString& path) {
+    qint32 importLines(const QStringList& lines) {
         SilentUi ui;
         MarlovexImport imp(db(), ui);
-        imp.options.displaySummary = false;
-        return MarlovexLoad(path) == ImportLoad::Loaded && imp.Run() == DiskScan::Result::Done
-                   ? imp.ImageID
-                   : 0;
+        return runImport(lines, imp) == DiskScan::Result::Done ? imp.ImageID : 0;
     }
     CliRun cli(const QStringList& args) { return runCli(QStringList{u"import"_s, m_cli} + args); }
     QString write(const QByteArray& bytes) {
@@ -276,7 +273,7 @@ private slots:
             QVERIFY(!IdxIsSupported(path) && !IdxLoad(path));
     }
 
-    void hostileShapes() {
+    void hostileShapesAndSizes() {
         // A line of a megabyte, all folders: the walk stops at the longest path a disk holds.
         QByteArray deep = "<disktype fixed\r\nC:\\";
         while (deep.size() < 1 << 20)
@@ -290,11 +287,9 @@ private slots:
         // A line of a megabyte without separators is one file name.
         QVERIFY(IdxLoadData("<x\r\nC:\\" + QByteArray(1 << 20, 'n') + "\r\n"));
         QCOMPARE(IdxDir(u"C:\\"_s, 22).size(), 1 << 20);
-    }
 
-    // More lines than one sorting slice: the load pauses between slices, and the merged
-    // order still finds every line of a folder whose lines are scattered through the file.
-    void largeLoadPausesAndFindsScatteredLines() {
+        // More lines than one sorting slice: the load pauses between slices, and the merged
+        // order still finds every line of a folder whose lines are scattered through the file.
         const int count = (1 << 20) + 5000;
         // The product needs 64 bits: in int it overflows, which lets the optimiser make the
         // loop endless.
@@ -415,10 +410,10 @@ private slots:
     // result the tree a fresh import of the newer index gives.
     void updateFromNewerIndex() {
         const QStringList head = threeRows().mid(0, 4);
-        const QString v1 = m_temp.filePath(u"v1.idx"_s), v2 = m_temp.filePath(u"v2.idx"_s);
-        QVERIFY(writeIndex(v1, head + split("C:\\X\\f.txt C:\\X\\g.txt C:\\Y\\h.txt")));
-        QVERIFY(writeIndex(v2, head + split("C:\\X\\f.txt C:\\Y\\new.txt C:\\Z\\g.txt")));
-        const qint32 id = importFile(v1);
+        const QStringList newer = head + split("C:\\X\\f.txt C:\\Y\\new.txt C:\\Z\\g.txt");
+        const QString v2 = m_temp.filePath(u"v2.idx"_s);
+        QVERIFY(writeIndex(v2, newer));
+        const qint32 id = importLines(head + split("C:\\X\\f.txt C:\\X\\g.txt C:\\Y\\h.txt"));
         QVERIFY(id > 0);
         QVERIFY(db().Execute(u"UPDATE Items SET Keywords='kw' WHERE Name='g.txt'"_s));
         QVERIFY(db().Execute(u"UPDATE Items SET Comment='c' WHERE Name='f.txt'"_s));
@@ -445,7 +440,7 @@ private slots:
         QCOMPARE(db().scalar(u"SELECT p.Name || '|' || g.Keywords FROM Items g JOIN Items p ON "
                              "p.ID=g.ParentID AND p.ImageID=g.ImageID WHERE g.Name='g.txt'"_s),
                  QVariant(u"Z|kw"_s));
-        QCOMPARE(UpdateTest::pathRows(id), UpdateTest::pathRows(importFile(v2)));
+        QCOMPARE(UpdateTest::pathRows(id), UpdateTest::pathRows(importLines(newer)));
     }
 
     // The Import dialog over one CD index, from Browse through a whole import ("Eject" on, "Auto
