@@ -488,8 +488,7 @@ private slots:
                             "Other,/tab\there.txt,tab\there.txt,file,4,,Archive,,,\r\n"));
 
         frmDupes dialog(m_window.get(), m_window.get());
-        ScriptedUi ui;
-        dialog.setUi(&ui);
+        dialog.setUi(&m_ui);
         auto* list = dialog.findChild<QTreeWidget*>(u"lsvDupes"_s);
         auto* show = dialog.findChild<QComboBox*>(u"cboShow"_s);
         auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
@@ -510,7 +509,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 4);
         dialog.findChild<QLineEdit*>(u"txtMinSize"_s)->setText(u"-5"_s);
         dialog.cmdSearch_Click();
-        QCOMPARE(ui.lastText(), u"The smallest size must be a number of bytes."_s);
+        QCOMPARE(m_ui.lastText(), u"The smallest size must be a number of bytes."_s);
 
         show->setCurrentIndex(show->findData(1));
         dialog.cmdSearch_Click();

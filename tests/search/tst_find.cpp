@@ -332,7 +332,6 @@ private slots:
         auto* count = dialog.findChild<QLabel*>(u"lblCount"_s);
         auto* name = dialog.findChild<ctlLText*>(u"ltxName"_s);
         QVERIFY(list && count && name && list->isHidden());
-        ui.clear();
         dialog.cmdSearch_Click();
         QCOMPARE(ui.texts(), QStringList{u"Enter at least one search field."_s});
         QVERIFY(list->isHidden());
