@@ -417,7 +417,6 @@ private slots:
 
     // ledra-cli find: one line per match, --limit and --count, refusals with exit code 2.
     void cliFind() {
-        m_cat->close();
         const QString readme = u"I3I57I12\t1\tWork\treadme.txt\t/Docs/readme.txt\n"_s;
         const QString all = readme + u"I3I58I12\t1\tWork\tREADME.md\t/Docs/README.md\n"
                                      "I4I1I0\t0\tBackup \"old\"\treadme\t/readme\n"_s;
