@@ -6,7 +6,6 @@
 #include "catalogue/mdlFile.h"
 
 #include <QFile>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
