@@ -36,9 +36,7 @@ private slots:
     void drag_data();
     void drag();
     void orientationSwapsSize();
-    void textAndChange();
-    void focusSelectsAll();
-    void layout();
+    void labelledTextBox();
 };
 
 // Open's default title (the import sets none); a cancel keeps every value, an accept takes them.
@@ -141,36 +139,9 @@ void TestControls::orientationSwapsSize() {
     QCOMPARE(bar->size(), QSize(4, 200));
 }
 
-// Change comes after Text already holds the new value, for setting and for typing alike.
-void TestControls::textAndChange() {
-    ctlLText f(QStringLiteral("ltxName"), nullptr);
-    QStringList seen;
-    connect(&f, &ctlLText::Change, this, [&] { seen << f.Text(); });
-    f.setText(QStringLiteral("readme.txt"));
-    QCOMPARE(seen, QStringList{QStringLiteral("readme.txt")});
-
-    seen.clear();
-    f.textBox()->clear();
-    QTest::keyClicks(f.textBox(), QStringLiteral("ab"));
-    QCOMPARE(seen, (QStringList{QString(), QStringLiteral("a"), QStringLiteral("ab")}));
-
-    // A text cut by MaxLength is what Text reports.
-    f.setMaxLength(3);
-    f.setText(QStringLiteral("abcdef"));
-    QCOMPARE(f.Text(), QStringLiteral("abc"));
-}
-
-// Entering the box selects its text (the program never turns this off).
-void TestControls::focusSelectsAll() {
-    ctlLText f(QStringLiteral("ltxName"), nullptr);
-    f.setText(QStringLiteral("keyword"));
-    f.textBox()->setCursorPosition(3);
-    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
-    QApplication::sendEvent(f.textBox(), &in);
-    QCOMPARE(f.textBox()->selectedText(), QStringLiteral("keyword"));
-}
-
-void TestControls::layout() {
+// Laid out beside its caption; Change comes after Text already holds the new value, for setting
+// and for typing alike.
+void TestControls::labelledTextBox() {
     ctlLText f(QStringLiteral("ltxName"), nullptr);
     f.setCaption(QStringLiteral("Name:"));
     f.setTextLeft(90);
@@ -181,6 +152,26 @@ void TestControls::layout() {
     const QRect label = f.label()->geometry();
     QCOMPARE(label.left(), 0);
     QCOMPARE(label.top(), (40 - label.height()) / 2);
+
+    QStringList seen;
+    connect(&f, &ctlLText::Change, this, [&] { seen << f.Text(); });
+    f.setText(QStringLiteral("readme.txt"));
+    QCOMPARE(seen, QStringList{QStringLiteral("readme.txt")});
+    seen.clear();
+    f.textBox()->clear();
+    QTest::keyClicks(f.textBox(), QStringLiteral("ab"));
+    QCOMPARE(seen, (QStringList{QString(), QStringLiteral("a"), QStringLiteral("ab")}));
+
+    // Entering the box selects its text (the program never turns this off).
+    f.textBox()->setCursorPosition(1);
+    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(f.textBox(), &in);
+    QCOMPARE(f.textBox()->selectedText(), QStringLiteral("ab"));
+
+    // A text cut by MaxLength is what Text reports.
+    f.setMaxLength(3);
+    f.setText(QStringLiteral("abcdef"));
+    QCOMPARE(f.Text(), QStringLiteral("abc"));
     // Narrower than the caption column: the box shrinks to nothing instead of failing.
     f.resize(50, 20);
     QCOMPARE(f.textBox()->width(), 0);
