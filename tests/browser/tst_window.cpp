@@ -25,7 +25,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -40,18 +39,6 @@
 #include <memory>
 
 using namespace BrowseFixture;
-
-namespace {
-
-// Drags a splitter bar by dx pixels with the left button held.
-void drag(ctlSize* bar, int dx) {
-    const QPointF local(bar->width() / 2.0 + dx, bar->height() / 2.0);
-    QMouseEvent move(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(bar, &move);
-}
-
-} // namespace
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -210,8 +197,6 @@ void TestWindow::naturalOrder_data() {
     QTest::addColumn<int>("sign");
     QTest::newRow("leading zeros") << "a007"
                                    << "a7" << 0;
-    QTest::newRow("more digits after zeros") << "a0010"
-                                             << "a9" << 1;
     QTest::newRow("prefix first") << "disk"
                                   << "disk 2" << -1;
     QTest::newRow("letters after digits") << "a1b"
@@ -258,7 +243,7 @@ void TestWindow::splitters() {
     QCOMPARE(szeV->height(), lsvMain->height());
     auto* moved = m_window->findChild<ctlSize*>(bar);
     const int before = moved->x();
-    drag(moved, dx);
+    moveOverBar(moved, dx);
     QCOMPARE(moved->x(), moves ? qRound(before + moved->width() / 2.0 + dx) : before);
     // The panes follow the bars either way.
     QCOMPARE(trvMain->x(), szeV->geometry().right() + 1);
@@ -327,7 +312,7 @@ void TestWindow::bigFolderViewsKeptAtExit() {
     m_window->mnuViewTree_Click();
     QCOMPARE(trvMain->geometry().left(), 0);
     QCOMPARE(trvMain->width(), child("szeTree")->x());
-    drag(child<ctlSize>("szeTree"), 50);
+    moveOverBar(child<ctlSize>("szeTree"), 50);
     // Hiding the toolbar and the status bar gives the panes their height at once.
     const int height = lsvMain->height();
     m_window->mnuViewToolbar_Click();

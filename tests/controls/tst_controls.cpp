@@ -1,5 +1,7 @@
 // The reusable controls: the file dialog's exchange, the message box behind the Ui seam, the
 // splitter bar and the labelled text box.
+#include "BrowseFixture.h"
+
 #include "controls/ctlCmnDlg.h"
 #include "controls/ctlLText.h"
 #include "controls/ctlSize.h"
@@ -10,26 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-void mouseMove(ctlSize* bar, QPointF local, Qt::MouseButtons buttons) {
-    QMouseEvent e(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton, buttons,
-                  Qt::NoModifier);
-    QCoreApplication::sendEvent(bar, &e);
-}
-
-} // namespace
 
 class TestControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { ctlCmnDlg::setTestHook({}); }
     void showOpenAndSave();
     void enterPressesTheDefault_data();
     void enterPressesTheDefault();
@@ -95,17 +85,17 @@ void TestControls::enterPressesTheDefault() {
 }
 
 void TestControls::drag_data() {
-    QTest::addColumn<int>("pointerX");
+    QTest::addColumn<int>("dx"); // from the bar's middle
     QTest::addColumn<int>("left");
     // A vertical bar, as the main window uses, at 100 in a 400-pixel parent, 2 pixels thick. The
     // window's own tests drag its bars within their parent and have moves refused.
-    QTest::newRow("a pixel left of the parent stops at 0") << -101 << 0;
-    QTest::newRow("the whole bar stays inside on the right") << 299 << 398;
+    QTest::newRow("a pixel left of the parent stops at 0") << -102 << 0;
+    QTest::newRow("the whole bar stays inside on the right") << 298 << 398;
 }
 
 // The bar proposes where it goes; the container decides.
 void TestControls::drag() {
-    QFETCH(int, pointerX);
+    QFETCH(int, dx);
     QFETCH(int, left);
     QWidget parent;
     parent.resize(400, 300);
@@ -117,10 +107,10 @@ void TestControls::drag() {
                      [&](const ctlSize::MoveArgs& a) { proposed = a.NewLeft; });
     QSignalSpy mouseMoves(bar, &ctlSize::MouseMove);
     // Without a button held the pointer only passes over it.
-    mouseMove(bar, QPointF(pointerX, 5), Qt::NoButton);
+    BrowseFixture::moveOverBar(bar, dx, Qt::NoButton);
     QCOMPARE(mouseMoves.count(), 1);
     QCOMPARE(proposed, -1.0);
-    mouseMove(bar, QPointF(pointerX, 5), Qt::LeftButton);
+    BrowseFixture::moveOverBar(bar, dx);
     QCOMPARE(proposed, double(left));
     QCOMPARE(bar->pos(), QPoint(left, 0));
 }

@@ -86,7 +86,6 @@ private slots:
         QString message;
         QCOMPARE(ReadImageProperties(db(), 3, &p, &message), ReadResult::Found);
         QList<PropField> f = p.fields();
-        QCOMPARE(fieldText(f, u"Name:"_s), u"Music"_s);
         QCOMPARE(fieldText(f, u"Type:"_s), u"Unknown"_s);
         QCOMPARE(fieldText(f, u"Serial:"_s), u"1A2B3C4D"_s);
         // The date in the user's locale, with its seconds.
@@ -99,13 +98,10 @@ private slots:
         ItemProperties item;
         QCOMPARE(ReadItemProperties(db(), 3, 57, &item, &message), ReadResult::Found);
         f = item.fields();
-        QCOMPARE(fieldText(f, u"Image:"_s), u"Music"_s);
-        QCOMPARE(fieldText(f, u"Path:"_s), u"/Docs/2024"_s);
         QCOMPARE(fieldText(f, u"MS-DOS Name:"_s), u"README.TXT"_s);
         QCOMPARE(fieldText(f, u"Size:"_s), QLocale().toString(100.0, 'f', 1) + u" KB");
         QCOMPARE(fieldText(f, u"Time Created:"_s), u"N/A"_s);
         QVERIFY(fieldText(f, u"Time Modified:"_s).contains(u"04:05"_s));
-        QCOMPARE(fieldText(f, u"Keywords:"_s), u"backup"_s);
         QCOMPARE(fieldText(f, u"Attributes:"_s), u"Read-only, Archive"_s);
 
         // Empty MS-DOS name, size and times all read "N/A"; an item in the root has the path "/".

@@ -5,9 +5,11 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 #include "common/Ui.h"
+#include "controls/ctlSize.h"
 #include "shell/mdlOptions.h"
 
 #include <QFile>
+#include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -64,6 +66,13 @@ QString listKeys(const ContentsView* list) {
     for (int i = 0; i < list->count(); ++i)
         out << list->keyAt(i);
     return out.join(u' ');
+}
+
+void moveOverBar(ctlSize* bar, int dx, Qt::MouseButtons buttons) {
+    const QPointF local(bar->width() / 2.0 + dx, bar->height() / 2.0);
+    QMouseEvent move(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton, buttons,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
 }
 
 } // namespace BrowseFixture

@@ -4,10 +4,12 @@
 #include <QVariant>
 
 class ContentsView;
+class ctlSize;
 class QTemporaryDir;
 class QTreeWidget;
 
-// Catalogue rows for the browser tests, written with the engine layer into a real catalogue file.
+// Catalogue rows for the browser tests, written with the engine layer into a real catalogue file,
+// and the pointer moves that drag the window's splitter bars.
 namespace BrowseFixture {
 
 // Points the settings store at a folder of the test's own (before any settings are used) and
@@ -27,5 +29,8 @@ bool addItem(qint64 imageId, qint64 id, qint64 parentId, const QVariant& type, c
 // Keys in display order, space-separated; in a tree each entry is followed by its subtree.
 QString treeKeys(const QTreeWidget* tree);
 QString listKeys(const ContentsView* list);
+
+// Moves the pointer to dx pixels right of the bar's middle with buttons held.
+void moveOverBar(ctlSize* bar, int dx, Qt::MouseButtons buttons = Qt::LeftButton);
 
 } // namespace BrowseFixture
