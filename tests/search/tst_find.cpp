@@ -285,10 +285,8 @@ private slots:
         }
     }
 
-    // Showing a match itself picks the image, the folder in the folder tree when it is shown, and
-    // the row in the contents list. The dialog: refusals keep the list, the rows with their image,
-    // folder, size and key, a double-click on a row showing its match, sorting by a header click
-    // (twice turns it round), the count under the list, and engine failures.
+    // Showing a match selects the image, the folder in the folder tree and the row in the list;
+    // then the dialog's rows, refusals, double-click, sorting, counts and engine failures.
     void dialogAndShowMatch() {
         m_cat->close();
         ScriptedUi ui;
@@ -442,10 +440,8 @@ private slots:
         }
     }
 
-    // The name index: the same answers as the plain statement, kept by every writer.
-    // Thousands of patterns over odd names in several images, one of them without index entries,
-    // some rows of two images sharing blocks; then after a deletion, after a compaction, and
-    // when the entries are missing or stale.
+    // The name index answers as the plain statement does: several images (one without entries,
+    // some sharing blocks), then after a deletion, a compaction, and missing or stale entries.
     void sameAsPlainScan() {
         PropFindCatalogue cat;
         std::mt19937 rng(7);

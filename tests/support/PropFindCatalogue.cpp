@@ -1,5 +1,6 @@
 #include "PropFindCatalogue.h"
 
+#include "BrowseFixture.h"
 #include "ScriptedUi.h"
 
 #include "catalogue/mdlDatabase.h"
@@ -12,9 +13,7 @@ using namespace Qt::StringLiterals;
 PropFindCatalogue::PropFindCatalogue() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + u"/config"_s));
     m_path = m_dir.path() + u"/test.ldr"_s;
-    ScriptedUi ui;
-    QString p = m_path;
-    OpenCatalogue(p, false, false, ui, nullptr);
+    BrowseFixture::createCatalogue(m_path);
 }
 
 PropFindCatalogue::~PropFindCatalogue() {
