@@ -246,26 +246,10 @@ private slots:
                  QStringLiteral("/media/a"));
     }
 
-    // An audio CD: one file per audio track, as large as the track; a data track left out.
-    void audioCd() {
-        CdToc toc;
-        toc.tracks = {{1, 0, true}, {2, 1000, true}, {3, 4000, false}};
-        toc.leadOutLba = 9000;
-        m_volumes.disc = toc;
-        options().LastDrive = QStringLiteral("E:");
-        frmDiskNew& dlg = loaded();
-        dlg.cmdOK_Click();
-        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
-                                            "Source || '|' || FileSystem FROM Images"))
-                     .toString(),
-                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
-        QCOMPARE(itemRows(1), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
-                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
-    }
-
     // The list: rows, tags, "Last Drive" (lower case), the image column and F5. Cancel mid-scan
     // (closing refused while busy) writes nothing; a full run fills the tree and the list. Next
-    // time the last drive is found by its volume, wherever its letter has gone since.
+    // time the last drive is found by its volume, wherever its letter has gone since; then an
+    // audio CD.
     void scanFromTheDialog() {
         frmMain main;
         ScriptedUi mainUi;
@@ -328,8 +312,19 @@ private slots:
         QCOMPARE(options().LastDriveVolume, m_stick);
         QVERIFY(options().ScanMSDOSName);
         m_volumes.list[0].key = QLatin1Char('G');
-        QCOMPARE(child<QTreeWidget>(&loaded(), "lsvDrive")->currentIndex().data().toString(),
-                 u"G:"_s);
+        list = child<QTreeWidget>(&loaded(), "lsvDrive");
+        QCOMPARE(list->currentIndex().data().toString(), u"G:"_s);
+        // An audio CD: one file per audio track, as large as the track; a data track left out.
+        const CdToc toc{{{1, 0, true}, {2, 1000, true}, {3, 4000, false}}, 9000};
+        m_volumes.disc = toc;
+        list->setCurrentItem(list->topLevelItem(1));
+        m_dlg->cmdOK_Click();
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
+                                            "Source || '|' || FileSystem FROM Images WHERE ID=3"))
+                     .toString(),
+                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
+        QCOMPARE(itemRows(3), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
+                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
     // The command line: drives (the root always C), then scan with its overwrite rules.
