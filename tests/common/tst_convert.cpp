@@ -22,7 +22,6 @@ class TestConvert : public QObject {
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
 
     // Both sides of every unit step, pattern change and rounding: four decimals kept (halves to
     // even) choose the pattern, and the shown rounding takes halves up.
