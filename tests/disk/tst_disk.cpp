@@ -230,16 +230,6 @@ private slots:
         QCOMPARE(db().scalar(QStringLiteral("SELECT COUNT(*) FROM Images")).toInt(), 0);
     }
 
-    // The last drive is found by its volume, wherever its letter has gone since.
-    void lastDriveByVolume() {
-        options().LastDrive = QStringLiteral("D:");
-        options().LastDriveVolume = m_stick;
-        m_volumes.list[1].key = QLatin1Char('G');
-        frmDiskNew& dlg = loaded();
-        QCOMPARE(child<QTreeWidget>(&dlg, "lsvDrive")->currentItem()->text(0),
-                 QStringLiteral("G:"));
-    }
-
     // The letters given out are kept in the settings, so the next run of either program agrees.
     void lettersKeptAcrossRuns() {
         SaveDriveLetters({}); // a first run: the command line's runs gave the machine's out
@@ -256,25 +246,10 @@ private slots:
                  QStringLiteral("/media/a"));
     }
 
-    // An audio CD: one file per audio track, as large as the track; a data track left out.
-    void audioCd() {
-        CdToc toc;
-        toc.tracks = {{1, 0, true}, {2, 1000, true}, {3, 4000, false}};
-        toc.leadOutLba = 9000;
-        m_volumes.disc = toc;
-        options().LastDrive = QStringLiteral("E:");
-        frmDiskNew& dlg = loaded();
-        dlg.cmdOK_Click();
-        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
-                                            "Source || '|' || FileSystem FROM Images"))
-                     .toString(),
-                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
-        QCOMPARE(itemRows(1), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
-                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
-    }
-
     // The list: rows, tags, "Last Drive" (lower case), the image column and F5. Cancel mid-scan
-    // (closing refused while busy) writes nothing; a full run fills the tree and the list.
+    // (closing refused while busy) writes nothing; a full run fills the tree and the list. Next
+    // time the last drive is found by its volume, wherever its letter has gone since; then an
+    // audio CD.
     void scanFromTheDialog() {
         frmMain main;
         ScriptedUi mainUi;
@@ -336,6 +311,20 @@ private slots:
         QCOMPARE(options().LastDrive, QStringLiteral("D:"));
         QCOMPARE(options().LastDriveVolume, m_stick);
         QVERIFY(options().ScanMSDOSName);
+        m_volumes.list[0].key = QLatin1Char('G');
+        list = child<QTreeWidget>(&loaded(), "lsvDrive");
+        QCOMPARE(list->currentIndex().data().toString(), u"G:"_s);
+        // An audio CD: one file per audio track, as large as the track; a data track left out.
+        const CdToc toc{{{1, 0, true}, {2, 1000, true}, {3, 4000, false}}, 9000};
+        m_volumes.disc = toc;
+        list->setCurrentItem(list->topLevelItem(1));
+        m_dlg->cmdOK_Click();
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Name || '|' || Serial || '|' || Type || '|' || "
+                                            "Source || '|' || FileSystem FROM Images WHERE ID=3"))
+                     .toString(),
+                 QStringLiteral("Audio CD|%1|50|E:|CDDA").arg(SerialText(SerialFromToc(toc))));
+        QCOMPARE(itemRows(3), (QStringList{QStringLiteral("1|0|1|Track01.cda|2352000"),
+                                           QStringLiteral("2|0|1|Track02.cda|7056000")}));
     }
 
     // The command line: drives (the root always C), then scan with its overwrite rules.
@@ -483,34 +472,25 @@ private slots:
             0);
     }
 
-    // Cancel at any pause of the reading leaves the catalogue as it was.
-    void cancelAtEveryPause() {
-        Fixture fx(L({"add:c/new.txt"}));
-        const qint32 id = fx.image;
-        const QString before = catalogueDump();
-        Update whole(id);
-        QCOMPARE(whole.read(fx.tree), DiskScan::Result::Done);
-        QVERIFY(whole.ui.pauses >= 5);
-        for (int at = 1; at <= whole.ui.pauses; ++at) {
-            Update up(id);
-            up.ui.onPause = [&] {
-                if (up.ui.pauses == at)
-                    up.u.cancel();
-            };
-            QVERIFY2(up.read(fx.tree) == DiskScan::Result::Cancelled,
-                     qPrintable(QString::number(at)));
-            QCOMPARE(up.u.Apply(), DiskScan::Result::Failed);
-        }
-        QCOMPARE(catalogueDump(), before);
-    }
-
-    // A hook failing, or the process dying, before the commit leaves the catalogue as it was.
+    // Cancel at any pause of the reading, a hook failing, or the process dying before the commit
+    // leaves the catalogue as it was.
     void crashMidWrite() {
         Fixture fx(L({"rmdir:a", "add:c/new.txt"}));
         const qint32 id = fx.image;
         const QString before = catalogueDump();
         Update up(id);
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
+        QVERIFY(up.ui.pauses >= 5);
+        for (int at = 1; at <= up.ui.pauses; ++at) {
+            Update cancelled(id);
+            cancelled.ui.onPause = [&] {
+                if (cancelled.ui.pauses == at)
+                    cancelled.u.cancel();
+            };
+            QVERIFY2(cancelled.read(fx.tree) == DiskScan::Result::Cancelled,
+                     qPrintable(QString::number(at)));
+            QCOMPARE(cancelled.u.Apply(), DiskScan::Result::Failed);
+        }
         QCOMPARE(up.u.Apply([](Database& d, qint32 image) { return !newFileWritten(d, image); }),
                  DiskScan::Result::Failed);
         QCOMPARE(catalogueDump(), before);

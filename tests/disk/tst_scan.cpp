@@ -191,7 +191,6 @@ private slots:
         for (int i = 0; i < 100; ++i)
             makeTree(m_many, {QStringLiteral("F/f%1").arg(i)});
     }
-    void cleanup() { CloseDatabase(); }
     void cleanupTestCase() {
         QFile::setPermissions(m_root + QStringLiteral("/shut"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -455,7 +454,6 @@ private slots:
                                  {id, expected})
                              .toInt() == 1,
                      raw.constData());
-            QCOMPARE(UnescapeName(expected), raw);
         }
         // The catalogue's own width checks, off during the scan, are on again.
         QVERIFY(!db().Execute(QStringLiteral("UPDATE Items SET Name=? WHERE ImageID=?"),

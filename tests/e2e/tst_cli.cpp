@@ -105,7 +105,6 @@ private slots:
             QVERIFY(writeBytes(m_tree + u"/file %1.txt"_s.arg(i), QByteArray(i, 'x')));
         m_cat = std::make_unique<OddNamesCatalogue>();
     }
-    void cleanupTestCase() { m_cat.reset(); }
 
     void writersRacingCompaction_data() {
         QTest::addColumn<QString>("writer");

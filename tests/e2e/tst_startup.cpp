@@ -23,9 +23,7 @@ private slots:
         QProcess app;
         app.setWorkingDirectory(m_home.path());
         app.start(QStringLiteral(LEDRA_EXE), {u"SETUP/disks.ldr"_s});
-        QVERIFY(app.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 30000);
-        QVERIFY(QFileInfo::exists(m_home.file(u"runtime/ledra.lock"_s)));
         QTest::qWait(500); // the message is up
 
         const QString second = m_home.file(u"second.ldr"_s);
@@ -37,7 +35,6 @@ private slots:
 
         app.terminate();
         QVERIFY(app.waitForFinished(30000));
-        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
         QSettings s(m_home.file(u"config/Tessaly/Ledra.conf"_s), QSettings::IniFormat);
         QCOMPARE(s.value(u"Database/Default"_s).toString(), file);
