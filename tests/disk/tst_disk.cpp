@@ -436,21 +436,29 @@ private slots:
 
     // Kept items keep their IDs and notes; a move carries them; a removed item's are reported.
     void notesKeptCarriedAndLost() {
-        Fixture fx(L({"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
-                      "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt"}));
+        Fixture fx(
+            L({"append:a/keep.txt", "mv:a/sub/deep.txt>b/deep.txt", "rm:b/y.txt",
+               "mv:dup1/same.txt>c/same.txt", "rm:dup2/same.txt", "rm:a/x.txt", "rm:root.txt"}));
         const qint32 id = fx.image;
         const qint32 keep = itemId(id, QStringLiteral("keep.txt"));
         const qint32 sub = itemId(id, QStringLiteral("sub"));
         QVERIFY(db().Execute(
             QStringLiteral(
-                "UPDATE Items SET Keywords=iif(Name='keep.txt', 'k', NULL), "
-                "Comment=iif(Name='deep.txt', 'moved with me', NULL), "
-                "Description=iif(Name IN ('y.txt', 'same.txt'), 'd', NULL) WHERE ImageID=?"),
+                "UPDATE Items SET Keywords=iif(Name IN ('keep.txt', 'y.txt'), 'k', NULL), "
+                "Comment=iif(Name IN ('deep.txt', 'x.txt'), 'moved with me', NULL), "
+                "Description=iif(Name='same.txt', 'd', NULL) WHERE ImageID=?"),
             {id}));
         Update up(id);
         ImageUpdate& u = up.u;
         QCOMPARE(up.read(fx.tree), DiskScan::Result::Done);
-        QCOMPARE(u.lostNotesText(), QStringLiteral("3 removed items have keywords or comments"));
+        QCOMPARE(u.lostNotesText(), QStringLiteral("4 removed items have keywords or comments"));
+        QStringList removed; // each with whether its notes are lost
+        for (const ImageUpdate::Difference& d : u.differences())
+            if (d.kind == ImageUpdate::Kind::Removed)
+                removed << QString::fromStdString(u.oldPath(d.index)) + u':' +
+                               QString::number(u.removedHasNotes(d.index));
+        QCOMPARE(removed.join(u' '),
+                 u"/root.txt:0 /b/y.txt:1 /dup1/same.txt:1 /dup2/same.txt:1 /a/x.txt:1"_s);
         QCOMPARE(u.Apply(), DiskScan::Result::Done);
         QCOMPARE(itemId(id, QStringLiteral("keep.txt")), keep);
         QCOMPARE(itemId(id, QStringLiteral("sub")), sub);

@@ -7,6 +7,7 @@
 #include "browser/frmMain.h"
 #include "catalogue/mdlDatabase.h"
 #include "controls/ctlCmnDlg.h"
+#include "disk/frmUpdate.h"
 #include "disk/frmUpdateDiff.h"
 #include "import/IdxWalk.h"
 #include "import/frmImport.h"
@@ -16,6 +17,7 @@
 #include "shell/mdlOptions.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -408,9 +410,13 @@ private slots:
 
         int hooks = 0;
         bool shown = false;
+        QString clock; // the walk's last time text
         std::function<void()> applyWhenShown = [&] {
             if (auto* d = qobject_cast<frmUpdateDiff*>(QApplication::activeModalWidget())) {
                 shown = true;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (qobject_cast<frmUpdate*>(w))
+                        clock = w->findChild<QLabel*>(u"lblTime"_s)->text();
                 d->findChild<QPushButton*>(u"cmdApply"_s)->click();
                 return;
             }
@@ -420,6 +426,8 @@ private slots:
         UpdateFromIndex(
             nullptr, nullptr, id, [&](Database&, qint32) { return ++hooks == 1; }, v2);
         QVERIFY(shown);
+        QVERIFY2(QRegularExpression(uR"(^\d\d:\d\d:\d\d )"_s).match(clock).hasMatch(),
+                 qPrintable(clock));
         QCOMPARE(hooks, 1);
         QCOMPARE(treeFault(id), QString());
         QCOMPARE(db().scalar(u"SELECT Comment FROM Items WHERE ID=? AND ImageID=?"_s, {fId, id}),
@@ -488,6 +496,14 @@ private slots:
         QCOMPARE(found.first()->data(0, frmMain::IconKeyRole).toString(), u"T5"_s);
         QCOMPARE(file->text(), QString());
         QVERIFY(import->isEnabled());
+        // With Eject off the file stays for the next import (here over the same image).
+        options().Eject = false;
+        file->setText(idx);
+        ui.answers = {Ui::Answer::Yes};
+        ui.shown.clear();
+        dlg.cmdImport_Click();
+        QVERIFY(ui.lastText().startsWith(u"Total of 21 files"_s));
+        QCOMPARE(file->text(), idx);
 
         ui.onPause = nullptr;
         const QString bom = m_temp.filePath(u"bom.idx"_s);
@@ -577,19 +593,24 @@ private slots:
     // without end fails, names the folder and writes nothing.
     void repeatedFolders_data() {
         QTest::addColumn<int>("depth");
+        QTest::addColumn<int>("others"); // files in the root, each a line to the budget
         QTest::addColumn<bool>("noCollect");
         QTest::addColumn<DiskScan::Result>("result");
-        QTest::newRow("fits, counted") << 10 << false << DiskScan::Result::Done;
-        QTest::newRow("fits, not counted") << 10 << true << DiskScan::Result::Done;
-        QTest::newRow("grows without end") << 40 << false << DiskScan::Result::Failed;
+        QTest::newRow("fits, counted") << 10 << 0 << false << DiskScan::Result::Done;
+        QTest::newRow("fits, not counted") << 10 << 0 << true << DiskScan::Result::Done;
+        QTest::newRow("fits by the other lines") << 11 << 200 << false << DiskScan::Result::Done;
+        QTest::newRow("grows without end") << 40 << 0 << false << DiskScan::Result::Failed;
     }
     void repeatedFolders() {
         QFETCH(int, depth);
+        QFETCH(int, others);
         QFETCH(bool, noCollect);
         QFETCH(DiskScan::Result, result);
         QStringList lines = threeRows().mid(0, 4);
         lines << u"C:\\"_s + u"A\\"_s.repeated(depth) + u'f'
               << u"c:\\"_s + u"a\\"_s.repeated(depth) + u'f';
+        for (int i = 0; i < others; ++i)
+            lines << u"C:\\z%1"_s.arg(i);
         ScriptedUi ui;
         MarlovexImport imp(db(), ui);
         imp.options.noCollect = noCollect;
@@ -601,8 +622,8 @@ private slots:
             QCOMPARE(catalogueDump(), QString());
             return;
         }
-        QCOMPARE(imp.FileCount, 2048);
-        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items"_s).toInt(), 2046 + 2048 + 1);
+        QCOMPARE(imp.FileCount, (2 << depth) + others);
+        QCOMPARE(db().scalar(u"SELECT COUNT(*) FROM Items"_s).toInt(), (4 << depth) - 1 + others);
     }
 };
 

@@ -311,6 +311,10 @@ private slots:
         ShowMatch(window, 3, 57, 12, 1); // readme.txt, last in its folder
         shown(3, 12, u"K57"_s);
         folders->show();
+        // An imported image's root row (ID 0 under -1) shows as its root folder.
+        m_cat->addItem(4, {.id = 0, .parentId = -1, .type = 0, .name = u"C:\\"_s});
+        ShowMatch(window, 4, 0, -1, 0);
+        shown(4, 0, QString());
 
         // Image 5: folder 200 "many folder", then files many150.dat .. many1.dat in it, in that
         // order.
