@@ -1,5 +1,9 @@
 #include "CliVerb.h"
 
+#include "catalogue/mdlFile.h"
+
+#include <QDir>
+
 namespace {
 QList<const CliVerb*>& registry() {
     static QList<const CliVerb*> verbs;
@@ -89,4 +93,15 @@ bool CliArgs::parse(const QStringList& args, const QStringList& valueOptions,
 int CliUsage(CliContext& ctx, const QString& error, const QString& usage) {
     ctx.err << (error.isEmpty() ? usage : error) << Qt::endl;
     return ExitUsage;
+}
+
+CliCatalogue::CliCatalogue(const QString& argument, bool mustExist, bool readOnly,
+                           CliContext& ctx) {
+    QString path = QDir::current().absoluteFilePath(argument);
+    m_open = OpenCatalogue(path, mustExist, readOnly, ctx.ui, nullptr);
+}
+
+CliCatalogue::~CliCatalogue() {
+    if (m_open)
+        CloseCatalogue(nullptr);
 }

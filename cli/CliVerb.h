@@ -39,6 +39,20 @@ bool CliId(const QString& text, qint32* id);
 // returns ExitUsage.
 int CliUsage(CliContext& ctx, const QString& error, const QString& usage);
 
+// The catalogue a verb works on, named by its argument (taken from the current folder): open
+// while this lives, closed however the verb returns. A refused open has said why already.
+class CliCatalogue {
+public:
+    CliCatalogue(const QString& argument, bool mustExist, bool readOnly, CliContext& ctx);
+    ~CliCatalogue();
+    CliCatalogue(const CliCatalogue&) = delete;
+    CliCatalogue& operator=(const CliCatalogue&) = delete;
+    bool isOpen() const { return m_open; }
+
+private:
+    bool m_open = false;
+};
+
 // Options parsing shared by the verbs: "--name VALUE", "--name=VALUE" and "--flag".
 class CliArgs {
 public:

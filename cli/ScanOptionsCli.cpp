@@ -1,7 +1,6 @@
 #include "ScanOptionsCli.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "platform/mdlVolume.h"
 
 #include <QElapsedTimer>
@@ -124,12 +123,9 @@ bool ScanCliOptions::read(const CliArgs& a, QString* error) {
 
 int RunScanCli(CliContext& ctx, const ScanCliOptions& o, const QString& cataloguePath,
                TreeSource& source, const MakeScan& makeScan) {
-    QString path = cataloguePath;
-    if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))
+    const CliCatalogue catalogue(cataloguePath, true, false, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
-    struct Closer {
-        ~Closer() { CloseCatalogue(nullptr); }
-    } closer;
     if (o.nodeId != 0 &&
         db().scalar(QStringLiteral("SELECT COUNT(*) FROM Nodes WHERE ID=?"), {o.nodeId}).toInt() ==
             0) {

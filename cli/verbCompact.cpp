@@ -1,9 +1,6 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlCompact.h"
-#include "catalogue/mdlFile.h"
-
-#include <QDir>
 
 namespace {
 
@@ -14,11 +11,10 @@ int runCompact(const QStringList& args, CliContext& ctx) {
     if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
         return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli compact CATALOGUE"));
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, false, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     const CompactOutcome outcome = CompactCatalogue(ctx.ui, nullptr, {}, false, false);
-    CloseCatalogue(nullptr);
     if (outcome.status != CompactOutcome::Status::Done)
         return ExitFailure;
     ctx.out << outcome.message << '\n';

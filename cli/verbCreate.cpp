@@ -4,8 +4,6 @@
 #include "catalogue/mdlDatabase.h"
 #include "catalogue/mdlFile.h"
 
-#include <QDir>
-
 namespace {
 
 // Builds a new empty catalogue; an existing file is opened and validated, never overwritten.
@@ -15,10 +13,9 @@ int runCreate(const QStringList& args, CliContext& ctx) {
     if (!a.parse(args, {}, {}, &error) || a.positional.size() != 1) {
         return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli create CATALOGUE"));
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, false, false, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), false, false, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
-    CloseCatalogue(nullptr);
     return ExitOk;
 }
 
@@ -29,8 +26,8 @@ int runInfo(const QStringList& args, CliContext& ctx) {
     if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() != 1) {
         return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli info CATALOGUE [--json]"));
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     const char* tables[] = {"Nodes", "Images", "Items"};
     const char* labels[] = {"nodes", "images", "items"};
@@ -41,7 +38,6 @@ int runInfo(const QStringList& args, CliContext& ctx) {
         if (!n.isValid()) {
             ctx.err << DatabaseErrorText(db().lastError().number, db().lastError().description)
                     << Qt::endl;
-            CloseCatalogue(nullptr);
             return ExitFailure;
         }
         if (a.has(QStringLiteral("json")))
@@ -51,7 +47,6 @@ int runInfo(const QStringList& args, CliContext& ctx) {
     }
     if (a.has(QStringLiteral("json")))
         ctx.out << json.line();
-    CloseCatalogue(nullptr);
     return ExitOk;
 }
 

@@ -2,11 +2,10 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "common/mdlTrim.h"
 #include "disk/mdlDriveLetters.h"
 
-#include <QDir>
+#include <optional>
 
 namespace {
 
@@ -18,13 +17,11 @@ int runDrives(const QStringList& args, CliContext& ctx) {
     if (!a.parse(args, {}, {QStringLiteral("json")}, &error) || a.positional.size() > 1) {
         return CliUsage(ctx, error, QStringLiteral("Usage: ledra-cli drives [CATALOGUE] [--json]"));
     }
-    bool haveCatalogue = false;
-    if (!a.positional.isEmpty()) {
-        QString path = QDir::current().absoluteFilePath(a.positional.first());
-        if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
-            return ExitFailure;
-        haveCatalogue = true;
-    }
+    std::optional<CliCatalogue> catalogue;
+    if (!a.positional.isEmpty() &&
+        !catalogue.emplace(a.positional.first(), true, true, ctx).isOpen())
+        return ExitFailure;
+    const bool haveCatalogue = catalogue.has_value();
     for (const VolumeInfo& v : KeyedVolumes()) {
         const QString serial = SerialText(v.serial);
         QString image;
@@ -58,8 +55,6 @@ int runDrives(const QStringList& args, CliContext& ctx) {
                                     image};
         ctx.out << fields.join(QLatin1Char('\t')) << '\n';
     }
-    if (haveCatalogue)
-        CloseCatalogue(nullptr);
     return ExitOk;
 }
 

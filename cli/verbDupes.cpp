@@ -2,10 +2,7 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "export/mdlDupes.h"
-
-#include <QDir>
 
 namespace {
 
@@ -30,8 +27,8 @@ int runDupes(const QStringList& args, CliContext& ctx) {
                                        "[--min-size BYTES] [--json]"));
     }
     const bool json = a.has(QStringLiteral("json"));
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     qint64 number = 0;
     const bool found = FindDuplicates(
@@ -63,7 +60,6 @@ int runDupes(const QStringList& args, CliContext& ctx) {
                         << '\t' << CliField(c.imageName) << '\t' << CliField(c.path) << '\n';
         },
         &error);
-    CloseCatalogue(nullptr);
     if (!found) {
         ctx.err << error << Qt::endl;
         return ExitFailure;
@@ -83,8 +79,8 @@ int runSingleCopy(const QStringList& args, CliContext& ctx) {
                                        "IMAGE-ID [--json]"));
     }
     const bool json = a.has(QStringLiteral("json"));
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     const bool found = FindSingleCopies(
         db(), imageId,
@@ -100,7 +96,6 @@ int runSingleCopy(const QStringList& args, CliContext& ctx) {
                 ctx.out << f.itemId << '\t' << f.size << '\t' << CliField(f.path) << '\n';
         },
         &error);
-    CloseCatalogue(nullptr);
     if (!found) {
         ctx.err << error << Qt::endl;
         return ExitFailure;

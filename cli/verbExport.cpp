@@ -1,7 +1,6 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "export/mdlExport.h"
 
 #include <QDir>
@@ -49,8 +48,8 @@ int runExport(const QStringList& args, CliContext& ctx) {
         return ExitUsage;
     }
 
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     ExportScope scope;
     scope.kind = ExportScope::Kind::Folder;
@@ -68,7 +67,6 @@ int runExport(const QStringList& args, CliContext& ctx) {
         result = RunExport(db(), scope, *writer, {}, &error);
         out.flush();
     }
-    CloseCatalogue(nullptr);
     if (result != ExportResult::Done) {
         ctx.err << error << Qt::endl;
         return ExitFailure;

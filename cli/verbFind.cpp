@@ -2,10 +2,7 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "search/mdlFind.h"
-
-#include <QDir>
 
 namespace {
 
@@ -55,13 +52,12 @@ int runFind(const QStringList& args, CliContext& ctx) {
         return ExitUsage;
     }
 
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
     FindOutcome outcome;
     if (!RunFind(db(), criteria, findOptions, &outcome, &error)) {
         ctx.err << error << Qt::endl;
-        CloseCatalogue(nullptr);
         return ExitFailure;
     }
     if (countOnly) {
@@ -89,7 +85,6 @@ int runFind(const QStringList& args, CliContext& ctx) {
                     << '\n';
         }
     }
-    CloseCatalogue(nullptr);
     return ExitOk;
 }
 

@@ -6,7 +6,6 @@
 #include "catalogue/mdlFile.h"
 #include "common/mdlConvert.h"
 
-#include <QDir>
 #include <QSet>
 
 namespace {
@@ -26,8 +25,8 @@ int runLs(const QStringList& args, CliContext& ctx) {
                         QStringLiteral("Usage: ledra-cli ls CATALOGUE [IMAGE-ID "
                                        "[FOLDER-ID]] [--json]"));
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
 
     if (n == 1) {
@@ -58,7 +57,6 @@ int runLs(const QStringList& args, CliContext& ctx) {
                 hidden << key + QLatin1Char('\t') + CliField(rs.text(1));
         }
         rs.Close();
-        CloseCatalogue(nullptr);
         if (!hidden.isEmpty()) {
             ctx.out.flush();
             ctx.err << "Not shown: " << hidden.size()
@@ -76,13 +74,11 @@ int runLs(const QStringList& args, CliContext& ctx) {
     if (db().lastError()) {
         ctx.err << DatabaseErrorText(db().lastError().number, db().lastError().description)
                 << Qt::endl;
-        CloseCatalogue(nullptr);
         return ExitFailure;
     }
     if (!type.isValid()) {
         ctx.err << QStringLiteral("There is no image %1 in the catalogue.").arg(imageId)
                 << Qt::endl;
-        CloseCatalogue(nullptr);
         return ExitFailure;
     }
     for (const ListEntry& e :
@@ -104,7 +100,6 @@ int runLs(const QStringList& args, CliContext& ctx) {
         ctx.out << e.key << '\t' << CliField(e.text) << '\t' << SizeText(e.size) << '\t'
                 << FlagsText(e.attrib, AttributeNames()) << '\n';
     }
-    CloseCatalogue(nullptr);
     return ExitOk;
 }
 

@@ -2,10 +2,7 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "properties/mdlProperties.h"
-
-#include <QDir>
 
 namespace {
 
@@ -18,15 +15,12 @@ int runProps(const QStringList& args, CliContext& ctx) {
     if (!parsed || a.positional.size() < 2 || a.positional.size() > 3 ||
         !CliId(a.positional.at(1), &imageId) ||
         (a.positional.size() == 3 && !CliId(a.positional.at(2), &itemId))) {
-        ctx.err << (error.isEmpty()
-                        ? QStringLiteral(
-                              "Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID] [--json]")
-                        : error)
-                << Qt::endl;
-        return ExitUsage;
+        return CliUsage(ctx, error,
+                        QStringLiteral("Usage: ledra-cli props CATALOGUE IMAGE-ID [ITEM-ID] "
+                                       "[--json]"));
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, true, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, true, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
 
     QList<PropField> fields;
@@ -48,7 +42,6 @@ int runProps(const QStringList& args, CliContext& ctx) {
         if (result == ReadResult::Missing)
             error = QStringLiteral("Image %1 is not in the catalogue.").arg(imageId);
     }
-    CloseCatalogue(nullptr);
     if (result != ReadResult::Found) {
         ctx.err << error << Qt::endl;
         return ExitFailure;

@@ -1,10 +1,7 @@
 #include "CliVerb.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "properties/mdlProperties.h"
-
-#include <QDir>
 
 namespace {
 
@@ -28,8 +25,8 @@ int runSet(const QStringList& args, CliContext& ctx) {
         ctx.err << "Nothing to set: give --keywords, --description or --comment." << Qt::endl;
         return ExitUsage;
     }
-    QString path = QDir::current().absoluteFilePath(a.positional.first());
-    if (!OpenCatalogue(path, true, false, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.first(), true, false, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
 
     ItemProperties current;
@@ -45,7 +42,6 @@ int runSet(const QStringList& args, CliContext& ctx) {
         edits.comment = a.has(options[2]) ? a.value(options[2]) : current.comment;
         ok = StoreItemProperties(db(), imageId, itemId, edits, &error);
     }
-    CloseCatalogue(nullptr);
     if (!ok) {
         ctx.err << error << Qt::endl;
         return ExitFailure;

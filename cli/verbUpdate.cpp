@@ -2,7 +2,6 @@
 #include "ScanOptionsCli.h"
 
 #include "catalogue/mdlDatabase.h"
-#include "catalogue/mdlFile.h"
 #include "disk/FolderSource.h"
 #include "disk/ReadAheadSource.h"
 #include "disk/mdlUpdate.h"
@@ -73,13 +72,10 @@ int runUpdate(const QStringList& args, CliContext& ctx) {
             o.options.listRequest());
     }
 
-    QString path = QDir::current().absoluteFilePath(a.positional.at(0));
     // A dry run opens the catalogue read-only: it cannot write even by mistake.
-    if (!OpenCatalogue(path, true, dryRun, ctx.ui, nullptr))
+    const CliCatalogue catalogue(a.positional.at(0), true, dryRun, ctx);
+    if (!catalogue.isOpen())
         return ExitFailure;
-    struct Closer {
-        ~Closer() { CloseCatalogue(nullptr); }
-    } closer;
 
     std::unique_ptr<ScanProgress> progress = TerminalProgressFor(ctx);
     ImageUpdate update(db(), ctx.ui, imageId, progress.get(), flavour);
